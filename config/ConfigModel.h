@@ -1,0 +1,75 @@
+#pragma once
+
+// The application's working copy of the first sensor's configuration: the
+// edit set the pages fill from and collect into, the clone set, the change
+// flags, and the transfers between the model, the library and the sensor.
+// Plain C++: the Qt application object holds one and hands it to the pages.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "devlib/ParameterBlocks.h"
+
+struct ConfigSet {
+    tsSonarParms Sonar;
+    tsWalkAwayParms WalkAway;
+    tsWalkUpParms WalkUp;
+    tsWalkAwayParmsEx WalkAwayEx;
+    tsWalkUpParmsEx WalkUpEx;
+    tsIdleParms Idle;
+    friend bool operator==(const ConfigSet&, const ConfigSet&) = default;
+};
+static_assert(sizeof(ConfigSet) == 160);
+
+class ConfigModel {
+public:
+    // The initial state: everything zero, DeviceVariant -1.
+    void Initialise();
+    // Stores the library version into LibVerMajor, LibVerMinor and LibVerPatch.
+    void SetLibVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch);
+
+    int PushConfigToLib();
+    int PullConfigFmLib();
+    int ReadConfigFmDevice();
+
+    int WriteSonarToDevice();
+    int WriteWalkAwayToDevice();
+    int WriteWalkUpToDevice();
+    int WriteWalkAwayExToDevice();
+    int WriteWalkUpExToDevice();
+    int WriteIdleToDevice();
+    int WriteLuidToDevice();
+
+    int ResetDeviceToFactory();
+    int RestoreUserDefaults();
+    int SaveUserDefaults();
+
+    int SaveCloneCfg();
+    int WriteCloneToDevice();
+
+    // Writes the sheet title into a buffer of titleSize (128) characters.
+    void FormatSheetTitle(char* title, std::size_t titleSize) const;
+    std::string SheetTitle() const;
+
+    std::int16_t LibVerMajor = 0;
+    std::int16_t LibVerMinor = 0;
+    std::int16_t LibVerPatch = 0;
+    std::int32_t DeviceFw = 0;
+    std::uint16_t EditLuid = 0;
+    std::uint32_t ConfigLoaded = 0;
+    std::int16_t DeviceVariant = -1;
+
+    std::uint32_t SonarChanged = 0;
+    std::uint32_t WalkAwayChanged = 0;
+    std::uint32_t WalkAwayChangedBySonar = 0;
+    std::uint32_t WalkUpChanged = 0;
+    std::uint32_t WalkUpChangedBySonar = 0;
+    std::uint32_t WalkAwayExChanged = 0;
+    std::uint32_t WalkUpExChanged = 0;
+    std::uint32_t IdleChangedBySonar = 0;
+    std::uint32_t LuidChanged = 0;
+
+    ConfigSet EditCfg{};
+    ConfigSet CloneCfg{};
+};

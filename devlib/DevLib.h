@@ -1,0 +1,161 @@
+#pragma once
+
+// The device library: one static state record with a table of up to 16 open
+// sensors, and flat operations over it. Every sensor operation acts on the
+// current slot. Results are 1 for success and 0 for failure unless stated;
+// details go into the current slot's status word.
+
+#include <cstdint>
+
+#include "ParameterBlocks.h"
+#include "platform/Platform.h"
+
+// ---- Status word values (DevStatus) -------------------------------------
+
+inline constexpr std::uint32_t kStatusSuccess = 0x00000000;
+inline constexpr std::uint32_t kStatusReadNoHandle = 0x00000100;
+inline constexpr std::uint32_t kStatusReadNoEntryPoint = 0x00000101;
+inline constexpr std::uint32_t kStatusReadFailed = 0x00000102;
+inline constexpr std::uint32_t kStatusSendNoHandle = 0x00000200;
+inline constexpr std::uint32_t kStatusSendNoEntryPoint = 0x00000201;
+inline constexpr std::uint32_t kStatusSendFailed = 0x00000202;
+inline constexpr std::uint32_t kStatusBadPingRate = 0x00001000;
+inline constexpr std::uint32_t kStatusBadMinDist = 0x00001001;
+inline constexpr std::uint32_t kStatusBadMaxDist = 0x00001002;
+inline constexpr std::uint32_t kStatusBadWalkAwayKeyCount = 0x00001010;
+inline constexpr std::uint32_t kStatusBadWalkAwayDelay = 0x00001011;
+inline constexpr std::uint32_t kStatusBadWalkUpKeyCount = 0x00001020;
+inline constexpr std::uint32_t kStatusBadWalkUpDelay = 0x00001021;
+inline constexpr std::uint32_t kStatusReadConfigFailed = 0x00020000;
+inline constexpr std::uint32_t kStatusWriteConfigFailed = 0x00040000;
+inline constexpr std::uint32_t kStatusDeviceCommandFailed = 0x00080000;
+inline constexpr std::uint32_t kStatusFetch = 0x00100000;
+inline constexpr std::uint32_t kStatusFetchNoDestination = 0x00100001;
+inline constexpr std::uint32_t kStatusFetchNotValid = 0x00100002;
+inline constexpr std::uint32_t kStatusStore = 0x00200000;
+inline constexpr std::uint32_t kStatusStoreNoSource = 0x00200001;
+inline constexpr std::uint32_t kStatusRangeFailed = 0x01000000;
+
+// ---- Records ---------------------------------------------------------------
+
+inline constexpr int kMaxDevices = 16;
+inline constexpr int kDevicePathSize = 128;
+inline constexpr int kFeatureReportLength = 9;
+
+struct tsDevSlot {
+    std::uint16_t Luid;
+    std::uint16_t FwVersion;
+    platform::Handle Handle;
+    std::uint32_t LuidDirty;
+    std::uint32_t Status;
+    std::uint32_t Valid;
+    std::uint32_t DirtySonar;
+    std::uint32_t DirtyWalkAway;
+    std::uint32_t DirtyWalkUp;
+    std::uint32_t DirtyWalkAwayEx;
+    std::uint32_t DirtyWalkUpEx;
+    std::uint32_t DirtyIdle;
+    tsSonarParms Sonar;
+    tsWalkAwayParms WalkAway;
+    tsWalkUpParms WalkUp;
+    tsWalkAwayParmsEx WalkAwayEx;
+    tsWalkUpParmsEx WalkUpEx;
+    tsIdleParms Idle;
+    char DevicePath[kDevicePathSize];
+};
+
+// A run-time binding of one service: the module and each entry point found.
+struct tsHidBinding {
+    bool Module;
+    bool GetAttributes;
+    bool GetFeature;
+    bool SetFeature;
+    bool GetHidGuid;
+    bool GetCaps;
+};
+
+struct tsSetupBinding {
+    bool Module;
+    bool GetClassDevs;
+    bool EnumDeviceInterfaces;
+    bool GetDeviceInterfaceDetail;
+    bool DestroyDeviceInfoList;
+};
+
+struct tsLibState {
+    std::uint8_t InterfaceClass[16];
+    std::uint8_t LastReservedWU;
+    std::uint8_t LastReservedI;
+    std::int16_t CurrentSlot;
+    std::uint16_t FeatureReportLength;
+    tsDevSlot Slots[kMaxDevices];
+    std::int16_t Count;
+    tsHidBinding Hid;
+    tsSetupBinding Setup;
+};
+
+struct tsRangeInfo {
+    std::uint16_t Distance;
+    std::uint16_t InRange;
+    std::uint16_t Flag1;
+    std::uint16_t Flag2;
+    std::uint16_t RangeFlags;
+};
+
+// The library's one state record (zero at program load).
+tsLibState& LibState();
+
+// ---- Library state, version and device table --------------------------------
+
+void ResetLibState();
+int GetLibVersion(std::uint16_t* major, std::uint16_t* minor, std::uint16_t* build);
+int CloseAllDevices();
+std::int16_t GetDevCount();
+int SelectDev(std::int16_t index);
+std::uint32_t GetDevStatus();
+int UpdateDevTable(const tsDevSlot* record, int remove);
+
+// ---- HID binding and device discovery ---------------------------------------
+
+int BindHidLib();
+int BindSetupLib();
+// The open handle, or platform::kInvalidHandle.
+platform::Handle OpenSensorPath(const char* path, tsDevSlot* slot);
+void EnumSensors();
+int GetFeatureRpt(std::uint8_t* report);
+int SetFeatureRpt(const std::uint8_t* report);
+int GetSensorIfGuid(std::uint8_t* guid16);
+int OnDevArrival(const char* path);
+int OnDevRemoval(const char* path);
+
+// ---- Configuration transfer protocol ----------------------------------------
+
+int ReadDevConfig();
+int WriteDevConfig();
+void ClampSonarParms(tsSonarParms* sonar);
+
+int GetSonarParms(tsSonarParms* dest);
+int GetWalkAwayParms(tsWalkAwayParms* dest);
+int GetWalkUpParms(tsWalkUpParms* dest);
+int GetWalkAwayParmsEx(tsWalkAwayParmsEx* dest);
+int GetWalkUpParmsEx(tsWalkUpParmsEx* dest);
+int GetIdleParms(tsIdleParms* dest);
+
+int SetSonarParms(const tsSonarParms* source);
+int SetWalkAwayParms(const tsWalkAwayParms* source);
+int SetWalkUpParms(const tsWalkUpParms* source);
+int SetWalkAwayParmsEx(const tsWalkAwayParmsEx* source);
+int SetWalkUpParmsEx(const tsWalkUpParmsEx* source);
+int SetIdleParms(const tsIdleParms* source);
+
+// ---- Device commands and range readout ------------------------------------
+
+int OpenSensors(std::uint32_t* firmwareVersion);
+int HaltKeySends(int halt);
+int ResetDevToFactory();
+int RestoreDevUserDefaults();
+int SaveDevUserDefaults();
+int GetRangeInfo(tsRangeInfo* info);
+std::uint16_t GetDevLuid();
+int SetDevLuid(std::uint16_t luid);
+std::uint16_t GetDevFwVersion();

@@ -1,0 +1,135 @@
+#pragma once
+
+// The sim backend: virtual sensors and plain keyboards behind the platform
+// seam, a virtual clock, fault injection and a transcript of every transfer.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace sim {
+
+using Report = std::array<std::uint8_t, 9>;
+using Half = std::array<std::uint8_t, 8>;
+
+// The ten eight-byte halves a sensor keeps, named by the command that moves them.
+enum class HalfId {
+    Sonar,        // 0x80
+    WalkAway1,    // 0x81
+    WalkAway2,    // 0x82
+    WalkUp1,      // 0x83
+    WalkUp2,      // 0x84
+    WalkAwayEx1,  // 0x8B/0x08
+    WalkAwayEx2,  // 0x8B/0x09
+    WalkUpEx1,    // 0x8B/0x0A
+    WalkUpEx2,    // 0x8B/0x0B
+    Idle,         // 0x85
+};
+inline constexpr int kHalfCount = 10;
+
+struct SensorHalves {
+    std::array<Half, kHalfCount> Halves{};
+    Half& operator[](HalfId id) { return Halves[static_cast<int>(id)]; }
+    const Half& operator[](HalfId id) const { return Halves[static_cast<int>(id)]; }
+    friend bool operator==(const SensorHalves&, const SensorHalves&) = default;
+};
+
+// A virtual sensor as the device side sees itself. Tests read and change its
+// fields directly.
+struct VirtualSensor {
+    std::uint16_t VendorID = 0;
+    std::uint16_t ProductID = 0;
+    std::uint16_t FwVersion = 0x0405;  // BCD, reported both as HID version and in the info report
+    std::uint16_t Luid = 0;
+
+    SensorHalves Config;           // what the sensor works with
+    SensorHalves Pending;          // halves written but not yet committed
+    std::uint8_t PendingMask = 0;  // bit per half pair as in the commit mask
+    SensorHalves FactoryDefaults;
+    SensorHalves UserDefaults;
+
+    bool KeySendsHalted = false;
+    bool ExtensionSetsSupported = true;
+    std::uint8_t TargetRaw = 100;  // target distance in sensor units (3.472222 per inch)
+
+    // Raw sensor value for a distance in inches.
+    void setTargetInches(double inches);
+    // Bit 0 of the range flags: the target lies inside [MinDist, MaxDist] of the sonar half.
+    bool targetInRange() const;
+};
+
+// Factory defaults of a sensor of the given firmware (firmware 4.00 to 4.09
+// comes back with dead-target detection and the minimum-distance fault on).
+SensorHalves factoryDefaults(std::uint16_t fwVersion);
+
+struct Transfer {
+    enum Direction { Get, Set } Dir;
+    std::string Path;
+    Report Bytes{};
+    std::uint64_t TimeMs = 0;  // virtual time at which the transfer happened
+    bool Ok = true;
+};
+
+using DeviceId = int;
+
+class SimPlatform : public platform::Platform {
+public:
+    // With realTime the clock follows the wall clock and sleeps really sleep
+    // (tolvane-sim); otherwise sleep advances virtual time at once (tests).
+    explicit SimPlatform(bool realTime = false);
+    ~SimPlatform() override;
+
+    // ---- Devices (plug and unplug in any order) ----
+    DeviceId plugSensor(std::uint16_t fwVersion = 0x0405, std::uint16_t luid = 0);
+    DeviceId plugKeyboard(std::uint16_t vendorId, std::uint16_t productId);
+    void unplug(DeviceId id);
+    VirtualSensor& sensor(DeviceId id);
+    std::string pathOf(DeviceId id) const;
+    std::vector<DeviceId> pluggedDevices() const;
+    // Handles currently open on a device.
+    int openHandleCount(DeviceId id) const;
+
+    // Arrival and removal notifications, delivered synchronously from
+    // plug and unplug.
+    void setDeviceListener(std::function<void(const platform::DeviceEvent&)> listener);
+
+    // ---- Fault injection ----
+    void failTransfer(int k);  // the k-th transfer from now (1 = the next) fails
+    void failAllTransfers(bool fail = true);
+    void unplugDuringTransfer(int k, DeviceId id);  // the k-th transfer from now finds the device gone
+    void failServiceLoad(platform::Service service, bool fail = true);
+    void removeEntryPoint(platform::Service service, const std::string& name);
+
+    // ---- Transcript and clock ----
+    const std::vector<Transfer>& transcript() const;
+    void clearTranscript();
+    // Called after every transfer (the Virtual Sensors window's live list).
+    void setTransferListener(std::function<void(const Transfer&)> listener);
+
+    // ---- platform::Platform ----
+    bool loadService(platform::Service service) override;
+    bool hasEntryPoint(platform::Service service, std::string_view name) override;
+    void unloadService(platform::Service service) override;
+    std::optional<std::vector<std::string>> presentKeyboardPaths() override;
+    platform::Handle open(const std::string& path) override;
+    void close(platform::Handle handle) override;
+    platform::HidAttributes attributes(platform::Handle handle) override;
+    bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
+    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
+    void sleepMs(std::uint32_t ms) override;
+    std::uint64_t nowMs() override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace sim
