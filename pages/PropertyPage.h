@@ -1,0 +1,102 @@
+#pragma once
+
+// The base of the four pages: builds its widgets from a dialog template,
+// finds controls by id with small helpers in the spirit of the dialog API,
+// maps widget events to id-based handlers, and takes part in the sheet's
+// life cycle (initialisation, activation, leave, apply) and page commands.
+
+#include <QWidget>
+#include <cstdint>
+#include <map>
+
+#include "resources/DialogTemplate.h"
+
+class ConfigModel;
+class UiServices;
+class PropertyPage;
+class QComboBox;
+
+// The three commands the sheet and the Misc. page send to every page.
+enum class PageCommand { Refresh = 1026, AdvancedSettings = 1027, QuickSetup = 1028 };
+
+// What a page needs from the sheet that holds it.
+class PageHost {
+public:
+    virtual ~PageHost() = default;
+    // A page's modified mark; Apply is enabled while any page is marked.
+    virtual void setPageModified(PropertyPage* page, bool modified) = 0;
+    // Sends a page command synchronously to every page whose window exists.
+    virtual void sendPageCommand(PageCommand command, int argument) = 0;
+};
+
+struct PageContext {
+    ConfigModel& Model;
+    UiServices& Ui;
+    PageHost& Host;
+};
+
+class PropertyPage : public QWidget {
+    Q_OBJECT
+public:
+    PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent = nullptr);
+
+    const res::DialogTemplate& dialogTemplate() const { return dialog_; }
+    QString caption() const;
+
+    // ---- Called by the sheet ----
+    // Builds the controls and runs OnInitDialog the first time; later calls do nothing.
+    void create();
+    bool isCreated() const { return created_; }
+    virtual bool OnSetActive() { return true; }
+    virtual bool OnKillActive() { return true; }
+    // Apply and OK; a page reports success so the sheet may close.
+    virtual bool OnApply() { return true; }
+    // A page command; pages override the commands they answer.
+    virtual void OnPageCommand(PageCommand command, int argument);
+
+    bool isModified() const { return modified_; }
+
+    // ---- Control access by id (also used by tests) ----
+    QWidget* item(int id) const;
+    QComboBox* listItem(int id) const;
+
+protected:
+    // Runs once, after the controls were built.
+    virtual void OnInitDialog() {}
+
+    // Event mapping: an edit's text changed (also for the program's own
+    // writes), a check box or radio button was clicked by the user, a list
+    // item was chosen by the user.
+    virtual void OnEditChanged(int id);
+    virtual void OnButtonClicked(int id);
+    virtual void OnListSelected(int id);
+
+    void SetModified(bool modified = true);
+
+    // Number edits: digits only; reading gives 0 for empty, non-numeric or
+    // overflowing text.
+    std::uint32_t GetDlgItemInt(int id) const;
+    void SetDlgItemInt(int id, std::uint32_t value);
+    QString GetDlgItemText(int id) const;
+    void SetDlgItemText(int id, const QString& text);
+    bool IsDlgButtonChecked(int id) const;
+    void CheckDlgButton(int id, bool checked);
+    void ShowDlgItem(int id, bool shown);
+    void EnableDlgItem(int id, bool enabled);
+
+    ConfigModel& model() const { return context_.Model; }
+    UiServices& ui() const { return context_.Ui; }
+    PageHost& host() const { return context_.Host; }
+    // The platform's sleep, so waits run on the virtual clock in tests.
+    void sleepMs(std::uint32_t ms) const;
+
+private:
+    void buildControls();
+    QWidget* buildControl(const res::ControlTemplate& control);
+
+    const res::DialogTemplate& dialog_;
+    PageContext context_;
+    std::map<int, QWidget*> items_;
+    bool created_ = false;
+    bool modified_ = false;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+// What the pages and the sheet need from the desktop beyond their own widgets:
+// message boxes, the file chooser, the tone and the busy cursor. The program
+// installs the Qt implementation; tests install a recording one that answers
+// without showing anything.
+
+#include <QString>
+
+class QWidget;
+
+enum class MessageIcon { None, Exclamation };
+
+class UiServices {
+public:
+    virtual ~UiServices() = default;
+
+    // A modal message box with one OK button. An empty caption stands for the
+    // program's display name.
+    void messageBox(QWidget* owner, const QString& text, const QString& caption = {},
+                    MessageIcon icon = MessageIcon::None);
+
+    // The file-open chooser, its file-name box starting with "*.*"; the full
+    // path of the chosen file, or an empty string when cancelled.
+    virtual QString chooseFile(QWidget* owner) = 0;
+    virtual void tone(int frequencyHz, int durationMs) = 0;
+    virtual void beginBusyCursor() = 0;
+    virtual void endBusyCursor() = 0;
+
+protected:
+    // caption is already resolved.
+    virtual void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                MessageIcon icon) = 0;
+};
+
+// The program's display name: the executable's file name without its extension.
+QString programDisplayName();
+
+// Shows the busy cursor for its lifetime.
+class BusyCursor {
+public:
+    explicit BusyCursor(UiServices& ui) : ui_(ui) { ui_.beginBusyCursor(); }
+    ~BusyCursor() { ui_.endBusyCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    UiServices& ui_;
+};
