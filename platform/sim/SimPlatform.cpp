@@ -118,7 +118,8 @@ struct SimPlatform::Impl {
     bool injectFaults()
     {
         const std::uint64_t n = ++TransferCount;
-        bool fail = FailAll || FailingTransfers.erase(n) > 0;
+        const bool scheduled = FailingTransfers.erase(n) > 0;
+        bool fail = FailAll || scheduled;
         const auto [first, last] = UnplugsAtTransfer.equal_range(n);
         std::vector<DeviceId> toUnplug;
         for (auto it = first; it != last; ++it) toUnplug.push_back(it->second);
