@@ -1,0 +1,285 @@
+#include "MiscPage.h"
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <limits>
+
+#include "MiscControls.h"
+#include "QuickSetupPresets.h"
+#include "RangeView.h"
+#include "SNRPage.h"
+#include "UiServices.h"
+#include "WAPage.h"
+#include "WUPage.h"
+#include "config/ConfigModel.h"
+#include "config/TemplateFile.h"
+
+using namespace misc;
+
+namespace {
+
+// Firmware from which the sensor keeps user defaults.
+constexpr std::int32_t kUserDefaultsFw = 0x0400;
+constexpr std::int16_t kCompactVariant = 2;
+constexpr std::uint32_t kInitialRangeRateMs = 500;
+constexpr std::uint32_t kSettleMs = 1000;
+constexpr std::uint32_t kMaxLuid = std::numeric_limits<std::uint16_t>::max();
+
+constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista, QuickWin98};
+
+std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+}  // namespace
+
+MiscPage::MiscPage(PageContext context, WAPage& walkAway, WUPage& walkTo, SNRPage& sonar, QWidget* parent)
+    : PropertyPage(res::MiscDialog(), context, parent), walkAway_(walkAway), walkTo_(walkTo), sonar_(sonar)
+{
+}
+
+void MiscPage::OnInitDialog()
+{
+    range_ = new RangeView({item(RangeGroup), qobject_cast<QAbstractButton*>(item(GetRange)),
+                            qobject_cast<QLineEdit*>(item(RangeText)),
+                            qobject_cast<QAbstractButton*>(item(AutoGetRange)), item(RangeRate),
+                            item(RangeRateLabel)},
+                           model(), ui(), this);
+    ShowDlgItem(QuickWin98, false);
+    SetDlgItemInt(RangeRate, kInitialRangeRateMs);
+    RefreshStep();
+}
+
+void MiscPage::OnPageCommand(PageCommand command, int)
+{
+    if (command != PageCommand::Refresh) return;
+    RefreshStep();
+    // Every page turns its advanced controls off on a refresh by itself.
+    CheckDlgButton(AdvancedSettings, false);
+}
+
+void MiscPage::RefreshStep()
+{
+    range_->SetShown(model().DeviceVariant != kCompactVariant);
+    SetDlgItemInt(Luid, model().EditLuid);
+    // Filling the LUID edit raised its change handling; the page shows the model.
+    SetModified(false);
+    model().LuidChanged = 0;
+}
+
+void MiscPage::OnEditChanged(int id)
+{
+    if (id != Luid) return;
+    model().LuidChanged = 1;
+    SetModified();
+}
+
+void MiscPage::OnButtonClicked(int id)
+{
+    switch (id) {
+        case ResetAll:
+            ResetAllClicked();
+            break;
+        case RestoreDefaults:
+            RestoreDefaultsClicked();
+            break;
+        case SaveDefaults:
+            SaveDefaultsClicked();
+            break;
+        case AdvancedSettings:
+            AdvancedSettingsClicked();
+            break;
+        case QuickWin2K:
+        case QuickWinXPWelcome:
+        case QuickWin98:
+        case QuickWinXPClassic:
+        case QuickVista:
+            QuickSetupClicked(id);
+            break;
+        case GetRange:
+            range_->GetRangeClicked();
+            break;
+        case AutoGetRange:
+            range_->AutoGetRangeClicked(GetDlgItemInt(RangeRate));
+            break;
+        case SaveClone:
+            SaveCloneClicked();
+            break;
+        case WriteClone:
+            WriteCloneClicked();
+            break;
+        case SaveToFile:
+            SaveToFileClicked();
+            break;
+        case RestoreFromFile:
+            RestoreFromFileClicked();
+            break;
+        case SaveLuid:
+            TakeTypedLuid();
+            break;
+        default:
+            break;
+    }
+}
+
+// ---- Reset, user defaults, advanced settings and quick setup -----------------
+
+void MiscPage::ResetAllClicked()
+{
+    RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory, "Failed to Reset the device to factory defaults!");
+}
+
+void MiscPage::RestoreDefaultsClicked()
+{
+    if (model().DeviceFw < kUserDefaultsFw) {
+        ui().messageBox(this, QStringLiteral("This Feature is not supported on your Firmware Version!"));
+        return;
+    }
+    RunStoredConfigCommand(&ConfigModel::RestoreUserDefaults, "Failed to Restore User Defaults!");
+}
+
+void MiscPage::SaveDefaultsClicked()
+{
+    if (model().DeviceFw < kUserDefaultsFw) {
+        ui().messageBox(this, QStringLiteral("This Feature is not supported on your current Firmware!"));
+        return;
+    }
+    RunStoredConfigCommand(&ConfigModel::SaveUserDefaults, "Failed to Save User Defaults!");
+}
+
+// A failure leaves the pages as they are; the failed re-read may have cleared
+// the model, which the next arrival or refresh shows.
+void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const char* failureText)
+{
+    BusyCursor busy(ui());
+    if (!(model().*command)()) {
+        ui().messageBox(this, QString::fromUtf8(failureText));
+        return;
+    }
+    sleepMs(kSettleMs);
+    ClearQuickSetupButtons();
+    host().sendPageCommand(PageCommand::Refresh, 0);
+}
+
+void MiscPage::AdvancedSettingsClicked()
+{
+    host().sendPageCommand(PageCommand::AdvancedSettings, IsDlgButtonChecked(AdvancedSettings) ? 1 : 0);
+}
+
+// The preset reaches the key sets of the sequence pages only; nothing is sent
+// to the sensor before Apply.
+void MiscPage::QuickSetupClicked(int id)
+{
+    const QuickSetupPreset* preset = QuickSetupPresetForButton(id);
+    if (!model().ConfigLoaded || !preset) {
+        CheckDlgButton(id, false);
+        return;
+    }
+    host().sendPageCommand(PageCommand::QuickSetup, preset->Number);
+}
+
+void MiscPage::ClearQuickSetupButtons()
+{
+    for (int id : kQuickSetupButtons) CheckDlgButton(id, false);
+}
+
+// ---- Cloning ---------------------------------------------------------------
+
+void MiscPage::SaveCloneClicked()
+{
+    model().SaveCloneCfg();
+    CheckDlgButton(CloneSaved, true);
+}
+
+// The pages keep showing the model; the written configuration shows once the
+// sensor is read again.
+void MiscPage::WriteCloneClicked()
+{
+    if (!IsDlgButtonChecked(CloneSaved)) {
+        ui().messageBox(this, QStringLiteral("Data NOT Saved!"));
+        return;
+    }
+    BusyCursor busy(ui());
+    if (!model().WriteCloneToDevice()) {
+        ui().messageBox(this, QStringLiteral("Failed to Write Saved Data to Device!"));
+    }
+}
+
+// ---- Configuration file ----------------------------------------------------
+
+// Saves what the pages show; nothing is sent to the sensor and the pages'
+// pending changes stay pending.
+void MiscPage::SaveToFileClicked()
+{
+    const QString path = ui().chooseFile(this);
+    if (path.isEmpty()) return;
+    CollectAllPages();
+    if (!model().PushConfigToLib()) {
+        ui().messageBox(this, QStringLiteral("Failed PushConfigToLib!"));
+        return;
+    }
+    if (!WriteDevCfgToFile(LocalPath(path))) {
+        ui().messageBox(this, QStringLiteral("Failed WriteDevCfgToFile!"));
+    }
+}
+
+// The pages show the file's configuration and mark every block changed, so
+// the next Apply writes it; until then the sensor keeps its own. The file is
+// read into the library's record of the sensor, so without a sensor there is
+// nothing to restore into.
+void MiscPage::RestoreFromFileClicked()
+{
+    if (!model().ConfigLoaded) {
+        ui().messageBox(this, QStringLiteral("Device not connected?"), QStringLiteral("Device Error"),
+                        MessageIcon::Exclamation);
+        return;
+    }
+    const QString path = ui().chooseFile(this);
+    if (path.isEmpty()) return;
+    if (!ReadDevCfgFmFile(LocalPath(path))) {
+        ui().messageBox(this, QStringLiteral("Failed ReadDevCfgFmFile!"));
+        return;
+    }
+    if (!model().PullConfigFmLib()) {
+        ui().messageBox(this, QStringLiteral("Failed PullConfigFmLib!"));
+        return;
+    }
+    host().sendPageCommand(PageCommand::Refresh, 1);
+}
+
+void MiscPage::CollectAllPages()
+{
+    sonar_.CollectStep();
+    walkAway_.CollectKeySets();
+    walkTo_.CollectKeySets();
+}
+
+// ---- LUID ------------------------------------------------------------------
+
+void MiscPage::TakeTypedLuid() { model().EditLuid = TypedLuid(); }
+
+// A number above the largest LUID is limited to it, and the edit shows so.
+std::uint16_t MiscPage::TypedLuid()
+{
+    static const QRegularExpression digitsOnly(QStringLiteral("^[0-9]+$"));
+    const QString text = GetDlgItemText(Luid).trimmed();
+    if (!digitsOnly.match(text).hasMatch()) return 0;
+    bool fits = false;
+    const qulonglong value = text.toULongLong(&fits);
+    if (fits && value <= kMaxLuid) return static_cast<std::uint16_t>(value);
+    SetDlgItemInt(Luid, kMaxLuid);
+    return kMaxLuid;
+}
+
+bool MiscPage::OnApply()
+{
+    TakeTypedLuid();
+    if (!model().LuidChanged) return true;
+    BusyCursor busy(ui());
+    const bool written = model().WriteLuidToDevice();
+    sleepMs(kSettleMs);
+    SetModified(false);
+    model().LuidChanged = 0;
+    if (!written) ui().messageBox(this, QStringLiteral("Failed to Write the device Features (LUID)!"));
+    return true;
+}

@@ -1,0 +1,110 @@
+#include "RangeView.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <algorithm>
+#include <limits>
+
+#include "UiServices.h"
+#include "config/ConfigModel.h"
+
+namespace {
+
+// Firmware from which the sensor answers the range readout.
+constexpr std::int32_t kRangeReadoutFw = 0x0144;
+constexpr std::uint32_t kMinRateMs = 100;
+// The longest period a timer takes; longer rates run at this period.
+constexpr std::uint32_t kMaxRateMs = std::numeric_limits<int>::max();
+constexpr int kTrapToneHz = 1000;
+constexpr int kTrapToneMs = 1000;
+
+}  // namespace
+
+RangeView::RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, QWidget* owner)
+    : QObject(owner), controls_(controls), model_(model), ui_(ui), owner_(owner)
+{
+    timer_.setObjectName(QStringLiteral("rangeTimer"));
+    connect(&timer_, &QTimer::timeout, this, &RangeView::OnTimer);
+}
+
+void RangeView::GetRangeClicked()
+{
+    BusyCursor busy(ui_);
+    if (model_.DeviceFw < kRangeReadoutFw) {
+        ui_.messageBox(owner_, QStringLiteral("The firmware version does not support this Feature."));
+        return;
+    }
+    if (GetRangeInfo(&reading_)) {
+        ShowReading();
+        return;
+    }
+    const std::uint32_t status = GetDevStatus();
+    CloseAllDevices();
+    ui_.messageBox(owner_, QString::asprintf("Failed to Get RangeInfo: Err = %08lX", static_cast<unsigned long>(status)));
+}
+
+void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
+{
+    if (!controls_.AutoGetRange->isChecked()) {
+        StopAutoReadings();
+    } else if (rateMs < kMinRateMs) {
+        ui_.messageBox(owner_, QStringLiteral("Time in msec must be >= 100"), QStringLiteral("Entry Error"),
+                       MessageIcon::Exclamation);
+        StopAutoReadings();
+    } else if (!model_.ConfigLoaded) {
+        ui_.messageBox(owner_, QStringLiteral("Device not connected?"), QStringLiteral("Device Error"),
+                       MessageIcon::Exclamation);
+        StopAutoReadings();
+    } else {
+        StartAutoReadings(rateMs);
+    }
+}
+
+void RangeView::SetShown(bool shown)
+{
+    if (!shown) StopAutoReadings();
+    for (QWidget* control : {controls_.Group, static_cast<QWidget*>(controls_.GetRange),
+                             static_cast<QWidget*>(controls_.Text), static_cast<QWidget*>(controls_.AutoGetRange),
+                             controls_.Rate, controls_.RateLabel}) {
+        control->setVisible(shown);
+        control->setEnabled(shown);
+    }
+    // While readings run or are trapped the box is checked, and "Get Range"
+    // stays disabled until the user clears it.
+    controls_.GetRange->setEnabled(shown && !controls_.AutoGetRange->isChecked());
+}
+
+// The first reading comes one period after the start.
+void RangeView::StartAutoReadings(std::uint32_t rateMs)
+{
+    controls_.GetRange->setEnabled(false);
+    timer_.start(static_cast<int>(std::min(rateMs, kMaxRateMs)));
+}
+
+void RangeView::StopAutoReadings()
+{
+    timer_.stop();
+    controls_.GetRange->setEnabled(true);
+    controls_.AutoGetRange->setChecked(false);
+}
+
+// The library is left open and the box checked: the user sees the trap and
+// clears the box to return to single readings.
+void RangeView::OnTimer()
+{
+    if (GetRangeInfo(&reading_)) {
+        ShowReading();
+        return;
+    }
+    timer_.stop();
+    ui_.tone(kTrapToneHz, kTrapToneMs);
+    ui_.messageBox(owner_, QStringLiteral("Failed GetRange in onTimer"), QStringLiteral("Device Trap"),
+                   MessageIcon::Exclamation);
+}
+
+void RangeView::ShowReading()
+{
+    const char* format = reading_.InRange ? "InRange: %u inches, %02X" : "NOT InRange: %u inches, %02X";
+    controls_.Text->setText(QString::asprintf(format, static_cast<unsigned>(reading_.Distance),
+                                              static_cast<unsigned>(reading_.RangeFlags)));
+}

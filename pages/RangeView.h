@@ -1,0 +1,55 @@
+#pragma once
+
+// The "View Range" group of the Misc. page: one reading with "Get Range", or
+// repeated readings with "Auto GetRange" at the period in "msec Rate".
+//
+// States: idle (no timer, "Get Range" enabled, box clear); running (timer,
+// "Get Range" disabled, box checked); trapped after a failed timed reading
+// (no timer, "Get Range" disabled, box checked) until the user clears the box.
+
+#include <QObject>
+#include <QTimer>
+#include <cstdint>
+
+#include "devlib/DevLib.h"
+
+class ConfigModel;
+class UiServices;
+class QAbstractButton;
+class QLineEdit;
+class QWidget;
+
+class RangeView : public QObject {
+    Q_OBJECT
+public:
+    struct Controls {
+        QWidget* Group;
+        QAbstractButton* GetRange;
+        QLineEdit* Text;
+        QAbstractButton* AutoGetRange;
+        QWidget* Rate;
+        QWidget* RateLabel;
+    };
+
+    // owner is the page: the parent of the view and of its message boxes.
+    RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, QWidget* owner);
+
+    void GetRangeClicked();
+    // The box was clicked; rateMs is the number in "msec Rate".
+    void AutoGetRangeClicked(std::uint32_t rateMs);
+    // Shows and enables the group, or hides it and ends the automatic readings.
+    void SetShown(bool shown);
+
+private:
+    void StartAutoReadings(std::uint32_t rateMs);
+    void StopAutoReadings();
+    void OnTimer();
+    void ShowReading();
+
+    Controls controls_;
+    ConfigModel& model_;
+    UiServices& ui_;
+    QWidget* owner_;
+    QTimer timer_;
+    tsRangeInfo reading_{};
+};

@@ -1,0 +1,260 @@
+// Cloning one sensor's configuration onto another, saving and restoring the
+// configuration file through the Misc. page.
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "MiscSession.h"
+#include "TestRegistry.h"
+#include "pages/SonarControls.h"
+
+using misctest::Session;
+using namespace misc;
+using sim::HalfId;
+
+namespace {
+
+// A configuration unlike the factory one, in every block.
+sim::SensorHalves DistinctConfig()
+{
+    sim::SensorHalves config = sim::factoryDefaults(0x0405);
+    config[HalfId::Sonar] = {0x02, 100, 8, 52, 139, 4, 3, 1};
+    config[HalfId::WalkAway1] = {2, 3, 0x01, 0x02, 0, 0, 0, 0};
+    config[HalfId::WalkAway2] = {0, 12, 0x04, 0x05, 0, 0, 0, 0};
+    config[HalfId::WalkUp1] = {1, 4, 0x05, 0, 0, 0, 0, 0};
+    config[HalfId::WalkUp2] = {0, 0x5A, 0x4C, 0, 0, 0, 0, 0};
+    config[HalfId::WalkAwayEx1] = {1, 0x02, 0, 0, 0, 0, 0, 0};
+    config[HalfId::WalkAwayEx2] = {0, 0x06, 0, 0, 0, 0, 0, 0};
+    config[HalfId::WalkUpEx1] = {1, 0x01, 0, 0, 0, 0, 0, 0};
+    config[HalfId::WalkUpEx2] = {0, 0x07, 0, 0, 0, 0, 0, 0};
+    config[HalfId::Idle] = {0x03, 0, 0, 0, 0x01, 35, 60, 10};
+    return config;
+}
+
+QString FileText(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+// The value a template file gives a field.
+int FileValue(const QString& text, const QString& field)
+{
+    const QRegularExpression line(QStringLiteral("^%1 = (\\d+)").arg(field), QRegularExpression::MultilineOption);
+    const QRegularExpressionMatch match = line.match(text);
+    return match.hasMatch() ? match.captured(1).toInt() : -1;
+}
+
+}  // namespace
+
+class MiscCloneFileTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Session> s;
+    std::unique_ptr<QTemporaryDir> dir;
+
+    void verifyPlainMessages(const QStringList& texts) const
+    {
+        QCOMPARE(s->ui.messageTexts(), texts);
+        for (const RecordingUiServices::Message& message : s->ui.messages()) {
+            QCOMPARE(message.Caption, programDisplayName());
+            QCOMPARE(message.Icon, MessageIcon::None);
+        }
+    }
+
+    QString sonarText(int id) const { return s->sonar->item(id)->property("text").toString(); }
+
+private slots:
+    void init()
+    {
+        s = std::make_unique<Session>();
+        dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir->isValid());
+    }
+    void cleanup()
+    {
+        s.reset();
+        dir.reset();
+    }
+
+    // B receives A's six blocks and keeps its LUID; the pages keep showing
+    // B's values until the sensor is read again.
+    void cloneFromOneSensorToAnother()
+    {
+        const sim::DeviceId a = s->sim.plugSensor(0x0405, 0x1111);
+        s->sim.sensor(a).Config = DistinctConfig();
+        s->start();
+        s->click(SaveClone);
+        QVERIFY(s->isChecked(CloneSaved));
+        QVERIFY(s->sim.transcript().empty());
+
+        s->sim.unplug(a);
+        const sim::DeviceId b = s->sim.plugSensor(0x0405, 0x2222);
+        const ConfigSet shownBefore = s->model.EditCfg;
+        QCOMPARE(sonarText(sonar::PingRate), QStringLiteral("500"));
+
+        s->click(WriteClone);
+        verifyPlainMessages({});
+        QVERIFY(s->sim.sensor(b).Config == DistinctConfig());
+        QCOMPARE(s->sim.sensor(b).Luid, 0x2222);
+        QVERIFY(s->model.EditCfg == shownBefore);
+        QCOMPARE(sonarText(sonar::PingRate), QStringLiteral("500"));
+        QVERIFY(s->isChecked(CloneSaved));
+    }
+
+    void writeBeforeSaveRefused()
+    {
+        s->sim.plugSensor();
+        s->start();
+        s->click(WriteClone);
+        verifyPlainMessages({QStringLiteral("Data NOT Saved!")});
+        QVERIFY(s->sim.transcript().empty());
+    }
+
+    // The cleared edit set is saved; the library refuses to write it later,
+    // and the user is told.
+    void cloneSavedWithoutSensorFailsToWrite()
+    {
+        s->start();
+        s->click(SaveClone);
+        QVERIFY(s->isChecked(CloneSaved));
+        const sim::DeviceId b = s->sim.plugSensor();
+        s->sim.clearTranscript();
+
+        s->click(WriteClone);
+        verifyPlainMessages({QStringLiteral("Failed to Write Saved Data to Device!")});
+        QVERIFY(s->sentReports().empty());
+        QVERIFY(s->sim.sensor(b).Config == sim::factoryDefaults(0x0405));
+    }
+
+    // The pending ping rate is corrected by the Sonar page's collect step and
+    // saved as corrected; it stays pending for Apply.
+    void saveToFileCollectsPendingPingRate()
+    {
+        const sim::DeviceId id = s->sim.plugSensor();
+        s->start();
+        s->click(AdvancedSettings);
+        Session::typeInto(s->sonar->item(sonar::PingRate), QStringLiteral("150"));
+        QVERIFY(s->model.SonarChanged);
+        const QString path = dir->filePath(QStringLiteral("pending.txt"));
+        s->ui.queueFileAnswer(path);
+
+        s->click(SaveToFile);
+        QCOMPARE(s->ui.messages().size(), 1u);
+        QCOMPARE(s->ui.messages()[0].Caption, QStringLiteral("Ping Rate Error"));
+        QCOMPARE(sonarText(sonar::PingRate), QStringLiteral("200"));
+        QCOMPARE(FileValue(FileText(path), QStringLiteral("PingRateS")), 200);
+        QVERIFY(s->model.SonarChanged);
+        QVERIFY(s->host.isMarkedModified(*s->sonar));
+        QVERIFY(s->sim.transcript().empty());
+
+        s->apply();
+        QCOMPARE(int(s->sim.sensor(id).Config[HalfId::Sonar][1]), 50);  // 200 ms in 4 ms steps
+    }
+
+    // A file at a path longer than 127 characters is restored into the
+    // pages; Cancel leaves the sensor as it was, Apply writes every block.
+    void restoreFromFileThenApply()
+    {
+        const sim::DeviceId a = s->sim.plugSensor(0x0405, 0x1111);
+        s->sim.sensor(a).Config = DistinctConfig();
+        s->start();
+        const QString folder = dir->filePath(QString(60, QChar('d')) + QStringLiteral("/") + QString(60, QChar('e')));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/configuration-template.txt");
+        QVERIFY(path.size() > 127);
+        s->ui.queueFileAnswer(path);
+        s->click(SaveToFile);
+        verifyPlainMessages({});
+
+        s->sim.unplug(a);
+        const sim::DeviceId b = s->sim.plugSensor(0x0405, 0x2222);
+        s->host.clearRecords();
+        s->sim.clearTranscript();
+        s->ui.queueFileAnswer(path);
+        s->click(RestoreFromFile);
+        verifyPlainMessages({});
+        QCOMPARE(s->host.commands().size(), 1u);
+        QCOMPARE(s->host.commands()[0].Id, PageCommand::Refresh);
+        QCOMPARE(s->host.commands()[0].Argument, 1);
+        QCOMPARE(sonarText(sonar::PingRate), QStringLiteral("400"));
+        QVERIFY(s->host.isMarkedModified(*s->walkAway));
+        QVERIFY(s->host.isMarkedModified(*s->walkTo));
+        QVERIFY(s->host.isMarkedModified(*s->sonar));
+        // Cancel on the sheet applies nothing: the sensor keeps its own.
+        QVERIFY(s->sim.transcript().empty());
+        QVERIFY(s->sim.sensor(b).Config == sim::factoryDefaults(0x0405));
+
+        s->apply();
+        QVERIFY(s->sim.sensor(b).Config == DistinctConfig());
+        QCOMPARE(s->sim.sensor(b).Luid, 0x2222);
+        QVERIFY(!s->host.anyMarkedModified());
+    }
+
+    void fileFailures_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("save cancelled") << int(SaveToFile) << "" << "";
+        QTest::newRow("restore cancelled") << int(RestoreFromFile) << "" << "";
+        QTest::newRow("save into missing folder") << int(SaveToFile) << "missing/config.txt"
+                                                  << "Failed WriteDevCfgToFile!";
+        QTest::newRow("restore missing file") << int(RestoreFromFile) << "missing.txt"
+                                              << "Failed ReadDevCfgFmFile!";
+    }
+
+    // Nothing reaches the sensor, the pages or the folder.
+    void fileFailures()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, fileName);
+        QFETCH(QString, message);
+        s->sim.plugSensor();
+        s->start();
+        const ConfigSet before = s->model.EditCfg;
+        s->ui.queueFileAnswer(fileName.isEmpty() ? QString() : dir->filePath(fileName));
+
+        s->click(button);
+        QCOMPARE(s->ui.fileChooserCalls(), 1);
+        verifyPlainMessages(message.isEmpty() ? QStringList{} : QStringList{message});
+        QVERIFY(s->host.commands().empty());
+        QVERIFY(!s->host.anyMarkedModified());
+        QVERIFY(s->model.EditCfg == before);
+        QVERIFY(s->sim.transcript().empty());
+        QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+    }
+
+    // Without a sensor the blocks the pages hold are refused by the library.
+    void saveToFileWithoutSensorFailsToPush()
+    {
+        s->start();
+        const QString path = dir->filePath(QStringLiteral("none.txt"));
+        s->ui.queueFileAnswer(path);
+        s->click(SaveToFile);
+        QVERIFY(!s->ui.messageTexts().isEmpty());
+        QCOMPARE(s->ui.messageTexts().last(), QStringLiteral("Failed PushConfigToLib!"));
+        QVERIFY(!QFile::exists(path));
+    }
+
+    // Without a sensor there is no configuration to restore into: the user
+    // is told at once and the pages stay without one.
+    void restoreFromFileWithoutSensorRefused()
+    {
+        s->start();
+        s->click(RestoreFromFile);
+        QCOMPARE(s->ui.messageTexts(), QStringList{QStringLiteral("Device not connected?")});
+        QCOMPARE(s->ui.messages()[0].Caption, QStringLiteral("Device Error"));
+        QCOMPARE(s->ui.messages()[0].Icon, MessageIcon::Exclamation);
+        QCOMPARE(s->ui.fileChooserCalls(), 0);
+        QVERIFY(!s->model.ConfigLoaded);
+        QVERIFY(s->host.commands().empty());
+    }
+};
+
+TOLVANE_REGISTER_TEST(MiscCloneFileTest)
+#include "MiscCloneFileTest.moc"
