@@ -126,7 +126,13 @@ void PropertyPage::SetDlgItemText(int id, const QString& text)
 {
     QWidget* const widget = item(id);
     if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
-        edit->setText(text);
+        // Every write is a change to the page, also one that keeps the text:
+        // the fill steps rely on each write reaching the change handling.
+        if (edit->text() == text) {
+            OnEditChanged(id);
+        } else {
+            edit->setText(text);
+        }
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(text);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
@@ -187,7 +193,9 @@ void PropertyPage::sleepMs(std::uint32_t ms) const
 
 void PropertyPage::buildControls()
 {
-    setFont(QFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize));
+    QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
+    dialogFont.setStyleHint(QFont::SansSerif);
+    setFont(dialogFont);
     const DialogBaseUnits base = baseUnitsOf(font());
     setFixedSize(toPixels(base, 0, 0, dialog_.Width, dialog_.Height).size());
 

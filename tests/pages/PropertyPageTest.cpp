@@ -242,16 +242,21 @@ private slots:
         QVERIFY(!page().item(kCheck)->isEnabled());
     }
 
-    // The program's own writes to an edit raise its change handling.
+    // The program's own writes to an edit raise its change handling, once per
+    // write through the id helpers even when the text stays the same.
     void editChangesMapToOnEditChangedAlsoForProgramWrites()
     {
         page().SetDlgItemInt(kNumber, 5);
         QTest::keyClicks(control<QLineEdit>(kNumber), QStringLiteral("7"));
         control<QLineEdit>(kCentredReadOnly)->setText(QStringLiteral("9"));
         page().SetDlgItemInt(kHiddenEdit, 1);
+        page().SetDlgItemInt(kHiddenEdit, 1);
+        page().SetDlgItemText(kHiddenEdit, QStringLiteral("1"));
         QCOMPARE(page().events, (std::vector<std::pair<Event, int>>{{Event::Edit, kNumber},
                                                                     {Event::Edit, kNumber},
                                                                     {Event::Edit, kCentredReadOnly},
+                                                                    {Event::Edit, kHiddenEdit},
+                                                                    {Event::Edit, kHiddenEdit},
                                                                     {Event::Edit, kHiddenEdit}}));
         QCOMPARE(page().GetDlgItemInt(kNumber), 57u);
     }
