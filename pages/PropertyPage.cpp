@@ -49,6 +49,58 @@ QRect toPixels(const DialogBaseUnits& base, int x, int y, int width, int height)
 constexpr int kClosedListHeight = 12;
 constexpr int kListLineHeight = 8;
 
+QLabel* createLabel(const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLineEdit* createEdit(const res::ControlTemplate& control, QWidget* parent)
+{
+    auto* edit = new QLineEdit(QString::fromUtf8(control.Caption), parent);
+    if (control.Styles & res::DigitsOnly) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    if (control.Styles & res::Centered) edit->setAlignment(Qt::AlignCenter);
+    edit->setReadOnly((control.Styles & res::ReadOnly) != 0);
+    return edit;
+}
+
+QComboBox* createList(const res::ControlTemplate& control, QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setEditable(false);
+    list->setMaxVisibleItems(std::max(1, (control.Height - kClosedListHeight) / kListLineHeight));
+    list->view()->setVerticalScrollBarPolicy((control.Styles & res::VerticalScroll) ? Qt::ScrollBarAsNeeded
+                                                                                    : Qt::ScrollBarAlwaysOff);
+    return list;
+}
+
+QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* parent)
+{
+    const QString caption = QString::fromUtf8(control.Caption);
+    switch (control.Kind) {
+        case res::ControlKind::GroupBox:
+            return new QGroupBox(caption, parent);
+        case res::ControlKind::Label:
+            return createLabel(caption, parent);
+        case res::ControlKind::PushButton:
+            return new QPushButton(caption, parent);
+        case res::ControlKind::CheckBox:
+            return new QCheckBox(caption, parent);
+        case res::ControlKind::RadioButton:
+            return new QRadioButton(caption, parent);
+        case res::ControlKind::NumberEdit:
+            return createEdit(control, parent);
+        case res::ControlKind::DropDownList:
+            return createList(control, parent);
+    }
+    Q_UNREACHABLE();
+}
+
 }  // namespace
 
 PropertyPage::PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent)
@@ -220,51 +272,14 @@ void PropertyPage::buildControls()
 
 QWidget* PropertyPage::buildControl(const res::ControlTemplate& control)
 {
+    QWidget* const widget = createControlWidget(control, this);
     const int id = control.Id;
-    const QString caption = QString::fromUtf8(control.Caption);
-    switch (control.Kind) {
-        case res::ControlKind::GroupBox:
-            return new QGroupBox(caption, this);
-        case res::ControlKind::Label: {
-            auto* label = new QLabel(caption, this);
-            label->setWordWrap(true);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            return label;
-        }
-        case res::ControlKind::PushButton:
-        case res::ControlKind::CheckBox:
-        case res::ControlKind::RadioButton: {
-            QAbstractButton* button = nullptr;
-            if (control.Kind == res::ControlKind::PushButton) {
-                button = new QPushButton(caption, this);
-            } else if (control.Kind == res::ControlKind::CheckBox) {
-                button = new QCheckBox(caption, this);
-            } else {
-                button = new QRadioButton(caption, this);
-            }
-            connect(button, &QAbstractButton::clicked, this, [this, id] { OnButtonClicked(id); });
-            return button;
-        }
-        case res::ControlKind::NumberEdit: {
-            auto* edit = new QLineEdit(caption, this);
-            if (control.Styles & res::DigitsOnly) {
-                edit->setValidator(
-                    new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
-            }
-            if (control.Styles & res::Centered) edit->setAlignment(Qt::AlignCenter);
-            edit->setReadOnly((control.Styles & res::ReadOnly) != 0);
-            connect(edit, &QLineEdit::textChanged, this, [this, id] { OnEditChanged(id); });
-            return edit;
-        }
-        case res::ControlKind::DropDownList: {
-            auto* list = new QComboBox(this);
-            list->setEditable(false);
-            list->setMaxVisibleItems(std::max(1, (control.Height - kClosedListHeight) / kListLineHeight));
-            list->view()->setVerticalScrollBarPolicy(
-                (control.Styles & res::VerticalScroll) ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
-            connect(list, &QComboBox::activated, this, [this, id] { OnListSelected(id); });
-            return list;
-        }
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnButtonClicked(id); });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        connect(edit, &QLineEdit::textChanged, this, [this, id] { OnEditChanged(id); });
+    } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        connect(list, &QComboBox::activated, this, [this, id] { OnListSelected(id); });
     }
-    return new QWidget(this);
+    return widget;
 }
