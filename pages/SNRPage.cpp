@@ -413,7 +413,7 @@ bool SNRPage::SeparateDelays() const
 
 std::uint32_t SNRPage::NumberIn(int id) const
 {
-    if (IsOverflowingNumber(GetDlgItemText(id))) return std::numeric_limits<std::uint32_t>::max();
+    if (IsOverflowingNumber(GetDlgItemText(id).trimmed())) return std::numeric_limits<std::uint32_t>::max();
     return GetDlgItemInt(id);
 }
 

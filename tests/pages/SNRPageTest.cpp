@@ -3,6 +3,7 @@
 // and the reports that reach the sensor with their waits.
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -443,9 +444,8 @@ private slots:
         QFETCH(int, fw);
         QFETCH(int, expected);
         SonarRig rig(static_cast<std::uint16_t>(fw));
-        rig.sensor().Config[HalfId::Sonar][0] = 0x7D;
+        rig.model.EditCfg.Sonar[LEDFlagsS] = 0xFF7D;  // as a template file may leave it
         rig.refresh(0);
-        rig.model.EditCfg.Sonar[LEDFlagsS] |= 0xFF00;  // as a template file may leave it
         if (fw >= 0x0143)
             rig.click(NoOutOfRangeLed);
         else
