@@ -118,6 +118,13 @@ struct SonarRig {
     QLineEdit* edit(int id) const { return qobject_cast<QLineEdit*>(page->item(id)); }
     QCheckBox* box(int id) const { return qobject_cast<QCheckBox*>(page->item(id)); }
     QString text(int id) const { return edit(id)->text(); }
+    // The edit's number; -1 when it shows none.
+    int number(int id) const
+    {
+        bool ok = false;
+        const int value = text(id).toInt(&ok);
+        return ok ? value : -1;
+    }
 
     void type(int id, const QString& text)
     {
@@ -126,6 +133,7 @@ struct SonarRig {
         e->selectAll();
         QTest::keyClicks(e, text);
     }
+    void type(int id, qulonglong number) { type(id, QString::number(number)); }
     void click(int id)
     {
         QCheckBox* const b = box(id);
@@ -196,6 +204,23 @@ private slots:
         for (int id : kAdvanced) QVERIFY(!rig.page->item(id)->isEnabled());
     }
 
+    void refreshLaysOutForAnotherSensor()
+    {
+        SonarRig rig(0x0143);
+        rig.advanced(true);
+        rig.model.DeviceFw = 0x0142;  // as the sheet leaves it after another sensor arrived
+        rig.model.DeviceVariant = 2;
+
+        rig.refresh(0);
+
+        for (int id : kFullLayoutOnly)
+            QVERIFY2(rig.page->item(id)->isHidden(), qPrintable(QString::number(id)));
+        QCOMPARE(qobject_cast<QLabel*>(rig.page->item(1047))->text(), "( 0 to 15 sec )");
+        QCOMPARE(rig.text(InRangeDelay), "3");  // the packed delays of the same sensor bytes
+        QCOMPARE(rig.text(OutOfRangeDelay), "5");
+        QVERIFY(!rig.page->item(PowerUpDelay)->isEnabled());
+    }
+
     void fillShowsTheModelWithNothingPending_data()
     {
         QTest::addColumn<int>("fw");
@@ -233,23 +258,20 @@ private slots:
 
     void pingRate_data()
     {
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<qulonglong>("typed");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("stored");
-        QTest::newRow("150") << "150"
-                             << "The Minimum Ping Rate is 200msec!" << 200;
-        QTest::newRow("2000") << "2000"
-                              << "The Maximum Ping Rate is 1020msec!" << 1020;
-        QTest::newRow("1019") << "1019"
-                              << "" << 1019;
-        QTest::newRow("65736 does not wrap to 200") << "65736"
-                                                    << "The Maximum Ping Rate is 1020msec!" << 1020;
-        QTest::newRow("beyond 32 bits") << "99999999999"
-                                        << "The Maximum Ping Rate is 1020msec!" << 1020;
+        const QString tooLow = "The Minimum Ping Rate is 200msec!";
+        const QString tooHigh = "The Maximum Ping Rate is 1020msec!";
+        QTest::newRow("150") << 150ull << tooLow << 200;
+        QTest::newRow("2000") << 2000ull << tooHigh << 1020;
+        QTest::newRow("1019") << 1019ull << QString() << 1019;
+        QTest::newRow("65736 does not wrap to 200") << 65736ull << tooHigh << 1020;
+        QTest::newRow("beyond 32 bits") << 99999999999ull << tooHigh << 1020;
     }
     void pingRate()
     {
-        QFETCH(QString, typed);
+        QFETCH(qulonglong, typed);
         QFETCH(QString, message);
         QFETCH(int, stored);
         SonarRig rig(0x0143);
@@ -276,45 +298,26 @@ private slots:
     void delays_data()
     {
         QTest::addColumn<int>("fw");
-        QTest::addColumn<QString>("inRange");
-        QTest::addColumn<QString>("outOfRange");
-        QTest::addColumn<QString>("powerUp");
-        QTest::addColumn<QString>("shownIn");
-        QTest::addColumn<QString>("shownOut");
-        QTest::addColumn<QString>("shownPowerUp");
+        QTest::addColumn<int>("inRange");
+        QTest::addColumn<int>("outOfRange");
+        QTest::addColumn<int>("powerUp");
+        QTest::addColumn<int>("shownIn");
+        QTest::addColumn<int>("shownOut");
+        QTest::addColumn<int>("shownPowerUp");
         QTest::addColumn<int>("orWord");
         QTest::addColumn<int>("irWord");
-        QTest::newRow("separate, limited to 255") << 0x0143 << "300"
-                                                  << "20"
-                                                  << "300"
-                                                  << "255"
-                                                  << "20"
-                                                  << "255" << 20 << 255;
-        QTest::newRow("separate, beyond 16 bits") << 0x0143 << "70000"
-                                                  << "0"
-                                                  << "9"
-                                                  << "255"
-                                                  << "0"
-                                                  << "9" << 0 << 255;
-        QTest::newRow("packed, limited to 15") << 0x0141 << "300"
-                                               << "5"
-                                               << "9"
-                                               << "15"
-                                               << "5"
-                                               << "9" << 0xF5 << 7;
-        QTest::newRow("packed 3 and 5") << 0x0142 << "3"
-                                        << "5"
-                                        << "9"
-                                        << "3"
-                                        << "5"
-                                        << "9" << 0x35 << 7;
+        QTest::newRow("separate, limited to 255")
+            << 0x0143 << 300 << 20 << 300 << 255 << 20 << 255 << 20 << 255;
+        QTest::newRow("separate, beyond 16 bits") << 0x0143 << 70000 << 0 << 9 << 255 << 0 << 9 << 0 << 255;
+        QTest::newRow("packed, limited to 15") << 0x0141 << 300 << 5 << 9 << 15 << 5 << 9 << 0xF5 << 7;
+        QTest::newRow("packed 3 and 5") << 0x0142 << 3 << 5 << 9 << 3 << 5 << 9 << 0x35 << 7;
     }
     void delays()
     {
         QFETCH(int, fw);
-        QFETCH(QString, inRange);
-        QFETCH(QString, outOfRange);
-        QFETCH(QString, powerUp);
+        QFETCH(int, inRange);
+        QFETCH(int, outOfRange);
+        QFETCH(int, powerUp);
         SonarRig rig(static_cast<std::uint16_t>(fw));
         rig.advanced(true);
         rig.type(InRangeDelay, inRange);
@@ -323,9 +326,9 @@ private slots:
 
         rig.page->CollectStep();
 
-        QTEST(rig.text(InRangeDelay), "shownIn");
-        QTEST(rig.text(OutOfRangeDelay), "shownOut");
-        QTEST(rig.text(PowerUpDelay), "shownPowerUp");
+        QTEST(rig.number(InRangeDelay), "shownIn");
+        QTEST(rig.number(OutOfRangeDelay), "shownOut");
+        QTEST(rig.number(PowerUpDelay), "shownPowerUp");
         QTEST(int(rig.model.EditCfg.Sonar[ORDBTmS]), "orWord");
         QTEST(int(rig.model.EditCfg.Sonar[IRDBTmS]), "irWord");
         QVERIFY(rig.ui.messages().empty());
@@ -333,29 +336,22 @@ private slots:
 
     void distances_data()
     {
-        QTest::addColumn<QString>("min");
-        QTest::addColumn<QString>("max");
+        QTest::addColumn<int>("min");
+        QTest::addColumn<int>("max");
         QTest::addColumn<int>("lo");
         QTest::addColumn<int>("hi");
-        QTest::newRow("0 and 0") << "0"
-                                 << "0" << 1 << 15;
-        QTest::newRow("30 and 30") << "30"
-                                   << "30" << 30 << 31;
-        QTest::newRow("80 and 80") << "80"
-                                   << "80" << 59 << 72;
-        QTest::newRow("300 does not wrap to 44") << "300"
-                                                 << "20" << 59 << 60;
-        QTest::newRow("max beyond 72") << "14"
-                                       << "300" << 14 << 72;
-        QTest::newRow("max below min") << "20"
-                                       << "16" << 20 << 21;
-        QTest::newRow("accepted as typed") << "14"
-                                           << "36" << 14 << 36;
+        QTest::newRow("0 and 0") << 0 << 0 << 1 << 15;
+        QTest::newRow("30 and 30") << 30 << 30 << 30 << 31;
+        QTest::newRow("80 and 80") << 80 << 80 << 59 << 72;
+        QTest::newRow("300 does not wrap to 44") << 300 << 20 << 59 << 60;
+        QTest::newRow("max beyond 72") << 14 << 300 << 14 << 72;
+        QTest::newRow("max below min") << 20 << 16 << 20 << 21;
+        QTest::newRow("accepted as typed") << 14 << 36 << 14 << 36;
     }
     void distances()
     {
-        QFETCH(QString, min);
-        QFETCH(QString, max);
+        QFETCH(int, min);
+        QFETCH(int, max);
         QFETCH(int, lo);
         QFETCH(int, hi);
         SonarRig rig(0x0143);
@@ -364,8 +360,8 @@ private slots:
 
         QVERIFY(rig.page->OnApply());
 
-        QCOMPARE(rig.text(MinDist), QString::number(lo));
-        QCOMPARE(rig.text(MaxDist), QString::number(hi));
+        QCOMPARE(rig.number(MinDist), lo);
+        QCOMPARE(rig.number(MaxDist), hi);
         QCOMPARE(rig.model.EditCfg.Sonar[MinDistS], lo);
         QCOMPARE(rig.model.EditCfg.Sonar[MaxDistS], hi);
         QVERIFY(rig.ui.messages().empty());
@@ -388,24 +384,24 @@ private slots:
     {
         QTest::addColumn<int>("id");
         QTest::addColumn<int>("word");
-        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("typed");
         QTest::addColumn<int>("stored");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("delta 10 inches") << int(DeadTargetDelta) << int(DMTODeltaI) << "10" << 34 << "10";
-        QTest::newRow("delta 73 inches") << int(DeadTargetDelta) << int(DMTODeltaI) << "73" << 253 << "73";
+        QTest::addColumn<int>("shown");
+        QTest::newRow("delta 10 inches") << int(DeadTargetDelta) << int(DMTODeltaI) << 10 << 34 << 10;
+        QTest::newRow("delta 73 inches") << int(DeadTargetDelta) << int(DMTODeltaI) << 73 << 253 << 73;
         QTest::newRow("delta 300 does not wrap")
-            << int(DeadTargetDelta) << int(DMTODeltaI) << "300" << 255 << "74";
+            << int(DeadTargetDelta) << int(DMTODeltaI) << 300 << 255 << 74;
         QTest::newRow("dead after 300 does not wrap")
-            << int(DeadTargetTime) << int(DMTOTmI) << "300" << 255 << "255";
-        QTest::newRow("dead after 40") << int(DeadTargetTime) << int(DMTOTmI) << "40" << 40 << "40";
+            << int(DeadTargetTime) << int(DMTOTmI) << 300 << 255 << 255;
+        QTest::newRow("dead after 40") << int(DeadTargetTime) << int(DMTOTmI) << 40 << 40 << 40;
     }
     void stillTargetFields()
     {
         QFETCH(int, id);
         QFETCH(int, word);
-        QFETCH(QString, typed);
+        QFETCH(int, typed);
         QFETCH(int, stored);
-        QFETCH(QString, shown);
+        QFETCH(int, shown);
         SonarRig rig(0x0143);
         rig.advanced(true);
         rig.type(id, typed);
@@ -415,10 +411,10 @@ private slots:
         QVERIFY(rig.page->OnApply());
 
         QCOMPARE(rig.model.EditCfg.Idle[word], stored);
-        QCOMPARE(rig.text(id), shown);
+        QCOMPARE(rig.number(id), shown);
         QCOMPARE(rig.sensor().Config[HalfId::Idle][word], stored);
         rig.refresh(0);
-        QCOMPARE(rig.text(id), shown);
+        QCOMPARE(rig.number(id), shown);
     }
 
     void sensorDeltaShowsRoundedUpAndIsWrittenBackConverted()
@@ -470,7 +466,8 @@ private slots:
         QFETCH(bool, walkAway);
         SonarRig rig(0x0143);
         // Key sets the Walk-Away or Walk-To page collected in its own apply
-        // step, which wrote nothing because this page holds the block.
+        // step, which wrote nothing because this page holds the block. Both
+        // blocks share one layout.
         std::uint16_t* block = walkAway ? rig.model.EditCfg.WalkAway.Words : rig.model.EditCfg.WalkUp.Words;
         block[KeyCountWA] = 1;
         block[Key1ModsWA] = 0x05;
