@@ -86,7 +86,8 @@ void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
     word = on ? (word | bits) : (word & ~bits);
 }
 
-// Digit text too long for 32 bits; the edit helpers read it as 0.
+// Ten or more significant digits: above every limit of the page, and possibly
+// beyond the 32 bits the edit helpers read (which then give 0).
 bool IsOverflowingNumber(const QString& text)
 {
     static const QRegularExpression tenOrMoreDigits(QStringLiteral("^0*[1-9][0-9]{9,}$"));
