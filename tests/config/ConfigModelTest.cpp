@@ -118,7 +118,7 @@ TEST_F(ConfigModelTest, ReadWithTwoSensorsCountsBothAndHoldsTheFirst)
 {
     const sim::DeviceId first = sim.plugSensor(0x0405, 0x1111);
     sim.sensor(first).Config[HalfId::Sonar][7] = 9;         // StartDlyS
-    sim.sensor(first).Config[HalfId::WalkUpEx1][7] = 0x42;  // Key6ModsWUEx
+    sim.sensor(first).Config[HalfId::WalkUpEx1][7] = 0x42;  // Key7ModsWUEx
     const sim::DeviceId second = sim.plugSensor(0x0390, 0x2222);
     sim.sensor(second).Config[HalfId::Sonar][7] = 4;
 
@@ -129,7 +129,7 @@ TEST_F(ConfigModelTest, ReadWithTwoSensorsCountsBothAndHoldsTheFirst)
     EXPECT_EQ(model.ConfigLoaded, 1u);
     EXPECT_EQ(model.EditCfg, BlocksOf(LibState().Slots[0]));
     EXPECT_EQ(model.EditCfg.Sonar[StartDlyS], 9);
-    EXPECT_EQ(model.EditCfg.WalkUpEx[Key6ModsWUEx], 0x42);
+    EXPECT_EQ(model.EditCfg.WalkUpEx[Key7ModsWUEx], 0x42);
 }
 
 TEST_F(ConfigModelTest, PushStopsAtARejectedWalkAwayBlock)

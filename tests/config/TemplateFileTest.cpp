@@ -205,7 +205,7 @@ std::vector<ReadCase> ReadCases()
         {"unknown name", "PingRate = 500\nPingRateSS = 500\n", {}},
         {"later line overrides", "PingRateS = 300\nPingRateS = 500\nPingRateS = 404\n", {{"PingRateS", 404}}},
         {"byte-order mark and control bytes before the name",
-         "\xEF\xBB\xBF\x01\x7FPingRateS = 500\n",
+         "\xEF\xBB\xBF\x01\x1FPingRateS = 500\n",
          {{"PingRateS", 500}}},
         {"plus sign", "LEDFlagsS = +7\n", {{"LEDFlagsS", 7}}},
         {"negative number", "LEDFlagsS = -1\n", {}},
