@@ -98,11 +98,6 @@ bool WriteAll(int fd, std::string_view text)
     return true;
 }
 
-bool CloseChecked(int fd)
-{
-    return ::close(fd) == 0;
-}
-
 // A symbolic link is followed, so the file it points to is replaced and the
 // link stays.
 std::string ResolvedTarget(const std::string& path)
@@ -141,7 +136,7 @@ bool ReplaceFile(const std::string& target, std::string_view text, const struct 
     bool ok = WriteAll(fd, text);
     if (ok && existing != nullptr) ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
     if (ok) ok = ::fsync(fd) == 0;
-    ok = CloseChecked(fd) && ok;
+    ok = ::close(fd) == 0 && ok;
     if (ok) ok = std::rename(tempPath.c_str(), target.c_str()) == 0;
     if (!ok) ::unlink(tempPath.c_str());
     return ok;
@@ -153,7 +148,7 @@ bool WriteInPlace(const std::string& target, std::string_view text)
     const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) return false;
     const bool ok = WriteAll(fd, text);
-    return CloseChecked(fd) && ok;
+    return ::close(fd) == 0 && ok;
 }
 
 // ---- Reading -----------------------------------------------------------------
@@ -183,6 +178,7 @@ private:
 
     bool Fill()
     {
+        if (failed_) return false;
         ssize_t got;
         do {
             got = ::read(fd_, buffer_, sizeof buffer_);
@@ -250,6 +246,7 @@ std::optional<std::uint16_t> ParseWordValue(std::string_view token)
 // of a known field.
 void ApplyLine(std::string_view line, ConfigSet& working)
 {
+    // A NUL byte ends the line's text, as it ends a C string.
     line = line.substr(0, line.find('\0'));
     while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
     if (line.empty() || line.front() == '/' || line.front() == ':') return;
