@@ -68,9 +68,11 @@ TEST_F(ConversionTest, ReferenceDistances)
 TEST_F(ConversionTest, EveryDistanceFromZeroTo72InchesSurvivesARoundTrip)
 {
     for (unsigned inches = 0; inches <= 72; ++inches) {
-        EXPECT_EQ(devlib::inchesToSensorUnits(static_cast<std::uint16_t>(inches)), expectedUnits(inches)) << inches;
-        EXPECT_EQ(devlib::sensorUnitsToInches(devlib::inchesToSensorUnits(static_cast<std::uint16_t>(inches))),
-                  inches);
+        EXPECT_EQ(devlib::inchesToSensorUnits(static_cast<std::uint16_t>(inches)), expectedUnits(inches))
+            << inches;
+        EXPECT_EQ(
+            devlib::sensorUnitsToInches(devlib::inchesToSensorUnits(static_cast<std::uint16_t>(inches))),
+            inches);
     }
 }
 

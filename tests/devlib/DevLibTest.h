@@ -49,8 +49,9 @@ inline std::string hexBytes(const Report& bytes)
 // "+250 get 00 7d ..." with the time relative to start; failed transfers end in " failed".
 inline std::string describe(const sim::Transfer& transfer, std::uint64_t start)
 {
-    return "+" + std::to_string(transfer.TimeMs - start) + (transfer.Dir == sim::Transfer::Get ? " get" : " set") +
-           hexBytes(transfer.Bytes) + (transfer.Ok ? "" : " failed");
+    return "+" + std::to_string(transfer.TimeMs - start) +
+           (transfer.Dir == sim::Transfer::Get ? " get" : " set") + hexBytes(transfer.Bytes) +
+           (transfer.Ok ? "" : " failed");
 }
 
 // The expected transfers of a protocol run, built exchange by exchange.
@@ -146,7 +147,10 @@ public:
     explicit ScriptedPlatform(sim::SimPlatform& sim) : sim_(sim) {}
 
     // Presents the sim device at simPath under shownPath instead.
-    void showUnder(const std::string& shownPath, const std::string& simPath) { aliases_[shownPath] = simPath; }
+    void showUnder(const std::string& shownPath, const std::string& simPath)
+    {
+        aliases_[shownPath] = simPath;
+    }
     void loseDeviceSet() { noDeviceSet_ = true; }
     void replaceNextAnswer(const Report& report) { nextAnswer_ = report; }
 
@@ -229,7 +233,8 @@ protected:
         std::vector<std::string> lines;
         const auto& transfers = sim.transcript();
         if (transfers.empty()) return lines;
-        for (const sim::Transfer& transfer : transfers) lines.push_back(describe(transfer, transfers.front().TimeMs));
+        for (const sim::Transfer& transfer : transfers)
+            lines.push_back(describe(transfer, transfers.front().TimeMs));
         return lines;
     }
 

@@ -114,21 +114,49 @@ TEST_P(BlockWriteAlone, SendsItsHalvesThenTheCommitWithItsMask)
 INSTANTIATE_TEST_SUITE_P(
     EachBlock, BlockWriteAlone,
     ::testing::Values(
-        BlockWriteCase{"Sonar", changeField<tsSonarParms>(GetSonarParms, SetSonarParms, PingRateS, 1018),
-                       {HalfId::Sonar}, 0x01, HalfId::Sonar, 1, 254},
+        BlockWriteCase{"Sonar",
+                       changeField<tsSonarParms>(GetSonarParms, SetSonarParms, PingRateS, 1018),
+                       {HalfId::Sonar},
+                       0x01,
+                       HalfId::Sonar,
+                       1,
+                       254},
         BlockWriteCase{"WalkAway",
                        changeField<tsWalkAwayParms>(GetWalkAwayParms, SetWalkAwayParms, Key2CodeWA, 0x04),
-                       {HalfId::WalkAway1, HalfId::WalkAway2}, 0x06, HalfId::WalkAway2, 3, 0x04},
-        BlockWriteCase{"WalkUp", changeField<tsWalkUpParms>(GetWalkUpParms, SetWalkUpParms, KeyCountWU, 1),
-                       {HalfId::WalkUp1, HalfId::WalkUp2}, 0x18, HalfId::WalkUp1, 0, 1},
-        BlockWriteCase{"WalkAwayEx",
-                       changeField<tsWalkAwayParmsEx>(GetWalkAwayParmsEx, SetWalkAwayParmsEx, KeyCountWAEx, 7),
-                       {HalfId::WalkAwayEx1, HalfId::WalkAwayEx2}, 0x06, HalfId::WalkAwayEx1, 0, 7},
+                       {HalfId::WalkAway1, HalfId::WalkAway2},
+                       0x06,
+                       HalfId::WalkAway2,
+                       3,
+                       0x04},
+        BlockWriteCase{"WalkUp",
+                       changeField<tsWalkUpParms>(GetWalkUpParms, SetWalkUpParms, KeyCountWU, 1),
+                       {HalfId::WalkUp1, HalfId::WalkUp2},
+                       0x18,
+                       HalfId::WalkUp1,
+                       0,
+                       1},
+        BlockWriteCase{
+            "WalkAwayEx",
+            changeField<tsWalkAwayParmsEx>(GetWalkAwayParmsEx, SetWalkAwayParmsEx, KeyCountWAEx, 7),
+            {HalfId::WalkAwayEx1, HalfId::WalkAwayEx2},
+            0x06,
+            HalfId::WalkAwayEx1,
+            0,
+            7},
         BlockWriteCase{"WalkUpEx",
                        changeField<tsWalkUpParmsEx>(GetWalkUpParmsEx, SetWalkUpParmsEx, Key7ModsWUEx, 0x02),
-                       {HalfId::WalkUpEx1, HalfId::WalkUpEx2}, 0x18, HalfId::WalkUpEx1, 7, 0x02},
-        BlockWriteCase{"Idle", changeField<tsIdleParms>(GetIdleParms, SetIdleParms, FlagsI, 0x01),
-                       {HalfId::Idle}, 0x20, HalfId::Idle, 4, 0x01}),
+                       {HalfId::WalkUpEx1, HalfId::WalkUpEx2},
+                       0x18,
+                       HalfId::WalkUpEx1,
+                       7,
+                       0x02},
+        BlockWriteCase{"Idle",
+                       changeField<tsIdleParms>(GetIdleParms, SetIdleParms, FlagsI, 0x01),
+                       {HalfId::Idle},
+                       0x20,
+                       HalfId::Idle,
+                       4,
+                       0x01}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(TransferProtocolTest, WriteWithNothingChangedSendsOnlyTheCommitWithMaskZero)
@@ -156,8 +184,9 @@ TEST_F(TransferProtocolTest, EveryChangedBlockTravelsInOrderBeforeOneCommit)
     EXPECT_EQ(WriteDevConfig(), 1);
 
     Wire expectedWire;
-    for (HalfId half : {HalfId::Sonar, HalfId::WalkAway1, HalfId::WalkAway2, HalfId::WalkUp1, HalfId::WalkUp2,
-                        HalfId::WalkAwayEx1, HalfId::WalkAwayEx2, HalfId::WalkUpEx1, HalfId::WalkUpEx2, HalfId::Idle}) {
+    for (HalfId half :
+         {HalfId::Sonar, HalfId::WalkAway1, HalfId::WalkAway2, HalfId::WalkUp1, HalfId::WalkUp2,
+          HalfId::WalkAwayEx1, HalfId::WalkAwayEx2, HalfId::WalkUpEx1, HalfId::WalkUpEx2, HalfId::Idle}) {
         expectedWire.writeExchange(commandOf(half), subOf(half), expected[half]);
     }
     expectedWire.set(commandReport(0x90, 0x3F));
