@@ -1,6 +1,7 @@
 // Fetching blocks out of the library and storing validated blocks into it.
 
 #include <functional>
+#include <ostream>
 
 #include "DevLibTest.h"
 
@@ -20,6 +21,11 @@ struct StoreCase {
     std::vector<WordChange> Changes;
     std::uint32_t Status;  // 0: accepted
 };
+
+void PrintTo(const StoreCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 // Fetches the block, applies the changes and stores it.
 template <class Block>

@@ -2,6 +2,7 @@
 // their waits and re-reads, the factory-reset repair and the range readout.
 
 #include <functional>
+#include <ostream>
 
 #include "DevLibTest.h"
 
@@ -68,6 +69,11 @@ struct StoredConfigCase {
     std::function<int()> Run;
     std::uint8_t Command;
 };
+
+void PrintTo(const StoredConfigCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class StoredConfigCommand : public DevLibTest, public ::testing::WithParamInterface<StoredConfigCase> {};
 
@@ -274,6 +280,11 @@ struct WithoutSensorCase {
     std::function<int()> Run;
     std::uint32_t OwnCode;
 };
+
+void PrintTo(const WithoutSensorCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class CommandWithoutSensor : public DevLibTest, public ::testing::WithParamInterface<WithoutSensorCase> {};
 

@@ -1,5 +1,7 @@
 // The raw feature transfers of the current slot and the status codes they leave.
 
+#include <ostream>
+
 #include "DevLibTest.h"
 
 namespace devlib_test {
@@ -15,6 +17,11 @@ struct TransferCase {
     bool Read;
     std::uint32_t Status;
 };
+
+void PrintTo(const TransferCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 class FeatureTransferCodes : public DevLibTest, public ::testing::WithParamInterface<TransferCase> {};
 

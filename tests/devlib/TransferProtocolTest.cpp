@@ -2,6 +2,7 @@
 // order and the virtual time between them.
 
 #include <functional>
+#include <ostream>
 
 #include "DevLibTest.h"
 
@@ -65,6 +66,11 @@ struct BlockWriteCase {
     std::size_t Byte;  // index of the changed byte within that half (d1 = 0)
     std::uint8_t Value;
 };
+
+void PrintTo(const BlockWriteCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
 
 template <class Block, class Get, class Set>
 std::function<int()> changeField(Get get, Set set, std::size_t word, std::uint16_t value)
