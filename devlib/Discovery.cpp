@@ -85,6 +85,16 @@ void unbindBothServices()
     LibState().Hid = tsHidBinding{};
 }
 
+// Index of the first occupied slot opened with this path, or -1.
+int slotOpenedWith(const char* path)
+{
+    const tsLibState& state = LibState();
+    for (int i = 0; i < state.Count; ++i) {
+        if (equalIgnoringCase(state.Slots[i].DevicePath, path, kDevicePathSize)) return i;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int BindHidLib()
@@ -186,6 +196,9 @@ int GetSensorIfGuid(std::uint8_t* guid16)
 int OnDevArrival(const char* path)
 {
     if (!fitsDevicePath(path) || !hasSensorPrefix(path)) return 0;
+    // A sensor already in the table (found by discovery just before its
+    // arrival was delivered) is not opened a second time.
+    if (slotOpenedWith(path) >= 0) return 0;
     tsDevSlot record{};
     const platform::Handle handle = OpenSensorPath(path, &record);
     if (handle == platform::kInvalidHandle) return 0;
@@ -197,11 +210,7 @@ int OnDevArrival(const char* path)
 int OnDevRemoval(const char* path)
 {
     if (!fitsDevicePath(path)) return 0;
-    tsLibState& state = LibState();
-    for (int i = 0; i < state.Count; ++i) {
-        if (equalIgnoringCase(state.Slots[i].DevicePath, path, kDevicePathSize)) {
-            return UpdateDevTable(&state.Slots[i], 1);
-        }
-    }
-    return 0;
+    const int index = slotOpenedWith(path);
+    if (index < 0) return 0;
+    return UpdateDevTable(&LibState().Slots[index], 1);
 }

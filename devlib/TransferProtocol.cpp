@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <utility>
 
 #include "DevLibInternal.h"
 
@@ -84,12 +85,20 @@ void readExtensionSets(tsDevSlot& slot)
     }
 }
 
+// The extension halves with the change mark of the set each belongs to.
+constexpr std::pair<Half, std::uint32_t tsDevSlot::*> kExtensionWrites[] = {
+    {Half::WalkAwayEx1, &tsDevSlot::DirtyWalkAwayEx},
+    {Half::WalkAwayEx2, &tsDevSlot::DirtyWalkAwayEx},
+    {Half::WalkUpEx1, &tsDevSlot::DirtyWalkUpEx},
+    {Half::WalkUpEx2, &tsDevSlot::DirtyWalkUpEx},
+};
+
+// The first failure is noted and every remaining extension half, of either
+// set, is skipped.
 void writeExtensionSets(tsDevSlot& slot, std::uint8_t& mask)
 {
-    for (Half half : kExtensionHalves) {
-        const bool changed = (half == Half::WalkAwayEx1 || half == Half::WalkAwayEx2) ? slot.DirtyWalkAwayEx
-                                                                                      : slot.DirtyWalkUpEx;
-        if (changed && !writeHalf(half, slot, mask)) {
+    for (const auto& [half, changeMark] : kExtensionWrites) {
+        if (slot.*changeMark && !writeHalf(half, slot, mask)) {
             slot.Status |= kStatusWriteConfigFailed;
             return;
         }

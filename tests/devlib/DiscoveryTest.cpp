@@ -249,6 +249,19 @@ TEST_F(DiscoveryTest, ArrivalAppendsAndSelectsSlotZero)
     EXPECT_EQ(LibState().CurrentSlot, 0);
 }
 
+TEST_F(DiscoveryTest, ArrivalOfASensorAlreadyInTheTableOpensNothing)
+{
+    const sim::DeviceId id = sim.plugSensor();
+    ASSERT_EQ(OpenSensors(nullptr), 1);
+
+    EXPECT_EQ(OnDevArrival(upperCase(sim.pathOf(id)).c_str()), 0);
+
+    EXPECT_EQ(GetDevCount(), 1);
+    EXPECT_EQ(sim.openHandleCount(id), 1);
+    EXPECT_EQ(OnDevRemoval(sim.pathOf(id).c_str()), 1);
+    EXPECT_EQ(GetDevCount(), 0) << "no stale second slot is left behind";
+}
+
 TEST_F(DiscoveryTest, ArrivalIntoAFullTableClosesTheNewHandle)
 {
     std::vector<sim::DeviceId> ids;
