@@ -46,19 +46,28 @@ inline std::string hexBytes(const Report& bytes)
     return text;
 }
 
-// "+250 get 00 7d ..." with the time relative to start; failed transfers end in " failed".
+// "+250 get 00 7d ..." with the time relative to the start; failed transfers end in " failed".
+inline std::string transferLine(std::uint64_t at, bool get, const Report& bytes, bool ok)
+{
+    std::string line = "+";
+    line += std::to_string(at);
+    line += get ? " get" : " set";
+    line += hexBytes(bytes);
+    if (!ok) line += " failed";
+    return line;
+}
+
 inline std::string describe(const sim::Transfer& transfer, std::uint64_t start)
 {
-    return "+" + std::to_string(transfer.TimeMs - start) +
-           (transfer.Dir == sim::Transfer::Get ? " get" : " set") + hexBytes(transfer.Bytes) +
-           (transfer.Ok ? "" : " failed");
+    return transferLine(transfer.TimeMs - start, transfer.Dir == sim::Transfer::Get, transfer.Bytes,
+                        transfer.Ok);
 }
 
 // The expected transfers of a protocol run, built exchange by exchange.
 class Wire {
 public:
-    Wire& set(const Report& report, bool ok = true) { return add(" set", report, ok); }
-    Wire& get(const Report& report, bool ok = true) { return add(" get", report, ok); }
+    Wire& set(const Report& report, bool ok = true) { return add(false, report, ok); }
+    Wire& get(const Report& report, bool ok = true) { return add(true, report, ok); }
     Wire& wait(std::uint64_t ms)
     {
         now_ += ms;
@@ -78,9 +87,9 @@ public:
     const std::vector<std::string>& lines() const { return lines_; }
 
 private:
-    Wire& add(const char* direction, const Report& report, bool ok)
+    Wire& add(bool get, const Report& report, bool ok)
     {
-        lines_.push_back("+" + std::to_string(now_) + direction + hexBytes(report) + (ok ? "" : " failed"));
+        lines_.push_back(transferLine(now_, get, report, ok));
         return *this;
     }
     std::uint64_t now_ = 0;
