@@ -27,9 +27,13 @@ constexpr std::uint32_t kInitialRangeRateMs = 500;
 constexpr std::uint32_t kSettleMs = 1000;
 constexpr std::uint32_t kMaxLuid = std::numeric_limits<std::uint16_t>::max();
 
-constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista, QuickWin98};
+constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
+                                      QuickWin98};
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
 
 }  // namespace
 
@@ -40,11 +44,11 @@ MiscPage::MiscPage(PageContext context, WAPage& walkAway, WUPage& walkTo, SNRPag
 
 void MiscPage::OnInitDialog()
 {
-    range_ = new RangeView({item(RangeGroup), qobject_cast<QAbstractButton*>(item(GetRange)),
-                            qobject_cast<QLineEdit*>(item(RangeText)),
-                            qobject_cast<QAbstractButton*>(item(AutoGetRange)), item(RangeRate),
-                            item(RangeRateLabel)},
-                           model(), ui(), this);
+    range_ = new RangeView(
+        {item(RangeGroup), qobject_cast<QAbstractButton*>(item(GetRange)),
+         qobject_cast<QLineEdit*>(item(RangeText)), qobject_cast<QAbstractButton*>(item(AutoGetRange)),
+         item(RangeRate), item(RangeRateLabel)},
+        model(), ui(), this);
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
     RefreshStep();
@@ -126,7 +130,8 @@ void MiscPage::OnButtonClicked(int id)
 
 void MiscPage::ResetAllClicked()
 {
-    RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory, "Failed to Reset the device to factory defaults!");
+    RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
+                           "Failed to Reset the device to factory defaults!");
 }
 
 void MiscPage::RestoreDefaultsClicked()
@@ -256,7 +261,10 @@ void MiscPage::CollectAllPages()
 
 // ---- LUID ------------------------------------------------------------------
 
-void MiscPage::TakeTypedLuid() { model().EditLuid = TypedLuid(); }
+void MiscPage::TakeTypedLuid()
+{
+    model().EditLuid = TypedLuid();
+}
 
 // A number above the largest LUID is limited to it, and the edit shows so.
 std::uint16_t MiscPage::TypedLuid()

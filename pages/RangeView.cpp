@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLineEdit>
+#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -21,10 +22,10 @@ constexpr int kTrapToneMs = 1000;
 }  // namespace
 
 RangeView::RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, QWidget* owner)
-    : QObject(owner), controls_(controls), model_(model), ui_(ui), owner_(owner)
+    : QObject(owner), controls_(controls), model_(model), ui_(ui), owner_(owner), timer_(new QTimer(this))
 {
-    timer_.setObjectName(QStringLiteral("rangeTimer"));
-    connect(&timer_, &QTimer::timeout, this, &RangeView::OnTimer);
+    timer_->setObjectName(QStringLiteral("rangeTimer"));
+    connect(timer_, &QTimer::timeout, this, &RangeView::OnTimer);
 }
 
 void RangeView::GetRangeClicked()
@@ -40,7 +41,8 @@ void RangeView::GetRangeClicked()
     }
     const std::uint32_t status = GetDevStatus();
     CloseAllDevices();
-    ui_.messageBox(owner_, QString::asprintf("Failed to Get RangeInfo: Err = %08lX", static_cast<unsigned long>(status)));
+    ui_.messageBox(owner_, QString::asprintf("Failed to Get RangeInfo: Err = %08lX",
+                                             static_cast<unsigned long>(status)));
 }
 
 void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
@@ -63,27 +65,27 @@ void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
 void RangeView::SetShown(bool shown)
 {
     if (!shown) StopAutoReadings();
-    for (QWidget* control : {controls_.Group, static_cast<QWidget*>(controls_.GetRange),
-                             static_cast<QWidget*>(controls_.Text), static_cast<QWidget*>(controls_.AutoGetRange),
-                             controls_.Rate, controls_.RateLabel}) {
+    for (QWidget* control :
+         {controls_.Group, static_cast<QWidget*>(controls_.GetRange), static_cast<QWidget*>(controls_.Text),
+          static_cast<QWidget*>(controls_.AutoGetRange), controls_.Rate, controls_.RateLabel}) {
         control->setVisible(shown);
-        control->setEnabled(shown);
+        if (shown) control->setEnabled(true);
     }
     // While readings run or are trapped the box is checked, and "Get Range"
     // stays disabled until the user clears it.
-    controls_.GetRange->setEnabled(shown && !controls_.AutoGetRange->isChecked());
+    if (shown) controls_.GetRange->setEnabled(!controls_.AutoGetRange->isChecked());
 }
 
 // The first reading comes one period after the start.
 void RangeView::StartAutoReadings(std::uint32_t rateMs)
 {
     controls_.GetRange->setEnabled(false);
-    timer_.start(static_cast<int>(std::min(rateMs, kMaxRateMs)));
+    timer_->start(static_cast<int>(std::min(rateMs, kMaxRateMs)));
 }
 
 void RangeView::StopAutoReadings()
 {
-    timer_.stop();
+    timer_->stop();
     controls_.GetRange->setEnabled(true);
     controls_.AutoGetRange->setChecked(false);
 }
@@ -96,7 +98,7 @@ void RangeView::OnTimer()
         ShowReading();
         return;
     }
-    timer_.stop();
+    timer_->stop();
     ui_.tone(kTrapToneHz, kTrapToneMs);
     ui_.messageBox(owner_, QStringLiteral("Failed GetRange in onTimer"), QStringLiteral("Device Trap"),
                    MessageIcon::Exclamation);

@@ -8,7 +8,6 @@
 // (no timer, "Get Range" disabled, box checked) until the user clears the box.
 
 #include <QObject>
-#include <QTimer>
 #include <cstdint>
 
 #include "devlib/DevLib.h"
@@ -17,6 +16,7 @@ class ConfigModel;
 class UiServices;
 class QAbstractButton;
 class QLineEdit;
+class QTimer;
 class QWidget;
 
 class RangeView : public QObject {
@@ -50,6 +50,6 @@ private:
     ConfigModel& model_;
     UiServices& ui_;
     QWidget* owner_;
-    QTimer timer_;
+    QTimer* timer_;
     tsRangeInfo reading_{};
 };

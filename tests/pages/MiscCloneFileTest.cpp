@@ -30,7 +30,7 @@ sim::SensorHalves DistinctConfig()
     config[HalfId::WalkAwayEx2] = {0, 0x06, 0, 0, 0, 0, 0, 0};
     config[HalfId::WalkUpEx1] = {1, 0x01, 0, 0, 0, 0, 0, 0};
     config[HalfId::WalkUpEx2] = {0, 0x07, 0, 0, 0, 0, 0, 0};
-    config[HalfId::Idle] = {0x03, 0, 0, 0, 0x01, 35, 60, 10};
+    config[HalfId::Idle] = {0x03, 0, 0, 0, 0x01, 34, 60, 10};  // a delta the Sonar page shows exactly
     return config;
 }
 
@@ -44,7 +44,8 @@ QString FileText(const QString& path)
 // The value a template file gives a field.
 int FileValue(const QString& text, const QString& field)
 {
-    const QRegularExpression line(QStringLiteral("^%1 = (\\d+)").arg(field), QRegularExpression::MultilineOption);
+    const QRegularExpression line(QStringLiteral("^%1 = (\\d+)").arg(field),
+                                  QRegularExpression::MultilineOption);
     const QRegularExpressionMatch match = line.match(text);
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
@@ -163,7 +164,8 @@ private slots:
         const sim::DeviceId a = s->sim.plugSensor(0x0405, 0x1111);
         s->sim.sensor(a).Config = DistinctConfig();
         s->start();
-        const QString folder = dir->filePath(QString(60, QChar('d')) + QStringLiteral("/") + QString(60, QChar('e')));
+        const QString folder =
+            dir->filePath(QString(60, QChar('d')) + QStringLiteral("/") + QString(60, QChar('e')));
         QVERIFY(QDir().mkpath(folder));
         const QString path = folder + QStringLiteral("/configuration-template.txt");
         QVERIFY(path.size() > 127);
@@ -200,8 +202,10 @@ private slots:
         QTest::addColumn<int>("button");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("message");
-        QTest::newRow("save cancelled") << int(SaveToFile) << "" << "";
-        QTest::newRow("restore cancelled") << int(RestoreFromFile) << "" << "";
+        QTest::newRow("save cancelled") << int(SaveToFile) << ""
+                                        << "";
+        QTest::newRow("restore cancelled") << int(RestoreFromFile) << ""
+                                           << "";
         QTest::newRow("save into missing folder") << int(SaveToFile) << "missing/config.txt"
                                                   << "Failed WriteDevCfgToFile!";
         QTest::newRow("restore missing file") << int(RestoreFromFile) << "missing.txt"
@@ -226,7 +230,8 @@ private slots:
         QVERIFY(!s->host.anyMarkedModified());
         QVERIFY(s->model.EditCfg == before);
         QVERIFY(s->sim.transcript().empty());
-        QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{});
+        QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{});
     }
 
     // Without a sensor the blocks the pages hold are refused by the library.

@@ -17,7 +17,8 @@ constexpr std::uint8_t kRestoreDefaultsCommand = 0xD0;
 constexpr std::uint8_t kSaveDefaultsCommand = 0xE0;
 constexpr std::uint8_t kFactoryResetCommand = 0xA0;
 
-constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista, QuickWin98};
+constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
+                                      QuickWin98};
 constexpr int kRangeControls[] = {RangeGroup, GetRange, RangeText, AutoGetRange, RangeRate, RangeRateLabel};
 
 bool SentRefresh(const TestPageHost& host)
@@ -191,8 +192,7 @@ private slots:
         QTest::addColumn<int>("preset");
         QTest::addColumn<Keys>("walkAway");
         QTest::addColumn<Keys>("walkTo");
-        QTest::newRow("Win2K") << int(QuickWin2K) << 1
-                               << Keys{0x05, 0x4C, 0x00, 0x0E, 0x00, 0x2A, 0x00, 0x29}
+        QTest::newRow("Win2K") << int(QuickWin2K) << 1 << Keys{0x05, 0x4C, 0x00, 0x0E, 0x00, 0x2A, 0x00, 0x29}
                                << Keys{0x05, 0x4C, 0, 0, 0, 0, 0, 0};
         QTest::newRow("WinXP Welcome") << int(QuickWinXPWelcome) << 2 << Keys{0x08, 0x0F, 0, 0, 0, 0, 0, 0}
                                        << Keys{0, 0, 0, 0, 0, 0, 0, 0};
@@ -225,7 +225,8 @@ private slots:
         QVERIFY(s->model.WalkUpChanged);
 
         s->apply();
-        const auto verifySequence = [](const sim::Half& first, const sim::Half& second, const QList<int>& keys) {
+        const auto verifySequence = [](const sim::Half& first, const sim::Half& second,
+                                       const QList<int>& keys) {
             int count = 0;
             for (int set = 0; set < 4; ++set) {
                 QCOMPARE(int(first[2 + set]), keys[2 * set]);

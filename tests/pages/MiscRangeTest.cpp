@@ -82,8 +82,8 @@ private slots:
         s->sim.plugSensor(0x0143);
         s->start();
         s->click(GetRange);
-        verifyMessage(QStringLiteral("The firmware version does not support this Feature."), programDisplayName(),
-                      MessageIcon::None);
+        verifyMessage(QStringLiteral("The firmware version does not support this Feature."),
+                      programDisplayName(), MessageIcon::None);
         QVERIFY(s->sim.transcript().empty());
         QVERIFY(s->text(RangeText).isEmpty());
     }

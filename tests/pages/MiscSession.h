@@ -6,8 +6,8 @@
 // the pages in page order.
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -57,7 +57,8 @@ public:
     std::vector<int> DevCountAtMessage;
 
 protected:
-    void showMessageBox(QWidget* owner, const QString& text, const QString& caption, MessageIcon icon) override
+    void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                        MessageIcon icon) override
     {
         DevCountAtMessage.push_back(GetDevCount());
         RecordingUiServices::showMessageBox(owner, text, caption, icon);
@@ -79,7 +80,6 @@ struct Session {
         platform::install(&sim);
         ResetLibState();
         model.Initialise();
-        sim.setDeviceListener([this](const platform::DeviceEvent& event) { deviceChanged(event); });
     }
 
     ~Session()
@@ -89,7 +89,8 @@ struct Session {
         platform::install(nullptr);
     }
 
-    // Opens the sensors plugged so far and builds the pages, as the sheet does.
+    // Opens the sensors plugged so far, builds the pages and follows plugging
+    // from then on, as the sheet does.
     void start()
     {
         model.ConfigLoaded = 0;
@@ -101,6 +102,7 @@ struct Session {
             model.DeviceVariant = -1;
         }
         updateVariant();
+        sim.setDeviceListener([this](const platform::DeviceEvent& event) { deviceChanged(event); });
         const PageContext context{model, ui, host};
         walkAway = std::make_unique<WAPage>(context);
         walkTo = std::make_unique<WUPage>(context);
@@ -117,7 +119,10 @@ struct Session {
         sim.clearTranscript();
     }
 
-    std::array<PropertyPage*, 4> pages() const { return {walkAway.get(), walkTo.get(), sonar.get(), misc.get()}; }
+    std::array<PropertyPage*, 4> pages() const
+    {
+        return {walkAway.get(), walkTo.get(), sonar.get(), misc.get()};
+    }
 
     // Apply: every page's apply step in page order.
     void apply()
@@ -179,12 +184,13 @@ struct Session {
 private:
     void deviceChanged(const platform::DeviceEvent& event)
     {
-        const int accepted = event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(event.Path.c_str())
-                                                                              : OnDevRemoval(event.Path.c_str());
+        const int accepted = event.Kind == platform::DeviceEventKind::Arrival
+                                 ? OnDevArrival(event.Path.c_str())
+                                 : OnDevRemoval(event.Path.c_str());
         if (!accepted) return;
         model.ReadConfigFmDevice();
         updateVariant();
-        if (misc) host.sendPageCommand(PageCommand::Refresh, 0);
+        host.sendPageCommand(PageCommand::Refresh, 0);
     }
 
     void updateVariant()
