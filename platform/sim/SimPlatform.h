@@ -50,11 +50,12 @@ struct VirtualSensor {
     std::uint16_t FwVersion = 0x0405;  // BCD, reported both as HID version and in the info report
     std::uint16_t Luid = 0;
 
-    SensorHalves Config;           // what the sensor works with
-    SensorHalves Pending;          // halves written but not yet committed
-    std::uint8_t PendingMask = 0;  // bit per half pair as in the commit mask
-    SensorHalves FactoryDefaults;
-    SensorHalves UserDefaults;
+    SensorHalves Config;              // what the sensor works with
+    SensorHalves Pending;             // halves written but not yet committed
+    std::uint16_t PendingHalves = 0;  // bit per HalfId: which halves of Pending were written
+    std::uint8_t PendingMask = 0;     // the same, as the commit-mask bits that would take them
+    SensorHalves FactoryDefaults;     // what 0xA0 restores; factoryDefaults(FwVersion) at plug
+    SensorHalves UserDefaults;        // what 0xE0 stores and 0xD0 restores
 
     bool KeySendsHalted = false;
     bool ExtensionSetsSupported = true;
@@ -65,6 +66,10 @@ struct VirtualSensor {
     // Bit 0 of the range flags: the target lies inside [MinDist, MaxDist] of the sonar half.
     bool targetInRange() const;
 };
+
+// The commit-mask bit that makes a written half take effect (a base half and
+// its extension half share one bit).
+std::uint8_t commitBit(HalfId half);
 
 // Factory defaults of a sensor of the given firmware (firmware 4.00 to 4.09
 // comes back with dead-target detection and the minimum-distance fault on).

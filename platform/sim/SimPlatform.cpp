@@ -1,0 +1,352 @@
+#include "platform/sim/SimPlatform.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "platform/DevicePath.h"
+#include "platform/SensorIds.h"
+#include "platform/sim/SensorFirmware.h"
+
+namespace sim {
+
+namespace {
+
+constexpr std::uint16_t kKeyboardVersion = 0x0100;
+
+const std::set<std::string, std::less<>>& knownEntryPoints(platform::Service service)
+{
+    static const std::set<std::string, std::less<>> hid = {
+        "HidD_GetAttributes", "HidD_GetFeature", "HidD_SetFeature", "HidD_GetHidGuid", "HidP_GetCaps"};
+    static const std::set<std::string, std::less<>> setup = {
+        "SetupDiGetClassDevsA", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetailA",
+        "SetupDiDestroyDeviceInfoList"};
+    return service == platform::Service::Hid ? hid : setup;
+}
+
+// Device paths compare without regard to letter case, as the host's own
+// path matching does.
+bool samePath(const std::string& a, const std::string& b)
+{
+    return std::ranges::equal(
+        a, b, [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+}  // namespace
+
+struct SimPlatform::Impl {
+    struct Device {
+        std::string Path;
+        bool IsSensor = false;
+        bool Plugged = true;
+        VirtualSensor Sensor;  // vendor, product and version also of a plain keyboard
+        SensorFirmware Firmware;
+    };
+
+    bool RealTime = false;
+    std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
+    std::uint64_t VirtualNowMs = 0;
+
+    std::map<DeviceId, Device> Devices;  // ids grow with each plug, so this is plug order
+    DeviceId NextDeviceId = 1;
+    std::map<platform::Handle, DeviceId> Handles;
+    platform::Handle NextHandle = 1;
+
+    std::set<platform::Service> Loaded;
+    std::set<platform::Service> FailingLoads;
+    std::map<platform::Service, std::set<std::string, std::less<>>> RemovedEntryPoints;
+
+    std::uint64_t TransferCount = 0;
+    std::set<std::uint64_t> FailingTransfers;
+    std::multimap<std::uint64_t, DeviceId> UnplugsAtTransfer;
+    bool FailAll = false;
+
+    std::vector<Transfer> Transcript;
+    std::function<void(const platform::DeviceEvent&)> DeviceListener;
+    std::function<void(const Transfer&)> TransferListener;
+
+    std::uint64_t now() const
+    {
+        if (!RealTime) return VirtualNowMs;
+        const auto elapsed = std::chrono::steady_clock::now() - Start;
+        return static_cast<std::uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+    }
+
+    DeviceId plug(Device device)
+    {
+        const DeviceId id = NextDeviceId++;
+        device.Path = platform::makeDevicePath(device.Sensor.VendorID, device.Sensor.ProductID,
+                                               "sim" + std::to_string(id));
+        const std::string path = device.Path;
+        Devices.emplace(id, std::move(device));
+        notify({platform::DeviceEventKind::Arrival, path});
+        return id;
+    }
+
+    void unplug(DeviceId id)
+    {
+        const auto it = Devices.find(id);
+        if (it == Devices.end() || !it->second.Plugged) return;
+        it->second.Plugged = false;
+        notify({platform::DeviceEventKind::Removal, it->second.Path});
+    }
+
+    void notify(const platform::DeviceEvent& event) const
+    {
+        const auto listener = DeviceListener;
+        if (listener) listener(event);
+    }
+
+    Device* deviceOf(platform::Handle handle)
+    {
+        const auto it = Handles.find(handle);
+        if (it == Handles.end()) return nullptr;
+        return &Devices.at(it->second);
+    }
+
+    Device* pluggedDeviceOf(platform::Handle handle)
+    {
+        Device* device = deviceOf(handle);
+        return device && device->Plugged ? device : nullptr;
+    }
+
+    // Counts the transfer and applies the faults injected for it; true when
+    // it is to fail whatever the device would do.
+    bool injectFaults()
+    {
+        const std::uint64_t n = ++TransferCount;
+        const bool scheduled = FailingTransfers.erase(n) > 0;
+        bool fail = FailAll || scheduled;
+        const auto [first, last] = UnplugsAtTransfer.equal_range(n);
+        std::vector<DeviceId> toUnplug;
+        for (auto it = first; it != last; ++it) toUnplug.push_back(it->second);
+        UnplugsAtTransfer.erase(first, last);
+        for (DeviceId id : toUnplug) {
+            unplug(id);
+            fail = true;
+        }
+        return fail;
+    }
+
+    void record(Transfer::Direction direction, platform::Handle handle, const Report& bytes, bool ok)
+    {
+        const Device* device = deviceOf(handle);
+        Transcript.push_back({direction, device ? device->Path : std::string(), bytes, now(), ok});
+        const auto listener = TransferListener;
+        const Transfer transfer = Transcript.back();
+        if (listener) listener(transfer);
+    }
+
+    bool getFeature(platform::Handle handle, std::span<std::uint8_t> report)
+    {
+        const bool injected = injectFaults();
+        Report answer{};
+        Device* device = pluggedDeviceOf(handle);
+        const bool ok = !injected && device && device->IsSensor && report.size() == answer.size() &&
+                        report[0] == 0 && device->Firmware.answer(device->Sensor, answer, now());
+        if (ok) std::ranges::copy(answer, report.begin());
+        record(Transfer::Get, handle, ok ? answer : Report{}, ok);
+        return ok;
+    }
+
+    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
+    {
+        const bool injected = injectFaults();
+        Report sent{};
+        std::copy_n(report.begin(), std::min(report.size(), sent.size()), sent.begin());
+        Device* device = pluggedDeviceOf(handle);
+        const bool ok = !injected && device && device->IsSensor && report.size() == sent.size() &&
+                        device->Firmware.receive(device->Sensor, sent, now());
+        record(Transfer::Set, handle, sent, ok);
+        return ok;
+    }
+};
+
+SimPlatform::SimPlatform(bool realTime) : d(std::make_unique<Impl>())
+{
+    d->RealTime = realTime;
+}
+
+SimPlatform::~SimPlatform() = default;
+
+DeviceId SimPlatform::plugSensor(std::uint16_t fwVersion, std::uint16_t luid)
+{
+    Impl::Device device;
+    device.IsSensor = true;
+    VirtualSensor& sensor = device.Sensor;
+    sensor.VendorID = kSensorVendorIdA;
+    sensor.ProductID = kSensorProductId;
+    sensor.FwVersion = fwVersion;
+    sensor.Luid = luid;
+    sensor.FactoryDefaults = factoryDefaults(fwVersion);
+    sensor.Config = sensor.FactoryDefaults;
+    sensor.UserDefaults = sensor.FactoryDefaults;
+    return d->plug(std::move(device));
+}
+
+DeviceId SimPlatform::plugKeyboard(std::uint16_t vendorId, std::uint16_t productId)
+{
+    Impl::Device device;
+    device.Sensor.VendorID = vendorId;
+    device.Sensor.ProductID = productId;
+    device.Sensor.FwVersion = kKeyboardVersion;
+    return d->plug(std::move(device));
+}
+
+void SimPlatform::unplug(DeviceId id)
+{
+    d->unplug(id);
+}
+
+VirtualSensor& SimPlatform::sensor(DeviceId id)
+{
+    Impl::Device& device = d->Devices.at(id);
+    if (!device.IsSensor) throw std::invalid_argument("device " + std::to_string(id) + " is not a sensor");
+    return device.Sensor;
+}
+
+std::string SimPlatform::pathOf(DeviceId id) const
+{
+    return d->Devices.at(id).Path;
+}
+
+std::vector<DeviceId> SimPlatform::pluggedDevices() const
+{
+    std::vector<DeviceId> ids;
+    for (const auto& [id, device] : d->Devices)
+        if (device.Plugged) ids.push_back(id);
+    return ids;
+}
+
+int SimPlatform::openHandleCount(DeviceId id) const
+{
+    return static_cast<int>(
+        std::ranges::count_if(d->Handles, [id](const auto& entry) { return entry.second == id; }));
+}
+
+void SimPlatform::setDeviceListener(std::function<void(const platform::DeviceEvent&)> listener)
+{
+    d->DeviceListener = std::move(listener);
+}
+
+void SimPlatform::failTransfer(int k)
+{
+    if (k >= 1) d->FailingTransfers.insert(d->TransferCount + static_cast<std::uint64_t>(k));
+}
+
+void SimPlatform::failAllTransfers(bool fail)
+{
+    d->FailAll = fail;
+}
+
+void SimPlatform::unplugDuringTransfer(int k, DeviceId id)
+{
+    if (k >= 1) d->UnplugsAtTransfer.emplace(d->TransferCount + static_cast<std::uint64_t>(k), id);
+}
+
+void SimPlatform::failServiceLoad(platform::Service service, bool fail)
+{
+    if (fail)
+        d->FailingLoads.insert(service);
+    else
+        d->FailingLoads.erase(service);
+}
+
+void SimPlatform::removeEntryPoint(platform::Service service, const std::string& name)
+{
+    d->RemovedEntryPoints[service].insert(name);
+}
+
+const std::vector<Transfer>& SimPlatform::transcript() const
+{
+    return d->Transcript;
+}
+
+void SimPlatform::clearTranscript()
+{
+    d->Transcript.clear();
+}
+
+void SimPlatform::setTransferListener(std::function<void(const Transfer&)> listener)
+{
+    d->TransferListener = std::move(listener);
+}
+
+bool SimPlatform::loadService(platform::Service service)
+{
+    if (d->FailingLoads.contains(service)) return false;
+    d->Loaded.insert(service);
+    return true;
+}
+
+bool SimPlatform::hasEntryPoint(platform::Service service, std::string_view name)
+{
+    if (!d->Loaded.contains(service)) return false;
+    const auto& removed = d->RemovedEntryPoints[service];
+    return knownEntryPoints(service).contains(name) && !removed.contains(name);
+}
+
+void SimPlatform::unloadService(platform::Service service)
+{
+    d->Loaded.erase(service);
+}
+
+std::optional<std::vector<std::string>> SimPlatform::presentKeyboardPaths()
+{
+    if (!d->Loaded.contains(platform::Service::Setup)) return std::nullopt;
+    std::vector<std::string> paths;
+    for (const auto& [id, device] : d->Devices)
+        if (device.Plugged) paths.push_back(device.Path);
+    return paths;
+}
+
+platform::Handle SimPlatform::open(const std::string& path)
+{
+    for (const auto& [id, device] : d->Devices) {
+        if (!device.Plugged || !samePath(device.Path, path)) continue;
+        const platform::Handle handle = d->NextHandle++;
+        d->Handles.emplace(handle, id);
+        return handle;
+    }
+    return platform::kInvalidHandle;
+}
+
+void SimPlatform::close(platform::Handle handle)
+{
+    d->Handles.erase(handle);
+}
+
+platform::HidAttributes SimPlatform::attributes(platform::Handle handle)
+{
+    const Impl::Device* device = d->pluggedDeviceOf(handle);
+    if (!device) return {};
+    return {device->Sensor.VendorID, device->Sensor.ProductID, device->Sensor.FwVersion};
+}
+
+bool SimPlatform::getFeature(platform::Handle handle, std::span<std::uint8_t> report)
+{
+    return d->getFeature(handle, report);
+}
+
+bool SimPlatform::setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
+{
+    return d->setFeature(handle, report);
+}
+
+void SimPlatform::sleepMs(std::uint32_t ms)
+{
+    if (d->RealTime)
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    else
+        d->VirtualNowMs += ms;
+}
+
+std::uint64_t SimPlatform::nowMs()
+{
+    return d->now();
+}
+
+}  // namespace sim
