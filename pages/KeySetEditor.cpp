@@ -1,15 +1,11 @@
 #include "KeySetEditor.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QLineEdit>
 #include <algorithm>
-#include <utility>
 
 #include "KeyNameTable.h"
 #include "UiServices.h"
 #include "config/ConfigModel.h"
-#include "platform/Platform.h"
 
 namespace {
 
@@ -34,11 +30,7 @@ const QString kDelayRangeMessage = QStringLiteral("Inter-Key Delay must be >= 64
 const KeySetEditor::BlockLayout KeySetEditor::kBaseLayout{KeyCountWA, Key1ModsWA, Key1CodeWA, 6};
 const KeySetEditor::BlockLayout KeySetEditor::kExtensionLayout{KeyCountWAEx, Key1ModsWAEx, Key1CodeWAEx, 7};
 
-KeySetEditor::KeySetEditor(PropertyPage& page, PageContext context, Binding binding,
-                           std::function<void(bool)> setModified)
-    : page_(page), context_(context), binding_(binding), setModified_(std::move(setModified))
-{
-}
+KeySetEditor::KeySetEditor(KeySetPage& page, Binding binding) : page_(page), binding_(binding) {}
 
 bool KeySetEditor::FillKeyList(QComboBox* list)
 {
@@ -58,8 +50,8 @@ bool KeySetEditor::ShowKeySet(int n, std::uint16_t mods, std::uint16_t code)
     const std::uint8_t modifierSet = mods & 0xFF;
     const std::uint8_t keyCode = code & 0xFF;
     for (int i = 0; i < kModifierBoxes; ++i)
-        box(ids->Modifiers[i])->setChecked(modifierSet & kModifierBits[i]);
-    writeNumber(ids->CodeField, keyCode);
+        page_.CheckDlgButton(ids->Modifiers[i], modifierSet & kModifierBits[i]);
+    page_.SetDlgItemInt(ids->CodeField, keyCode);
     QComboBox* list = page_.listItem(ids->KeyList);
     const int item = list->findData(int{keyCode});
     if (item >= 0) list->setCurrentIndex(item);
@@ -72,26 +64,27 @@ std::uint16_t KeySetEditor::ReadKeySet(int n) const
     if (ids == nullptr) return 0;
     std::uint16_t modifierSet = 0;
     for (int i = 0; i < kModifierBoxes; ++i)
-        if (box(ids->Modifiers[i])->isChecked()) modifierSet |= kModifierBits[i];
-    const std::uint16_t keyCode = readNumber(ids->CodeField) & 0xFF;
+        if (page_.IsDlgButtonChecked(ids->Modifiers[i])) modifierSet |= kModifierBits[i];
+    const std::uint16_t keyCode = page_.GetDlgItemInt(ids->CodeField) & 0xFF;
     return static_cast<std::uint16_t>(keyCode + 256 * modifierSet);
 }
 
 void KeySetEditor::LoadPageFromModel()
 {
-    BusyCursor busy(context_.Ui);
-    if (!context_.Model.ConfigLoaded) return;
+    BusyCursor busy(page_.ui());
+    if (!page_.model().ConfigLoaded) return;
 
     clearKeysWhenCountIsZero(binding_.BaseBlock, kBaseLayout);
     clearKeysWhenCountIsZero(binding_.ExtensionSet, kExtensionLayout);
 
     lastGoodDelay_ = std::max(binding_.BaseBlock[kDelayWord], kMinDelay);
-    writeNumber(binding_.DelayField, lastGoodDelay_);
-    if (binding_.Further) writeNumber(binding_.Further->Id, binding_.BaseBlock[binding_.Further->Word]);
+    page_.SetDlgItemInt(binding_.DelayField, lastGoodDelay_);
+    if (binding_.Further)
+        page_.SetDlgItemInt(binding_.Further->Id, binding_.BaseBlock[binding_.Further->Word]);
 
     showBlock(blockOfView(), layoutOfView());
 
-    setModified_(false);
+    page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
     flag(binding_.ExtensionChanged) = 0;
 }
@@ -109,7 +102,7 @@ void KeySetEditor::CollectKeySets()
     if (!collectDelay(count > 0)) return;
     if (binding_.Further)
         binding_.BaseBlock[binding_.Further->Word] =
-            static_cast<std::uint16_t>(readNumber(binding_.Further->Id));
+            static_cast<std::uint16_t>(page_.GetDlgItemInt(binding_.Further->Id));
 }
 
 void KeySetEditor::InitDialog()
@@ -122,8 +115,8 @@ void KeySetEditor::InitDialog()
 
 void KeySetEditor::Activate()
 {
-    if (!context_.Model.ConfigLoaded) {
-        setModified_(false);
+    if (!page_.model().ConfigLoaded) {
+        page_.SetModified(false);
         flag(binding_.BaseChanged) = 0;
         return;
     }
@@ -138,15 +131,15 @@ void KeySetEditor::Apply()
 
 void KeySetEditor::WritePageToDevice()
 {
-    BusyCursor busy(context_.Ui);
+    BusyCursor busy(page_.ui());
     CollectKeySets();
     // When the Sonar page changed a word of the base block, its own apply step
     // (which runs later) writes that block; the extension set is written here.
     if (!flag(binding_.BaseChangedBySonar) && !writeBlock(binding_.WriteBase, binding_.BaseFeatureName))
         return;
     if (!writeBlock(binding_.WriteExtension, binding_.ExtensionFeatureName)) return;
-    platform::current().sleepMs(kWriteWaitMs);
-    setModified_(false);
+    page_.sleepMs(kWriteWaitMs);
+    page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
     flag(binding_.ExtensionChanged) = 0;
 }
@@ -162,8 +155,8 @@ void KeySetEditor::Refresh(int argument)
 
 void KeySetEditor::EnableAdvancedSettings(bool enabled)
 {
-    field(binding_.DelayField)->setEnabled(enabled);
-    if (binding_.Further) field(binding_.Further->Id)->setEnabled(enabled);
+    page_.EnableDlgItem(binding_.DelayField, enabled);
+    if (binding_.Further) page_.EnableDlgItem(binding_.Further->Id, enabled);
 }
 
 void KeySetEditor::QuickSetup(int preset)
@@ -178,7 +171,7 @@ void KeySetEditor::QuickSetup(int preset)
 bool KeySetEditor::OnButtonClicked(int id)
 {
     if (id == binding_.ExtensionBox) {
-        switchView(box(id)->isChecked());
+        switchView(page_.IsDlgButtonChecked(id));
         return true;
     }
     for (const GroupIds& ids : binding_.Groups) {
@@ -216,31 +209,9 @@ const KeySetEditor::GroupIds* KeySetEditor::group(int n) const
     return &binding_.Groups[n - 1];
 }
 
-QAbstractButton* KeySetEditor::box(int id) const
-{
-    return qobject_cast<QAbstractButton*>(page_.item(id));
-}
-
-QLineEdit* KeySetEditor::field(int id) const
-{
-    return qobject_cast<QLineEdit*>(page_.item(id));
-}
-
-std::uint32_t KeySetEditor::readNumber(int id) const
-{
-    bool ok = false;
-    const std::uint32_t value = field(id)->text().toUInt(&ok);
-    return ok ? value : 0;
-}
-
-void KeySetEditor::writeNumber(int id, std::uint32_t value)
-{
-    field(id)->setText(QString::number(value));
-}
-
 std::uint32_t& KeySetEditor::flag(Flag which) const
 {
-    return context_.Model.*which;
+    return page_.model().*which;
 }
 
 KeySetEditor::Flag KeySetEditor::flagOfView() const
@@ -258,7 +229,7 @@ bool KeySetEditor::hasChangeForView() const
 
 void KeySetEditor::markChanged(Flag which)
 {
-    setModified_(true);
+    page_.SetModified(true);
     flag(which) = 1;
 }
 
@@ -301,10 +272,10 @@ void KeySetEditor::storeKeySets(std::span<const std::uint16_t> keySets)
 
 bool KeySetEditor::collectDelay(bool anyKeySet)
 {
-    const std::uint32_t delay = readNumber(binding_.DelayField);
+    const std::uint32_t delay = page_.GetDlgItemInt(binding_.DelayField);
     if (anyKeySet && (delay < kMinDelay || delay > kMaxDelay)) {
-        context_.Ui.messageBox(&page_, kDelayRangeMessage);
-        writeNumber(binding_.DelayField, lastGoodDelay_);
+        page_.ui().messageBox(&page_, kDelayRangeMessage);
+        page_.SetDlgItemInt(binding_.DelayField, lastGoodDelay_);
         return false;
     }
     // Without a key set the delay is kept unchecked; a number beyond 16 bits is
@@ -331,9 +302,9 @@ void KeySetEditor::switchView(bool toExtension)
 void KeySetEditor::enableSeventhGroup(bool enabled)
 {
     const GroupIds& seventh = binding_.Groups[kGroupCount - 1];
-    for (int id : seventh.Modifiers) page_.item(id)->setEnabled(enabled);
-    page_.item(seventh.KeyList)->setEnabled(enabled);
-    page_.item(seventh.CodeField)->setEnabled(enabled);
+    for (int id : seventh.Modifiers) page_.EnableDlgItem(id, enabled);
+    page_.EnableDlgItem(seventh.KeyList, enabled);
+    page_.EnableDlgItem(seventh.CodeField, enabled);
 }
 
 void KeySetEditor::onKeyChosen(const GroupIds& ids)
@@ -341,24 +312,23 @@ void KeySetEditor::onKeyChosen(const GroupIds& ids)
     QComboBox* list = page_.listItem(ids.KeyList);
     if (list->currentIndex() < 0) return;
     const std::uint32_t code = list->currentData().toUInt();
-    writeNumber(ids.CodeField, code);
+    page_.SetDlgItemInt(ids.CodeField, code);
     if (code == 0)
-        for (int id : ids.Modifiers) box(id)->setChecked(false);
+        for (int id : ids.Modifiers) page_.CheckDlgButton(id, false);
     markChanged(flagOfView());
 }
 
 bool KeySetEditor::writeBlock(WriteOperation write, const char* featureName)
 {
-    if ((context_.Model.*write)() != 0) return true;
-    context_.Ui.messageBox(&page_,
-                           QStringLiteral("Failed to Write the device Features (%1)!").arg(featureName));
+    if ((page_.model().*write)() != 0) return true;
+    page_.ui().messageBox(&page_,
+                          QStringLiteral("Failed to Write the device Features (%1)!").arg(featureName));
     return false;
 }
 
 KeySetPage::KeySetPage(const res::DialogTemplate& dialog, PageContext context, KeySetEditor::Binding binding,
                        QWidget* parent)
-    : PropertyPage(dialog, context, parent),
-      editor_(*this, context, binding, [this](bool modified) { SetModified(modified); })
+    : PropertyPage(dialog, context, parent), editor_(*this, binding)
 {
 }
 

@@ -12,16 +12,14 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
 
-class QAbstractButton;
 class QComboBox;
-class QLineEdit;
+class KeySetPage;
 
 class KeySetEditor {
 public:
@@ -68,9 +66,7 @@ public:
         PresetKeySets QuickSetupPreset::*Presets;
     };
 
-    // setModified marks or clears the page's modified mark.
-    KeySetEditor(PropertyPage& page, PageContext context, Binding binding,
-                 std::function<void(bool)> setModified);
+    KeySetEditor(KeySetPage& page, Binding binding);
 
     // Appends the key names to a list, each item carrying its code; false
     // without a list.
@@ -120,11 +116,6 @@ private:
     static const BlockLayout kExtensionLayout;
 
     const GroupIds* group(int n) const;
-    QAbstractButton* box(int id) const;
-    QLineEdit* field(int id) const;
-    std::uint32_t readNumber(int id) const;
-    void writeNumber(int id, std::uint32_t value);
-
     std::uint32_t& flag(Flag which) const;
     // The flag that key-set edits set: the one of the block shown.
     Flag flagOfView() const;
@@ -143,10 +134,8 @@ private:
     void onKeyChosen(const GroupIds& group);
     bool writeBlock(WriteOperation write, const char* featureName);
 
-    PropertyPage& page_;
-    PageContext context_;
+    KeySetPage& page_;
     Binding binding_;
-    std::function<void(bool)> setModified_;
     bool extensionView_ = false;
     std::uint16_t lastGoodDelay_ = 0;
 };
@@ -174,5 +163,7 @@ protected:
     void OnListSelected(int id) override;
 
 private:
+    // The editor works the page's controls through the page's id helpers.
+    friend class KeySetEditor;
     KeySetEditor editor_;
 };
