@@ -29,10 +29,11 @@ std::vector<std::uint16_t> shownKeySets(KeySetPage& page, int first, int last)
     return keySets;
 }
 
+// The last message shown is the write failure of the named block.
 void verifyFailureMessage(const Bench& bench, const KeySetPage& page, const char* feature)
 {
-    QCOMPARE(bench.ui.messages().size(), std::size_t{1});
-    const RecordingUiServices::Message& message = bench.ui.messages().front();
+    QVERIFY(!bench.ui.messages().empty());
+    const RecordingUiServices::Message& message = bench.ui.messages().back();
     QCOMPARE(message.Text, QStringLiteral("Failed to Write the device Features (%1)!").arg(feature));
     QCOMPARE(message.Caption, programDisplayName());
     QCOMPARE(message.Icon, MessageIcon::None);
@@ -410,6 +411,7 @@ private slots:
 
         QVERIFY(p.OnApply());
 
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
         verifyFailureMessage(bench, p, extensionNamed ? facts.ExtensionFeature : facts.BaseFeature);
         const std::vector<sim::Transfer>& transcript = bench.sim.transcript();
         const std::uint64_t lastTransfer = transcript.empty() ? before : transcript.back().TimeMs;
@@ -435,17 +437,22 @@ private slots:
 
         click(p, facts.ExtensionBox);
         click(p, facts.Groups[0].Boxes[1]);
-        click(p, facts.ExtensionBox);
-        click(p, facts.Groups[0].Boxes[1]);
+        p.OnPageCommand(PageCommand::AdvancedSettings, 1);
+        typeInto(p, facts.DelayField, "500");
         QVERIFY(bench.flag(facts.BaseChanged) && bench.flag(facts.ExtensionChanged));
         QVERIFY(p.OnSetActive());
         QVERIFY(!p.isModified());
         QVERIFY(!bench.flag(facts.BaseChanged));
         QVERIFY(bench.flag(facts.ExtensionChanged));
         QVERIFY(button(p, facts.Groups[0].Boxes[1])->isChecked());
+        QCOMPARE(edit(p, facts.DelayField)->text(), "500");
 
+        click(p, facts.Groups[0].Boxes[0]);
         QVERIFY(p.OnApply());
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
         verifyFailureMessage(bench, p, facts.BaseFeature);
+        QVERIFY(p.isModified());
+        QVERIFY(bench.sim.transcript().empty());
     }
 
     // The Walk-Away page's fault send rate is read only with an accepted delay.
