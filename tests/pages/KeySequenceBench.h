@@ -160,7 +160,6 @@ public:
         host.addPage(wa);
         host.addPage(wu);
         for (KeySetPage* page : {static_cast<KeySetPage*>(&wa), static_cast<KeySetPage*>(&wu)}) {
-            page->show();
             page->create();
             page->OnSetActive();
         }

@@ -287,6 +287,7 @@ private slots:
         QVERIFY(edit(p, seventh.Code)->isEnabled());
         const std::uint16_t firstExtensionKey = page == "WA" ? 0x0104 : 0;
         QCOMPARE(p.editor().ReadKeySet(1), firstExtensionKey);
+        p.editor().ShowKeySet(7, 0x80, 0x1D);  // shown only, as the extension set's seventh key would be
 
         click(p, facts.ExtensionBox);
         QVERIFY(!p.editor().ExtensionView());
