@@ -120,8 +120,9 @@ void KeySetEditor::Activate()
         flag(binding_.BaseChanged) = 0;
         return;
     }
-    // Changes not yet applied survive a visit to another page.
-    if (!hasChangeForView()) LoadPageFromModel();
+    // Changes not yet applied survive a visit to another page, also extension
+    // set changes collected when the user switched back to the base view.
+    if (!flag(binding_.BaseChanged) && !flag(binding_.ExtensionChanged)) LoadPageFromModel();
 }
 
 void KeySetEditor::Apply()

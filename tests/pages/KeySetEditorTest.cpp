@@ -364,22 +364,35 @@ private slots:
         QVERIFY(!p.isModified());
     }
 
-    // In the extension view a key-set edit not yet collected survives a visit
-    // to another page and reaches the sensor on Apply.
-    void extensionViewKeepsUncollectedKeySets_data() { addPageRows(); }
-    void extensionViewKeepsUncollectedKeySets()
+    // An extension set edit survives a visit to another page, whether it
+    // waits in the controls or was collected by switching back to the base
+    // view, and reaches the sensor on Apply.
+    void extensionSetEditsSurviveActivation_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<bool>("backToBase");
+        QTest::newRow("WA, not collected") << "WA" << false;
+        QTest::newRow("WA, collected") << "WA" << true;
+        QTest::newRow("WU, not collected") << "WU" << false;
+        QTest::newRow("WU, collected") << "WU" << true;
+    }
+    void extensionSetEditsSurviveActivation()
     {
         QFETCH(QString, page);
+        QFETCH(bool, backToBase);
         const PageFacts& facts = factsOf(page);
         Bench bench;
         KeySetPage& p = bench.page(facts);
         click(p, facts.ExtensionBox);
         chooseKey(p, facts.Groups[6].List, "Z");
+        if (backToBase) click(p, facts.ExtensionBox);
         QVERIFY(!bench.flag(facts.BaseChanged));
         QVERIFY(bench.flag(facts.ExtensionChanged));
 
         QVERIFY(p.OnSetActive());
-        QCOMPARE(shownKey(p, facts.Groups[6]), "Z");
+        QVERIFY(p.isModified());
+        QVERIFY(bench.flag(facts.ExtensionChanged));
+        if (!backToBase) QCOMPARE(shownKey(p, facts.Groups[6]), "Z");
         QVERIFY(p.OnApply());
         // Squeezed in after the extension set's defined keys.
         const std::size_t key = page == "WA" ? 4 : 1;
