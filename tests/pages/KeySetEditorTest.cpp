@@ -113,6 +113,28 @@ private slots:
         QCOMPARE(editor.ReadKeySet(4), (code & 0xFF) + 256 * checked);
     }
 
+    // Each modifier bit checks the one box of the group that carries its name.
+    void modifierBitsMatchTheBoxCaptions()
+    {
+        const std::pair<std::uint8_t, QString> bits[] = {{0x01, "LCTL"}, {0x02, "LShft"}, {0x04, "LALT"},
+                                                         {0x08, "LGUI"}, {0x10, "RCTL"},  {0x20, "RShft"},
+                                                         {0x40, "RALT"}, {0x80, "RGUI"}};
+        Bench bench;
+        for (const PageFacts* facts : {&kWalkAway, &kWalkTo}) {
+            KeySetPage& page = bench.page(*facts);
+            for (int n = 1; n <= 7; ++n) {
+                for (const auto& [bit, caption] : bits) {
+                    page.editor().ShowKeySet(n, bit, 0);
+                    QStringList checked;
+                    for (int id : facts->Groups[n - 1].Boxes)
+                        if (button(page, id)->isChecked()) checked << button(page, id)->text();
+                    QCOMPARE(checked, QStringList{caption});
+                    QCOMPARE(page.editor().ReadKeySet(n), 256 * bit);
+                }
+            }
+        }
+    }
+
     void groupNumbersOutsideOneToSeven()
     {
         Bench bench;
