@@ -8,7 +8,6 @@
 // its change flags, its write operations and its optional further field;
 // KeySetPage is the page half that hands the page's events to the editor.
 
-#include <QString>
 #include <array>
 #include <cstddef>
 #include <cstdint>
