@@ -2,6 +2,7 @@
 // variant and the LUID, with the four pages on a virtual sensor.
 
 #include <QTest>
+#include <algorithm>
 
 #include "MiscSession.h"
 #include "TestRegistry.h"
@@ -16,6 +17,8 @@ namespace {
 constexpr std::uint8_t kRestoreDefaultsCommand = 0xD0;
 constexpr std::uint8_t kSaveDefaultsCommand = 0xE0;
 constexpr std::uint8_t kFactoryResetCommand = 0xA0;
+// The delay between key presses on both sequence pages: an advanced control.
+constexpr int kKeyDelayField = 1014;
 
 constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
                                       QuickWin98};
@@ -158,11 +161,15 @@ private slots:
     {
         const sim::DeviceId id = s->sim.plugSensor();
         s->start();
-        QWidget* pingRate = s->sonar->item(sonar::PingRate);
-        QVERIFY(!pingRate->isEnabled());
+        const auto advancedEnabled = [this] {
+            return QList<bool>{s->walkAway->item(kKeyDelayField)->isEnabled(),
+                               s->walkTo->item(kKeyDelayField)->isEnabled(),
+                               s->sonar->item(sonar::PingRate)->isEnabled()};
+        };
+        QCOMPARE(advancedEnabled(), QList<bool>({false, false, false}));
 
         s->click(AdvancedSettings);
-        QVERIFY(pingRate->isEnabled());
+        QCOMPARE(advancedEnabled(), QList<bool>({true, true, true}));
         QCOMPARE(s->host.commands().size(), 1u);
         QCOMPARE(s->host.commands()[0].Id, PageCommand::AdvancedSettings);
         QCOMPARE(s->host.commands()[0].Argument, 1);
@@ -170,17 +177,20 @@ private slots:
         s->sim.unplug(id);
         s->sim.plugSensor();
         QVERIFY(!s->isChecked(AdvancedSettings));
-        QVERIFY(!pingRate->isEnabled());
-        for (const TestPageHost::Command& command : s->host.commands()) {
-            if (&command != &s->host.commands()[0]) QCOMPARE(command.Id, PageCommand::Refresh);
-        }
-        QVERIFY(s->host.commands().size() >= 3u);
+        QCOMPARE(advancedEnabled(), QList<bool>({false, false, false}));
+        // The box is only cleared: the refresh turns the advanced controls off.
+        const auto& commands = s->host.commands();
+        QCOMPARE(
+            std::count_if(commands.begin(), commands.end(),
+                          [](const auto& command) { return command.Id == PageCommand::AdvancedSettings; }),
+            1);
+        QCOMPARE(commands.back().Id, PageCommand::Refresh);
 
         s->click(AdvancedSettings);
         s->click(AdvancedSettings);
         QCOMPARE(s->host.commands().back().Id, PageCommand::AdvancedSettings);
         QCOMPARE(s->host.commands().back().Argument, 0);
-        QVERIFY(!pingRate->isEnabled());
+        QCOMPARE(advancedEnabled(), QList<bool>({false, false, false}));
     }
 
     // Key sets 1 to 4 of both sequences take the preset; Apply then writes
