@@ -45,6 +45,12 @@ std::uint16_t parseFirmware(const QString& text)
     return static_cast<std::uint16_t>(major << 8 | minor);
 }
 
+// The part of a device path after its last '#': "sim1" of "\\?\HID#Vid_fff0&Pid_0001#sim1".
+QString deviceName(const std::string& path)
+{
+    return QString::fromStdString(path.substr(path.rfind('#') + 1));
+}
+
 int targetInches(const sim::VirtualSensor& sensor)
 {
     return static_cast<int>(std::lround(sensor.TargetRaw / 3.472222));
@@ -88,6 +94,12 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
     sensor.State = new QLabel(tr("Not plugged in"), sensor.Box);
     sensor.State->setWordWrap(true);
 
+    const QString number = QString::number(row + 1);
+    sensor.Plug->setObjectName(QStringLiteral("plugSensor") + number);
+    sensor.Firmware->setObjectName(QStringLiteral("firmware") + number);
+    sensor.TargetInches->setObjectName(QStringLiteral("target") + number);
+    sensor.ExtensionSets->setObjectName(QStringLiteral("extensionSets") + number);
+
     auto* form = new QFormLayout(sensor.Box);
     form->addRow(sensor.Plug);
     form->addRow(tr("Firmware"), sensor.Firmware);
@@ -106,6 +118,7 @@ QGroupBox* VirtualSensorsWindow::createKeyboardRow()
 {
     auto* box = new QGroupBox(tr("Keyboard"), this);
     keyboardPlug_ = new QPushButton(tr("Plug in"), box);
+    keyboardPlug_->setObjectName(QStringLiteral("plugKeyboard"));
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(keyboardPlug_);
     layout->addWidget(new QLabel(tr("A plain keyboard,\nnot a sensor"), box));
@@ -117,6 +130,7 @@ QWidget* VirtualSensorsWindow::createReportList()
 {
     auto* box = new QGroupBox(tr("Reports"), this);
     reports_ = new QPlainTextEdit(box);
+    reports_->setObjectName(QStringLiteral("reports"));
     reports_->setReadOnly(true);
     reports_->setMaximumBlockCount(kMaxReportLines);
     reports_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -200,7 +214,7 @@ void VirtualSensorsWindow::showSensorState(int row)
     }
     const sim::VirtualSensor& device = sim_.sensor(*sensor.Device);
     QStringList state;
-    state << QString::fromStdString(sim_.pathOf(*sensor.Device));
+    state << tr("device %1").arg(deviceName(sim_.pathOf(*sensor.Device)));
     state << tr("firmware %1, LUID %2").arg(firmwareText(device.FwVersion)).arg(device.Luid);
     state << (device.targetInRange() ? tr("target in range") : tr("target out of range"));
     if (device.KeySendsHalted) state << tr("key sends halted");
@@ -211,12 +225,10 @@ QString VirtualSensorsWindow::formatTransfer(const sim::Transfer& transfer)
 {
     QStringList bytes;
     for (std::uint8_t byte : transfer.Bytes) bytes << QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'));
-    const std::string& path = transfer.Path;
-    const QString device = QString::fromStdString(path.substr(path.rfind('#') + 1));
     return QStringLiteral("%1 s  %2  %3  %4%5")
         .arg(transfer.TimeMs / 1000.0, 9, 'f', 3)
         .arg(transfer.Dir == sim::Transfer::Get ? QStringLiteral("get") : QStringLiteral("set"))
-        .arg(device, -8)
+        .arg(deviceName(transfer.Path), -8)
         .arg(bytes.join(QLatin1Char(' ')).toUpper())
         .arg(transfer.Ok ? QString() : tr("  failed"));
 }

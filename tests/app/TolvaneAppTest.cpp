@@ -130,20 +130,23 @@ private slots:
     void deviceVariantFollowsTheFirmwaresLastDigit()
     {
         AppFixture f;
-        sim::DeviceId sensor = f.Sim.plugSensor(0x0402);
+        sim::DeviceId first = f.Sim.plugSensor(0x0402);
         QVERIFY(f.App.StartUp());
         f.App.Sheet()->show();
         QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{2});
 
-        // 0x0401 leaves the variant as it was; 0x0400 gives -1.
+        // A new sensor comes and the first one goes, so the model moves to
+        // the new one without passing through "no sensor" (which gives -1).
         const struct {
             std::uint16_t Firmware;
             std::int16_t Variant;
         } steps[] = {{0x0401, 2}, {0x0400, -1}, {0x0401, -1}, {0x0412, 2}};
         for (const auto& step : steps) {
-            f.Sim.unplug(sensor);
-            sensor = f.Sim.plugSensor(step.Firmware);
+            const sim::DeviceId next = f.Sim.plugSensor(step.Firmware);
             f.deliverDeviceEvents();
+            f.Sim.unplug(first);
+            f.deliverDeviceEvents();
+            first = next;
             QCOMPARE(f.App.Model.DeviceFw, std::int32_t{step.Firmware});
             QCOMPARE(f.App.Model.DeviceVariant, step.Variant);
         }
