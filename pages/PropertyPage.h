@@ -74,7 +74,8 @@ protected:
     void SetModified(bool modified = true);
 
     // Number edits: digits only; reading gives 0 for empty, non-numeric or
-    // overflowing text.
+    // overflowing text. Writing an edit's text by id always raises its
+    // OnEditChanged once, also when the text stays the same.
     std::uint32_t GetDlgItemInt(int id) const;
     void SetDlgItemInt(int id, std::uint32_t value);
     QString GetDlgItemText(int id) const;

@@ -1,0 +1,83 @@
+#pragma once
+
+// Pieces shared by the library's own sources: the current slot, the report
+// exchanges on which every sensor operation rests, and the payload mapping of
+// the block halves. Not part of the library's interface.
+
+#include <array>
+#include <cstdint>
+
+#include "DevLib.h"
+
+namespace devlib {
+
+using Report = std::array<std::uint8_t, kFeatureReportLength>;
+// Bytes 1 to 8 of a report: d1 to d8.
+using Payload = std::array<std::uint8_t, 8>;
+
+inline constexpr std::uint32_t kExchangeWaitMs = 250;
+inline constexpr std::uint32_t kDeviceCommandWaitMs = 2000;
+
+// What a stored block must hold, and what a read block is forced into.
+inline constexpr std::uint16_t kMinPingRate = 200;
+inline constexpr std::uint16_t kMaxPingRate = 1020;
+inline constexpr std::uint16_t kMinMinDist = 1;
+inline constexpr std::uint16_t kMaxMinDist = 59;
+inline constexpr std::uint16_t kMinMaxDist = 15;
+inline constexpr std::uint16_t kMaxMaxDist = 72;
+inline constexpr std::uint16_t kMaxKeyCount = 6;
+inline constexpr std::uint16_t kMaxKeyCountEx = 7;
+inline constexpr std::uint16_t kMinInterKeyDelay = 64;
+inline constexpr std::uint16_t kMaxInterKeyDelay = 16320;
+
+tsDevSlot& currentSlot();
+bool hidBound();
+
+// ---- Report exchanges ----------------------------------------------------
+
+// Sends the command report: byte 1 the command, byte 2 the sub-command.
+bool sendCommandReport(std::uint8_t command, std::uint8_t sub = 0);
+// Command report, 250 ms, then a feature read; data holds d1 to d8.
+bool readExchange(std::uint8_t command, std::uint8_t sub, Payload& data);
+// Command report, 250 ms, then the data report d1 to d8.
+bool writeExchange(std::uint8_t command, std::uint8_t sub, const Payload& data);
+
+// ---- Block halves and their payload mapping --------------------------------
+
+// The ten block halves, in the order a complete read fetches them.
+enum class Half {
+    Sonar,
+    WalkAway1,
+    WalkAway2,
+    WalkUp1,
+    WalkUp2,
+    WalkAwayEx1,
+    WalkAwayEx2,
+    WalkUpEx1,
+    WalkUpEx2,
+    Idle,
+};
+
+struct HalfCommand {
+    std::uint8_t Command;
+    std::uint8_t Sub;
+    std::uint8_t CommitBit;  // the bit of the commit mask that commits this half
+};
+
+HalfCommand commandOf(Half half);
+// What a write sends for the half, from the slot (and the last-read reserved bytes).
+Payload encodeHalf(Half half, const tsDevSlot& slot);
+// Stores a half read from the sensor into the slot (and the last-read reserved bytes).
+void decodeHalf(Half half, const Payload& data, tsDevSlot& slot);
+
+inline constexpr std::uint8_t kInfoCommand = 0x8A;
+inline constexpr std::uint8_t kCommitCommand = 0x90;
+Payload encodeLuid(std::uint16_t luid);
+void decodeInfo(const Payload& data, tsDevSlot& slot);
+
+// Distances: 3.472222 sensor units make an inch, rounded half up.
+std::uint16_t sensorUnitsToInches(std::uint8_t units);
+// The low byte of the rounded sensor value.
+std::uint8_t inchesToSensorUnits(std::uint16_t inches);
+
+}  // namespace devlib

@@ -1,0 +1,125 @@
+// Opening the sensors, the sensor's own commands (key sends, factory reset,
+// user defaults), the range readout and the LUID and firmware accessors.
+
+#include "DevLibInternal.h"
+
+namespace {
+
+constexpr std::uint8_t kRangeCommand = 0x8F;
+constexpr std::uint8_t kFactoryResetCommand = 0xA0;
+constexpr std::uint8_t kHaltKeySendsCommand = 0xB1;
+constexpr std::uint8_t kResumeKeySendsCommand = 0xB0;
+constexpr std::uint8_t kRestoreUserDefaultsCommand = 0xD0;
+constexpr std::uint8_t kSaveUserDefaultsCommand = 0xE0;
+
+// Firmware 4.00 to 4.09 comes back from a factory reset with dead-target
+// detection and the minimum-distance fault switched on.
+bool needsFactoryResetRepair(std::uint16_t fwVersion)
+{
+    return (fwVersion & 0xFFF0) == 0x0400;
+}
+
+int failWith(tsDevSlot& slot, std::uint32_t code)
+{
+    slot.Status |= code;
+    return 0;
+}
+
+// Sends a stored-configuration command, gives the sensor its time and reads
+// the configuration it ends with.
+int runStoredConfigCommand(std::uint8_t command)
+{
+    tsDevSlot& slot = devlib::currentSlot();
+    slot.Status = kStatusSuccess;
+    if (!devlib::sendCommandReport(command)) return failWith(slot, kStatusDeviceCommandFailed);
+    platform::current().sleepMs(devlib::kDeviceCommandWaitMs);
+    return ReadDevConfig();
+}
+
+int repairFactoryDefaults()
+{
+    tsDevSlot& slot = devlib::currentSlot();
+    slot.Idle[FlagsI] = 0;
+    slot.DirtyIdle = 1;
+    return WriteDevConfig() && ReadDevConfig();
+}
+
+int readEverySensor()
+{
+    for (std::int16_t i = 0; i < GetDevCount(); ++i) {
+        SelectDev(i);
+        if (!ReadDevConfig()) {
+            SelectDev(0);
+            return 0;
+        }
+    }
+    SelectDev(0);
+    return 1;
+}
+
+}  // namespace
+
+int OpenSensors(std::uint32_t* firmwareVersion)
+{
+    if (GetDevCount() != 0) return 0;
+    EnumSensors();
+    if (GetDevCount() == 0) return 0;
+    if (!readEverySensor()) return 0;
+    if (firmwareVersion) *firmwareVersion = GetDevFwVersion();
+    return 1;
+}
+
+int HaltKeySends(int halt)
+{
+    return devlib::sendCommandReport(halt ? kHaltKeySendsCommand : kResumeKeySendsCommand);
+}
+
+int ResetDevToFactory()
+{
+    if (!runStoredConfigCommand(kFactoryResetCommand)) return 0;
+    if (needsFactoryResetRepair(devlib::currentSlot().FwVersion)) return repairFactoryDefaults();
+    return 1;
+}
+
+int RestoreDevUserDefaults()
+{
+    return runStoredConfigCommand(kRestoreUserDefaultsCommand);
+}
+
+int SaveDevUserDefaults()
+{
+    return runStoredConfigCommand(kSaveUserDefaultsCommand);
+}
+
+int GetRangeInfo(tsRangeInfo* info)
+{
+    tsDevSlot& slot = devlib::currentSlot();
+    slot.Status = kStatusSuccess;
+    devlib::Payload answer{};
+    if (!info || !devlib::readExchange(kRangeCommand, 0, answer)) return failWith(slot, kStatusRangeFailed);
+    const std::uint8_t flags = answer[0];
+    info->Distance = devlib::sensorUnitsToInches(answer[1]);
+    info->InRange = flags & 0x01;
+    info->Flag1 = (flags >> 1) & 0x01;
+    info->Flag2 = (flags >> 2) & 0x01;
+    info->RangeFlags = flags;
+    return 1;
+}
+
+std::uint16_t GetDevLuid()
+{
+    return devlib::currentSlot().Luid;
+}
+
+int SetDevLuid(std::uint16_t luid)
+{
+    tsDevSlot& slot = devlib::currentSlot();
+    slot.Luid = luid;
+    slot.LuidDirty = 1;
+    return 1;
+}
+
+std::uint16_t GetDevFwVersion()
+{
+    return devlib::currentSlot().FwVersion;
+}

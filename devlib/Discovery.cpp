@@ -1,0 +1,216 @@
+// Run-time binding of the HID and device-setup services, discovery of the
+// sensors among the present keyboards, and their arrival and removal.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <initializer_list>
+
+#include "DevLibInternal.h"
+#include "platform/SensorIds.h"
+
+namespace {
+
+using platform::Service;
+
+// The keyboard device-interface class {884B96C3-56EF-11D1-BC8C-00A0C91405DD}
+// in GUID memory layout (the first three fields little-endian).
+constexpr std::uint8_t kKeyboardInterfaceClass[16] = {0xC3, 0x96, 0x4B, 0x88, 0xEF, 0x56, 0xD1, 0x11,
+                                                      0xBC, 0x8C, 0x00, 0xA0, 0xC9, 0x14, 0x05, 0xDD};
+
+// Discovery looks at no more interfaces than this.
+constexpr std::size_t kMaxEnumeratedInterfaces = 256;
+// Vendor and product fill the first 25 characters of an interface path.
+constexpr std::size_t kPrefixLength = 25;
+
+bool isSensor(const platform::HidAttributes& attributes)
+{
+    return (attributes.VendorID == kSensorVendorIdA || attributes.VendorID == kSensorVendorIdB) &&
+           attributes.ProductID == kSensorProductId;
+}
+
+// Notifications are taken only for paths that fit a slot's DevicePath.
+bool fitsDevicePath(const char* path)
+{
+    return path && strnlen(path, kDevicePathSize) < static_cast<std::size_t>(kDevicePathSize);
+}
+
+bool equalIgnoringCase(const char* a, const char* b, std::size_t length)
+{
+    for (std::size_t i = 0; i < length; ++i) {
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb) return false;
+        if (ca == 0) return true;
+    }
+    return true;
+}
+
+bool hasSensorPrefix(const char* path)
+{
+    for (std::uint16_t vendor : {kSensorVendorIdA, kSensorVendorIdB}) {
+        char prefix[kPrefixLength + 1];
+        std::snprintf(prefix, sizeof prefix, "\\\\?\\HID#Vid_%04x&Pid_%04x", vendor, kSensorProductId);
+        if (equalIgnoringCase(path, prefix, kPrefixLength)) return true;
+    }
+    return false;
+}
+
+struct EntryPoint {
+    const char* Name;
+    bool* Found;
+};
+
+// Looks the entry points up in order and stops at the first one missing.
+bool lookUpEntryPoints(Service service, std::initializer_list<EntryPoint> entryPoints)
+{
+    for (const EntryPoint& entryPoint : entryPoints) {
+        *entryPoint.Found = platform::current().hasEntryPoint(service, entryPoint.Name);
+        if (!*entryPoint.Found) return false;
+    }
+    return true;
+}
+
+void clearSetupBinding()
+{
+    LibState().Setup = tsSetupBinding{};
+}
+
+void unbindBothServices()
+{
+    platform::current().unloadService(Service::Setup);
+    clearSetupBinding();
+    platform::current().unloadService(Service::Hid);
+    LibState().Hid = tsHidBinding{};
+}
+
+// Index of the first occupied slot opened with this path, or -1.
+int slotOpenedWith(const char* path)
+{
+    const tsLibState& state = LibState();
+    for (int i = 0; i < state.Count; ++i) {
+        if (equalIgnoringCase(state.Slots[i].DevicePath, path, kDevicePathSize)) return i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+int BindHidLib()
+{
+    tsLibState& state = LibState();
+    if (state.Hid.Module) return 1;
+    ResetLibState();
+    platform::Platform& os = platform::current();
+    if (!os.loadService(Service::Hid)) return 0;
+
+    tsHidBinding binding{};
+    binding.Module = true;
+    const bool complete = lookUpEntryPoints(Service::Hid, {{"HidD_GetAttributes", &binding.GetAttributes},
+                                                           {"HidD_GetFeature", &binding.GetFeature},
+                                                           {"HidD_SetFeature", &binding.SetFeature},
+                                                           {"HidD_GetHidGuid", &binding.GetHidGuid},
+                                                           {"HidP_GetCaps", &binding.GetCaps}});
+    if (!complete) {
+        os.unloadService(Service::Hid);
+        ResetLibState();
+        return 0;
+    }
+    state.Hid = binding;
+    std::memcpy(state.InterfaceClass, kKeyboardInterfaceClass, sizeof state.InterfaceClass);
+    return 1;
+}
+
+int BindSetupLib()
+{
+    tsLibState& state = LibState();
+    if (state.Setup.Module) return 1;
+    platform::Platform& os = platform::current();
+    if (!os.loadService(Service::Setup)) return 0;
+
+    tsSetupBinding binding{};
+    binding.Module = true;
+    const bool complete = lookUpEntryPoints(
+        Service::Setup, {{"SetupDiGetClassDevsA", &binding.GetClassDevs},
+                         {"SetupDiEnumDeviceInterfaces", &binding.EnumDeviceInterfaces},
+                         {"SetupDiGetDeviceInterfaceDetailA", &binding.GetDeviceInterfaceDetail},
+                         {"SetupDiDestroyDeviceInfoList", &binding.DestroyDeviceInfoList}});
+    if (!complete) {
+        os.unloadService(Service::Setup);
+        clearSetupBinding();
+        return 0;
+    }
+    state.Setup = binding;
+    return 1;
+}
+
+platform::Handle OpenSensorPath(const char* path, tsDevSlot* slot)
+{
+    if (!path || !slot) return platform::kInvalidHandle;
+    if (!BindHidLib()) return platform::kInvalidHandle;
+    platform::Platform& os = platform::current();
+    const platform::Handle handle = os.open(path);
+    if (handle == platform::kInvalidHandle) return platform::kInvalidHandle;
+
+    const platform::HidAttributes attributes = os.attributes(handle);
+    if (!isSensor(attributes)) {
+        os.close(handle);
+        return platform::kInvalidHandle;
+    }
+    slot->FwVersion = attributes.VersionNumber;
+    slot->Handle = handle;
+    const std::size_t length = strnlen(path, kDevicePathSize - 1);
+    std::memcpy(slot->DevicePath, path, length);
+    slot->DevicePath[length] = '\0';
+    return handle;
+}
+
+void EnumSensors()
+{
+    if (!BindHidLib() || !BindSetupLib()) return;
+    const auto paths = platform::current().presentKeyboardPaths();
+    if (!paths) {
+        unbindBothServices();
+        return;
+    }
+    tsLibState& state = LibState();
+    const std::size_t members = std::min(paths->size(), kMaxEnumeratedInterfaces);
+    for (std::size_t i = 0; i < members; ++i) {
+        if (state.Count >= kMaxDevices) break;
+        if (OpenSensorPath((*paths)[i].c_str(), &state.Slots[state.Count]) != platform::kInvalidHandle) {
+            ++state.Count;
+        }
+    }
+    platform::current().unloadService(Service::Setup);
+    clearSetupBinding();
+}
+
+int GetSensorIfGuid(std::uint8_t* guid16)
+{
+    if (!guid16) return 0;
+    std::memcpy(guid16, kKeyboardInterfaceClass, sizeof kKeyboardInterfaceClass);
+    return 1;
+}
+
+int OnDevArrival(const char* path)
+{
+    if (!fitsDevicePath(path) || !hasSensorPrefix(path)) return 0;
+    // A sensor already in the table (found by discovery just before its
+    // arrival was delivered) is not opened a second time.
+    if (slotOpenedWith(path) >= 0) return 0;
+    tsDevSlot record{};
+    const platform::Handle handle = OpenSensorPath(path, &record);
+    if (handle == platform::kInvalidHandle) return 0;
+    const int added = UpdateDevTable(&record, 0);
+    if (!added) platform::current().close(handle);
+    return added;
+}
+
+int OnDevRemoval(const char* path)
+{
+    if (!fitsDevicePath(path)) return 0;
+    const int index = slotOpenedWith(path);
+    if (index < 0) return 0;
+    return UpdateDevTable(&LibState().Slots[index], 1);
+}

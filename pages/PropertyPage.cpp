@@ -1,0 +1,285 @@
+#include "PropertyPage.h"
+
+#include <QAbstractItemView>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <algorithm>
+#include <limits>
+
+#include "platform/Platform.h"
+
+namespace {
+
+// Dialog base units of a font: the average width of the letters and the line
+// height, the two scales of dialog units (x in quarters, y in eighths).
+struct DialogBaseUnits {
+    int X;
+    int Y;
+};
+
+DialogBaseUnits baseUnitsOf(const QFont& font)
+{
+    const QFontMetrics metrics(font);
+    const int alphabetWidth =
+        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(alphabetWidth / 26 + 1) / 2, metrics.height()};
+}
+
+int roundedScale(int units, int baseUnit, int divisor)
+{
+    return (units * baseUnit + divisor / 2) / divisor;
+}
+
+QRect toPixels(const DialogBaseUnits& base, int x, int y, int width, int height)
+{
+    return {roundedScale(x, base.X, 4), roundedScale(y, base.Y, 8), roundedScale(width, base.X, 4),
+            roundedScale(height, base.Y, 8)};
+}
+
+// A drop-down list's template height is its dropped-down height; closed, it
+// is one line high like an edit.
+constexpr int kClosedListHeight = 12;
+constexpr int kListLineHeight = 8;
+
+QLabel* createLabel(const QString& caption, QWidget* parent)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLineEdit* createEdit(const res::ControlTemplate& control, QWidget* parent)
+{
+    auto* edit = new QLineEdit(QString::fromUtf8(control.Caption), parent);
+    if (control.Styles & res::DigitsOnly) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    if (control.Styles & res::Centered) edit->setAlignment(Qt::AlignCenter);
+    edit->setReadOnly((control.Styles & res::ReadOnly) != 0);
+    return edit;
+}
+
+QComboBox* createList(const res::ControlTemplate& control, QWidget* parent)
+{
+    auto* list = new QComboBox(parent);
+    list->setEditable(false);
+    list->setMaxVisibleItems(std::max(1, (control.Height - kClosedListHeight) / kListLineHeight));
+    list->view()->setVerticalScrollBarPolicy((control.Styles & res::VerticalScroll) ? Qt::ScrollBarAsNeeded
+                                                                                    : Qt::ScrollBarAlwaysOff);
+    return list;
+}
+
+QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* parent)
+{
+    const QString caption = QString::fromUtf8(control.Caption);
+    switch (control.Kind) {
+        case res::ControlKind::GroupBox:
+            return new QGroupBox(caption, parent);
+        case res::ControlKind::Label:
+            return createLabel(caption, parent);
+        case res::ControlKind::PushButton:
+            return new QPushButton(caption, parent);
+        case res::ControlKind::CheckBox:
+            return new QCheckBox(caption, parent);
+        case res::ControlKind::RadioButton:
+            return new QRadioButton(caption, parent);
+        case res::ControlKind::NumberEdit:
+            return createEdit(control, parent);
+        case res::ControlKind::DropDownList:
+            return createList(control, parent);
+    }
+    Q_UNREACHABLE();
+}
+
+}  // namespace
+
+PropertyPage::PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent)
+    : QWidget(parent), dialog_(dialog), context_(context)
+{
+}
+
+QString PropertyPage::caption() const
+{
+    return QString::fromUtf8(dialog_.Caption);
+}
+
+void PropertyPage::create()
+{
+    if (created_) return;
+    buildControls();
+    created_ = true;
+    OnInitDialog();
+}
+
+void PropertyPage::OnPageCommand(PageCommand, int) {}
+
+QWidget* PropertyPage::item(int id) const
+{
+    const auto found = items_.find(id);
+    return found == items_.end() ? nullptr : found->second;
+}
+
+QComboBox* PropertyPage::listItem(int id) const
+{
+    return qobject_cast<QComboBox*>(item(id));
+}
+
+void PropertyPage::OnEditChanged(int) {}
+void PropertyPage::OnButtonClicked(int) {}
+void PropertyPage::OnListSelected(int) {}
+
+void PropertyPage::SetModified(bool modified)
+{
+    modified_ = modified;
+    host().setPageModified(this, modified);
+}
+
+std::uint32_t PropertyPage::GetDlgItemInt(int id) const
+{
+    const QString text = GetDlgItemText(id).trimmed();
+    if (text.isEmpty()) return 0;
+    for (const QChar c : text) {
+        if (c < u'0' || c > u'9') return 0;
+    }
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok);
+    if (!ok || value > std::numeric_limits<std::uint32_t>::max()) return 0;
+    return static_cast<std::uint32_t>(value);
+}
+
+void PropertyPage::SetDlgItemInt(int id, std::uint32_t value)
+{
+    SetDlgItemText(id, QString::number(value));
+}
+
+QString PropertyPage::GetDlgItemText(int id) const
+{
+    QWidget* const widget = item(id);
+    if (const auto* edit = qobject_cast<QLineEdit*>(widget)) return edit->text();
+    if (const auto* button = qobject_cast<QAbstractButton*>(widget)) return button->text();
+    if (const auto* label = qobject_cast<QLabel*>(widget)) return label->text();
+    if (const auto* group = qobject_cast<QGroupBox*>(widget)) return group->title();
+    if (const auto* list = qobject_cast<QComboBox*>(widget)) return list->currentText();
+    if (!widget) qWarning("%s: no control %d", qPrintable(caption()), id);
+    return {};
+}
+
+void PropertyPage::SetDlgItemText(int id, const QString& text)
+{
+    QWidget* const widget = item(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        // Every write is a change to the page, also one that keeps the text:
+        // the fill steps rely on each write reaching the change handling.
+        if (edit->text() == text) {
+            OnEditChanged(id);
+        } else {
+            edit->setText(text);
+        }
+    } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        button->setText(text);
+    } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(text);
+    } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
+        group->setTitle(text);
+    } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        list->setCurrentText(text);
+    } else {
+        qWarning("%s: no control %d", qPrintable(caption()), id);
+    }
+}
+
+bool PropertyPage::IsDlgButtonChecked(int id) const
+{
+    const auto* button = qobject_cast<QAbstractButton*>(item(id));
+    return button && button->isChecked();
+}
+
+void PropertyPage::CheckDlgButton(int id, bool checked)
+{
+    auto* button = qobject_cast<QAbstractButton*>(item(id));
+    if (!button) {
+        qWarning("%s: no button %d", qPrintable(caption()), id);
+        return;
+    }
+    // An exclusive group refuses to clear its chosen button; the program may
+    // clear it all the same, leaving no button of the group chosen.
+    QButtonGroup* const group = button->group();
+    const bool lift = !checked && group && group->exclusive();
+    if (lift) group->setExclusive(false);
+    button->setChecked(checked);
+    if (lift) group->setExclusive(true);
+}
+
+void PropertyPage::ShowDlgItem(int id, bool shown)
+{
+    if (QWidget* const widget = item(id)) {
+        widget->setVisible(shown);
+    } else {
+        qWarning("%s: no control %d", qPrintable(caption()), id);
+    }
+}
+
+void PropertyPage::EnableDlgItem(int id, bool enabled)
+{
+    if (QWidget* const widget = item(id)) {
+        widget->setEnabled(enabled);
+    } else {
+        qWarning("%s: no control %d", qPrintable(caption()), id);
+    }
+}
+
+void PropertyPage::sleepMs(std::uint32_t ms) const
+{
+    platform::current().sleepMs(ms);
+}
+
+void PropertyPage::buildControls()
+{
+    QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
+    dialogFont.setStyleHint(QFont::SansSerif);
+    setFont(dialogFont);
+    const DialogBaseUnits base = baseUnitsOf(font());
+    setFixedSize(toPixels(base, 0, 0, dialog_.Width, dialog_.Height).size());
+
+    QButtonGroup* radioGroup = nullptr;
+    for (const res::ControlTemplate& control : dialog_.Controls) {
+        QWidget* const widget = buildControl(control);
+        const int height =
+            control.Kind == res::ControlKind::DropDownList ? kClosedListHeight : control.Height;
+        widget->setGeometry(toPixels(base, control.X, control.Y, control.Width, height));
+        if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+            if (!radioGroup || (control.Styles & res::StartsGroup)) radioGroup = new QButtonGroup(this);
+            radioGroup->addButton(radio);
+        }
+        if (control.Styles & res::Hidden) widget->setVisible(false);
+        if (control.Styles & res::Disabled) widget->setEnabled(false);
+        if (control.Id != res::kNoId) {
+            widget->setObjectName(QStringLiteral("ctl%1").arg(control.Id));
+            items_[control.Id] = widget;
+        }
+    }
+}
+
+QWidget* PropertyPage::buildControl(const res::ControlTemplate& control)
+{
+    QWidget* const widget = createControlWidget(control, this);
+    const int id = control.Id;
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnButtonClicked(id); });
+    } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        connect(edit, &QLineEdit::textChanged, this, [this, id] { OnEditChanged(id); });
+    } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+        connect(list, &QComboBox::activated, this, [this, id] { OnListSelected(id); });
+    }
+    return widget;
+}
