@@ -198,6 +198,8 @@ void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
     const int accepted =
         event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
     if (!accepted) return;
+    // Re-reading the sensor takes seconds.
+    BusyCursor busy(ui_);
     RefreshFromDevice();
     sendPageCommand(PageCommand::Refresh, 0);
 }

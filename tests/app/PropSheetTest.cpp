@@ -320,6 +320,7 @@ private slots:
         const QStringList refreshed({"Walk-Away command 1026 0", "Walk-To command 1026 0",
                                      "Sonar command 1026 0", "Misc. command 1026 0"});
         QCOMPARE(f.logTexts(), refreshed);
+        for (const PageEvent& event : f.Log) QCOMPARE(event.BusyDepth, 1);
         QCOMPARE(f.Sheet->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
         QCOMPARE(f.Model.ConfigLoaded, 1u);
 
