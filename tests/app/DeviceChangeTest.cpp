@@ -9,6 +9,7 @@
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
 #include "app/TolvaneApp.h"
+#include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
 #include "pages/WAPage.h"
 #include "pages/WUPage.h"
@@ -19,6 +20,7 @@ namespace {
 constexpr int kWalkAwayDelayField = 1014;
 constexpr int kWalkToDelayField = 1014;
 constexpr int kSonarMaxDistField = 1027;
+constexpr int kMiscLuidField = 1078;
 // Controls that only the advanced settings enable; a refresh disables them.
 constexpr int kWalkAwayAdvancedField = 1014;
 constexpr int kWalkToAdvancedField = 1014;
@@ -42,13 +44,14 @@ struct RunningApp : SimFixture {
     QStringList shownByPages() const
     {
         return {fieldText(App.PageWalkAway, kWalkAwayDelayField),
-                fieldText(App.PageWalkTo, kWalkToDelayField), fieldText(App.PageSonar, kSonarMaxDistField)};
+                fieldText(App.PageWalkTo, kWalkToDelayField), fieldText(App.PageSonar, kSonarMaxDistField),
+                fieldText(App.PageMisc, kMiscLuidField)};
     }
     QStringList heldByModel() const
     {
         const ConfigSet& cfg = App.Model.EditCfg;
         return {QString::number(cfg.WalkAway[InterKeyDelayWA]), QString::number(cfg.WalkUp[InterKeyDelayWU]),
-                QString::number(cfg.Sonar[MaxDistS])};
+                QString::number(cfg.Sonar[MaxDistS]), QString::number(App.Model.EditLuid)};
     }
     QString title() const { return App.Sheet()->windowTitle(); }
 
@@ -130,8 +133,10 @@ private slots:
         QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{-1});
         QVERIFY(f.App.Model.EditCfg == ConfigSet{});
         QVERIFY(f.App.Model.CloneCfg != ConfigSet{});
-        // Every page got the refresh: it turns the advanced controls off.
+        // Every page got the refresh: it turns the advanced controls off, and
+        // the Misc. page shows the cleared LUID.
         QCOMPARE(f.advancedEnabled(), QList<bool>({false, false, false}));
+        QCOMPARE(f.shownByPages().back(), QStringLiteral("0"));
     }
 
     void aSecondSensorLeavesTheModelOnTheFirst()
