@@ -3,6 +3,8 @@
 // The Sonar page: detection window, detection delays, power-up delay, ping
 // rate, LED indicators, the minimum-distance fault and still-target detection.
 
+#include <cstdint>
+
 #include "PropertyPage.h"
 
 class SNRPage : public PropertyPage {
@@ -12,4 +14,39 @@ public:
 
     // Validates the controls and stores them into the model's edit set.
     void CollectStep();
+
+    bool OnSetActive() override;
+    bool OnApply() override;
+    void OnPageCommand(PageCommand command, int argument) override;
+
+protected:
+    void OnInitDialog() override;
+    void OnEditChanged(int id) override;
+    void OnButtonClicked(int id) override;
+
+private:
+    void LayoutStep();
+    void AdvancedStep(bool enabled);
+    void FillStep();
+    void WriteChangedBlocks();
+
+    void FillLedFlags();
+    void FillDelays();
+    void CollectLedFlags();
+    void CollectPingRate();
+    void CollectDistances();
+    void CollectDelays();
+    void CollectPowerUpDelay();
+    void CollectIdle();
+
+    bool AnyFlagSet() const;
+    void SetAllFlags(std::uint32_t value);
+    bool SeparateDelays() const;
+
+    // The number in an edit; digits beyond 32 bits read as the largest number, not as 0.
+    std::uint32_t NumberIn(int id) const;
+    // The number in an edit held at limit, never wrapped.
+    std::uint32_t LimitedNumber(int id, std::uint32_t limit) const;
+    // As LimitedNumber, and a number above limit is replaced by limit in the edit.
+    std::uint32_t CorrectedNumber(int id, std::uint32_t limit);
 };

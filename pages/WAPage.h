@@ -3,9 +3,9 @@
 // The Walk-Away page: the walk-away key sequence, its extension set and the
 // minimum-distance fault send rate.
 
-#include "PropertyPage.h"
+#include "KeySetEditor.h"
 
-class WAPage : public PropertyPage {
+class WAPage : public KeySetPage {
     Q_OBJECT
 public:
     explicit WAPage(PageContext context, QWidget* parent = nullptr);

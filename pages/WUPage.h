@@ -2,9 +2,9 @@
 
 // The Walk-To page: the walk-up key sequence and its extension set.
 
-#include "PropertyPage.h"
+#include "KeySetEditor.h"
 
-class WUPage : public PropertyPage {
+class WUPage : public KeySetPage {
     Q_OBJECT
 public:
     explicit WUPage(PageContext context, QWidget* parent = nullptr);

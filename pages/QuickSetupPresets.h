@@ -1,0 +1,33 @@
+#pragma once
+
+// The quick-setup presets: typical walk-away and walk-to key sets for common
+// logon screens, numbered as the quick-setup command's argument and tied to
+// the Misc. page's radio buttons.
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+// One key set: the modifier set and the key code. {0, 0} is an empty key set.
+struct PresetKeySet {
+    std::uint8_t Mods;
+    std::uint8_t Code;
+};
+
+inline constexpr int kPresetKeySets = 4;  // a preset fills key sets 1 to 4
+using PresetKeySets = std::array<PresetKeySet, kPresetKeySets>;
+
+struct QuickSetupPreset {
+    int Number;    // 1 to 5: the quick-setup command's argument
+    int ButtonId;  // the Misc. page's radio button that chooses it
+    const char* ButtonCaption;
+    PresetKeySets WalkAway;
+    PresetKeySets WalkTo;
+};
+
+// All presets, in the order of their numbers.
+std::span<const QuickSetupPreset> QuickSetupPresets();
+// The preset with the given number, or nullptr outside 1 to 5.
+const QuickSetupPreset* FindQuickSetupPreset(int number);
+// The preset chosen by the given Misc. page radio button, or nullptr.
+const QuickSetupPreset* QuickSetupPresetForButton(int buttonId);

@@ -1,0 +1,432 @@
+#include "SNRPage.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <limits>
+
+#include "DeadTargetDelta.h"
+#include "SonarControls.h"
+#include "UiServices.h"
+#include "config/ConfigModel.h"
+
+using namespace sonar;
+
+namespace {
+
+// Firmware from which the two detection delays are separate bytes and the LED
+// boxes are in use.
+constexpr std::int32_t kSeparateDelaysFw = 0x0143;
+constexpr std::int16_t kCompactVariant = 2;
+
+constexpr std::uint32_t kByteLimit = 255;
+constexpr std::uint32_t kWordLimit = 65535;
+constexpr std::uint32_t kPackedDelayLimit = 15;
+constexpr std::uint32_t kMinPingRate = 200;
+constexpr std::uint32_t kMaxPingRate = 1020;
+constexpr std::uint32_t kLowestMinDist = 1;
+constexpr std::uint32_t kHighestMinDist = 59;
+constexpr std::uint32_t kLowestMaxDist = 15;
+constexpr std::uint32_t kHighestMaxDist = 72;
+constexpr std::uint32_t kWriteSettleMs = 1000;
+
+// Shown with the full layout only; the compact variant hides them.
+constexpr int kFullLayoutControls[] = {
+    PingRate,        PingRateLabel,  PingRateNote,         MinDist,
+    MinDistFault,    MinDistLabel,   MinDistNote,          MaxDist,
+    MaxDistLabel,    MaxDistNote,    StillTargetGroup,     DetectDeadTarget,
+    DeadTargetDelta, DeadTargetTime, DeadTargetDeltaLabel, DeadTargetTimeLabel,
+    LedGroup,        NoInRangeLed,   NoOutOfRangeLed,      NoTransitionLed,
+};
+
+// Carried through the fill and collect steps, never shown.
+constexpr int kNeverShownControls[] = {Cycles, CyclesLabel, Blanking, BlankingLabel};
+
+constexpr int kLedBoxes[] = {NoInRangeLed, NoOutOfRangeLed, NoTransitionLed};
+
+constexpr int kAdvancedControls[] = {Blanking,        PingRate,       MinDistFault, DetectDeadTarget,
+                                     DeadTargetDelta, DeadTargetTime, PowerUpDelay};
+
+// The page's four change flags, all set only by this page.
+constexpr std::uint32_t ConfigModel::*kPageFlags[] = {
+    &ConfigModel::SonarChanged,
+    &ConfigModel::IdleChangedBySonar,
+    &ConfigModel::WalkAwayChangedBySonar,
+    &ConfigModel::WalkUpChangedBySonar,
+};
+
+// One block the apply step writes: the flag that asks for it, the flag of the
+// page that owns the block (whose pending write defers this one), the writer
+// and the name its failure message gives.
+struct BlockWrite {
+    std::uint32_t ConfigModel::*Flag;
+    std::uint32_t ConfigModel::*HeldBy;
+    int (ConfigModel::*Write)();
+    const char* Name;
+};
+
+constexpr BlockWrite kBlockWrites[] = {
+    {&ConfigModel::SonarChanged, nullptr, &ConfigModel::WriteSonarToDevice, "Sonar"},
+    {&ConfigModel::IdleChangedBySonar, nullptr, &ConfigModel::WriteIdleToDevice, "Idle"},
+    {&ConfigModel::WalkAwayChangedBySonar, &ConfigModel::WalkAwayChanged, &ConfigModel::WriteWalkAwayToDevice,
+     "WalkAway"},
+    {&ConfigModel::WalkUpChangedBySonar, &ConfigModel::WalkUpChanged, &ConfigModel::WriteWalkUpToDevice,
+     "WalkUp"},
+};
+
+constexpr std::uint16_t kLedInRangeBit = 1u << 0;
+constexpr std::uint16_t kLedOutOfRangeBit = 1u << 1;
+constexpr std::uint16_t kLedTransitionBit = 1u << 2;
+constexpr std::uint16_t kLedFlagsMask = 0x7F;
+constexpr std::uint16_t kDetectDeadTargetBit = 1u << 0;
+constexpr std::uint16_t kMinDistFaultBit = 1u << 1;
+constexpr std::uint16_t kMinutesBit = 1u << 0;
+
+void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
+{
+    word = on ? (word | bits) : (word & ~bits);
+}
+
+// Ten or more significant digits: above every limit of the page, and possibly
+// beyond the 32 bits the edit helpers read (which then give 0).
+bool IsOverflowingNumber(const QString& text)
+{
+    static const QRegularExpression tenOrMoreDigits(QStringLiteral("^0*[1-9][0-9]{9,}$"));
+    return tenOrMoreDigits.match(text).hasMatch();
+}
+
+}  // namespace
+
+SNRPage::SNRPage(PageContext context, QWidget* parent) : PropertyPage(res::SonarDialog(), context, parent) {}
+
+void SNRPage::OnInitDialog()
+{
+    LayoutStep();
+    AdvancedStep(false);
+    FillStep();
+}
+
+bool SNRPage::OnSetActive()
+{
+    if (!model().ConfigLoaded) {
+        SetModified(false);
+        SetAllFlags(0);
+    } else if (!AnyFlagSet()) {
+        FillStep();
+    }
+    return PropertyPage::OnSetActive();
+}
+
+void SNRPage::OnPageCommand(PageCommand command, int argument)
+{
+    switch (command) {
+        case PageCommand::Refresh:
+            LayoutStep();
+            AdvancedStep(false);
+            FillStep();
+            if (argument == 1) {
+                SetAllFlags(1);
+                SetModified();
+            }
+            break;
+        case PageCommand::AdvancedSettings:
+            AdvancedStep(argument != 0);
+            break;
+        case PageCommand::QuickSetup:
+            break;
+    }
+}
+
+bool SNRPage::OnApply()
+{
+    if (AnyFlagSet()) {
+        BusyCursor busy(ui());
+        CollectStep();
+        WriteChangedBlocks();
+    }
+    return true;
+}
+
+// ---- Layout --------------------------------------------------------------
+
+void SNRPage::LayoutStep()
+{
+    const bool separate = SeparateDelays();
+    for (int id : kLedBoxes) EnableDlgItem(id, separate);
+    const QString delayNote =
+        separate ? QStringLiteral("( 0 to 255 sec )") : QStringLiteral("( 0 to 15 sec )");
+    SetDlgItemText(InRangeDelayNote, delayNote);
+    SetDlgItemText(OutOfRangeDelayNote, delayNote);
+
+    for (int id : kNeverShownControls) ShowDlgItem(id, false);
+
+    const bool full = model().DeviceVariant != kCompactVariant;
+    for (int id : kFullLayoutControls) ShowDlgItem(id, full);
+    if (full) {
+        EnableDlgItem(MinDist, true);
+        EnableDlgItem(MaxDist, true);
+    }
+}
+
+void SNRPage::AdvancedStep(bool enabled)
+{
+    const bool compact = model().DeviceVariant == kCompactVariant;
+    for (int id : kAdvancedControls) EnableDlgItem(id, enabled && (!compact || id == PowerUpDelay));
+}
+
+// ---- Fill ------------------------------------------------------------------
+
+void SNRPage::FillStep()
+{
+    if (!model().ConfigLoaded) return;
+    BusyCursor busy(ui());
+    const ConfigSet& cfg = model().EditCfg;
+
+    FillLedFlags();
+    SetDlgItemInt(PingRate, cfg.Sonar[PingRateS]);
+    SetDlgItemInt(Cycles, cfg.Sonar[Reserved1S]);
+    SetDlgItemInt(MinDist, cfg.Sonar[MinDistS]);
+    SetDlgItemInt(MaxDist, cfg.Sonar[MaxDistS]);
+    FillDelays();
+    CheckDlgButton(MinDistFault, cfg.Idle[FlagsI] & kMinDistFaultBit);
+    CheckDlgButton(DetectDeadTarget, cfg.Idle[FlagsI] & kDetectDeadTargetBit);
+    SetDlgItemInt(DeadTargetDelta, DeltaInchesFromUnits(cfg.Idle[DMTODeltaI]));
+    SetDlgItemInt(DeadTargetTime, cfg.Idle[DMTOTmI]);
+    SetDlgItemInt(Blanking, cfg.Idle[SNBlankTmI]);
+    CheckDlgButton(OutOfRangeMinutes, cfg.WalkAway[Flags0WA] & kMinutesBit);
+    CheckDlgButton(InRangeMinutes, cfg.WalkUp[Flags0WU] & kMinutesBit);
+    SetDlgItemInt(PowerUpDelay, cfg.Sonar[StartDlyS]);
+
+    // Writing the edits raised their change handling; what the page shows now
+    // is what the model holds.
+    SetModified(false);
+    SetAllFlags(0);
+}
+
+void SNRPage::FillLedFlags()
+{
+    const std::uint16_t leds = model().EditCfg.Sonar[LEDFlagsS];
+    if (SeparateDelays()) {
+        CheckDlgButton(NoInRangeLed, leds & kLedInRangeBit);
+        CheckDlgButton(NoOutOfRangeLed, leds & kLedOutOfRangeBit);
+        CheckDlgButton(NoTransitionLed, leds & kLedTransitionBit);
+    } else {
+        SetDlgItemInt(RawLedFlags, leds);
+    }
+}
+
+void SNRPage::FillDelays()
+{
+    const tsSonarParms& sonar = model().EditCfg.Sonar;
+    if (SeparateDelays()) {
+        SetDlgItemInt(InRangeDelay, sonar[IRDBTmS]);
+        SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS]);
+    } else {
+        SetDlgItemInt(InRangeDelay, (sonar[ORDBTmS] >> 4) & 0x0F);
+        SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS] & 0x0F);
+        SetDlgItemInt(RawInRangeDelay, sonar[IRDBTmS]);
+    }
+}
+
+// ---- Change handling -------------------------------------------------------
+
+void SNRPage::OnEditChanged(int id)
+{
+    ConfigModel& m = model();
+    tsIdleParms& idle = m.EditCfg.Idle;
+    if (id >= RawLedFlags && id <= OutOfRangeDelay) {
+        m.SonarChanged = 1;
+    } else if (id == DeadTargetDelta) {
+        idle[DMTODeltaI] = DeltaUnitsFromInches(LimitedNumber(id, kMaxDeltaInches));
+        m.IdleChangedBySonar = 1;
+    } else if (id == DeadTargetTime) {
+        idle[DMTOTmI] = LimitedNumber(id, kByteLimit);
+        m.IdleChangedBySonar = 1;
+    } else if (id == Blanking) {
+        idle[SNBlankTmI] = LimitedNumber(id, kByteLimit);
+        m.IdleChangedBySonar = 1;
+    } else {
+        return;
+    }
+    SetModified();
+}
+
+void SNRPage::OnButtonClicked(int id)
+{
+    ConfigModel& m = model();
+    const bool checked = IsDlgButtonChecked(id);
+    switch (id) {
+        case NoInRangeLed:
+        case NoOutOfRangeLed:
+        case NoTransitionLed:
+            m.SonarChanged = 1;
+            break;
+        case MinDistFault:
+            SetBits(m.EditCfg.Idle[FlagsI], kMinDistFaultBit, checked);
+            m.SonarChanged = 1;
+            m.IdleChangedBySonar = 1;
+            break;
+        case DetectDeadTarget:
+            SetBits(m.EditCfg.Idle[FlagsI], kDetectDeadTargetBit, checked);
+            m.IdleChangedBySonar = 1;
+            break;
+        case OutOfRangeMinutes:
+            SetBits(m.EditCfg.WalkAway[Flags0WA], kMinutesBit, checked);
+            m.WalkAwayChangedBySonar = 1;
+            break;
+        case InRangeMinutes:
+            SetBits(m.EditCfg.WalkUp[Flags0WU], kMinutesBit, checked);
+            m.WalkUpChangedBySonar = 1;
+            break;
+        default:
+            return;
+    }
+    SetModified();
+}
+
+// ---- Collect ---------------------------------------------------------------
+
+void SNRPage::CollectStep()
+{
+    ConfigModel& m = model();
+    if (m.SonarChanged) {
+        CollectLedFlags();
+        CollectPingRate();
+        CollectDistances();
+        CollectDelays();
+        CollectPowerUpDelay();
+    }
+    if (m.IdleChangedBySonar) CollectIdle();
+    if (m.WalkAwayChangedBySonar)
+        SetBits(m.EditCfg.WalkAway[Flags0WA], kMinutesBit, IsDlgButtonChecked(OutOfRangeMinutes));
+    if (m.WalkUpChangedBySonar)
+        SetBits(m.EditCfg.WalkUp[Flags0WU], kMinutesBit, IsDlgButtonChecked(InRangeMinutes));
+}
+
+void SNRPage::CollectLedFlags()
+{
+    std::uint16_t& leds = model().EditCfg.Sonar[LEDFlagsS];
+    if (SeparateDelays()) {
+        leds = (IsDlgButtonChecked(NoInRangeLed) ? kLedInRangeBit : 0) |
+               (IsDlgButtonChecked(NoOutOfRangeLed) ? kLedOutOfRangeBit : 0) |
+               (IsDlgButtonChecked(NoTransitionLed) ? kLedTransitionBit : 0);
+    } else {
+        leds = NumberIn(RawLedFlags) & kLedFlagsMask;
+    }
+}
+
+void SNRPage::CollectPingRate()
+{
+    std::uint32_t rate = LimitedNumber(PingRate, kWordLimit);
+    if (rate < kMinPingRate) {
+        ui().messageBox(this, QStringLiteral("The Minimum Ping Rate is 200msec!"),
+                        QStringLiteral("Ping Rate Error"));
+        rate = kMinPingRate;
+        SetDlgItemInt(PingRate, rate);
+    } else if (rate > kMaxPingRate) {
+        ui().messageBox(this, QStringLiteral("The Maximum Ping Rate is 1020msec!"),
+                        QStringLiteral("Ping Rate Error"));
+        rate = kMaxPingRate;
+        SetDlgItemInt(PingRate, rate);
+    }
+    model().EditCfg.Sonar[PingRateS] = static_cast<std::uint16_t>(rate);
+}
+
+// Keeps the window within what the sensor accepts, with the maximum above the minimum.
+void SNRPage::CollectDistances()
+{
+    const std::uint32_t lo = std::clamp(LimitedNumber(MinDist, kByteLimit), kLowestMinDist, kHighestMinDist);
+    std::uint32_t hi = std::clamp(LimitedNumber(MaxDist, kByteLimit), kLowestMaxDist, kHighestMaxDist);
+    if (hi <= lo) hi = lo + 1;
+    tsSonarParms& sonar = model().EditCfg.Sonar;
+    sonar[MinDistS] = static_cast<std::uint16_t>(lo);
+    sonar[MaxDistS] = static_cast<std::uint16_t>(hi);
+    SetDlgItemInt(MinDist, lo);
+    SetDlgItemInt(MaxDist, hi);
+}
+
+void SNRPage::CollectDelays()
+{
+    tsSonarParms& sonar = model().EditCfg.Sonar;
+    if (SeparateDelays()) {
+        sonar[IRDBTmS] = static_cast<std::uint16_t>(CorrectedNumber(InRangeDelay, kByteLimit));
+        sonar[ORDBTmS] = static_cast<std::uint16_t>(CorrectedNumber(OutOfRangeDelay, kByteLimit));
+    } else {
+        const std::uint32_t inRange = CorrectedNumber(InRangeDelay, kPackedDelayLimit);
+        const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
+        sonar[ORDBTmS] = static_cast<std::uint16_t>(inRange << 4 | outOfRange);
+        sonar[IRDBTmS] = static_cast<std::uint16_t>(LimitedNumber(RawInRangeDelay, kByteLimit));
+    }
+}
+
+void SNRPage::CollectPowerUpDelay()
+{
+    model().EditCfg.Sonar[StartDlyS] = static_cast<std::uint16_t>(CorrectedNumber(PowerUpDelay, kByteLimit));
+}
+
+void SNRPage::CollectIdle()
+{
+    tsIdleParms& idle = model().EditCfg.Idle;
+    SetBits(idle[FlagsI], kMinDistFaultBit, IsDlgButtonChecked(MinDistFault));
+    SetBits(idle[FlagsI], kDetectDeadTargetBit, IsDlgButtonChecked(DetectDeadTarget));
+    idle[DMTODeltaI] = DeltaUnitsFromInches(CorrectedNumber(DeadTargetDelta, kMaxDeltaInches));
+    idle[DMTOTmI] = static_cast<std::uint16_t>(CorrectedNumber(DeadTargetTime, kByteLimit));
+    idle[SNBlankTmI] = static_cast<std::uint16_t>(CorrectedNumber(Blanking, kByteLimit));
+}
+
+// ---- Apply -------------------------------------------------------------------
+
+void SNRPage::WriteChangedBlocks()
+{
+    ConfigModel& m = model();
+    for (const BlockWrite& block : kBlockWrites) {
+        if (!(m.*block.Flag) || (block.HeldBy && m.*block.HeldBy)) continue;
+        if (!(m.*block.Write)()) {
+            // The model clears a block's own flag before it talks to the
+            // sensor; keep it and the page's mark so the next Apply retries.
+            m.*block.Flag = 1;
+            SetModified();
+            ui().messageBox(this,
+                            QStringLiteral("Failed to Write the device Features (%1)!").arg(block.Name));
+            return;
+        }
+        sleepMs(kWriteSettleMs);
+        SetModified(false);
+        m.*block.Flag = 0;
+    }
+}
+
+// ---- Helpers -----------------------------------------------------------------
+
+bool SNRPage::AnyFlagSet() const
+{
+    return std::ranges::any_of(kPageFlags, [this](auto flag) { return model().*flag != 0; });
+}
+
+void SNRPage::SetAllFlags(std::uint32_t value)
+{
+    for (auto flag : kPageFlags) model().*flag = value;
+}
+
+bool SNRPage::SeparateDelays() const
+{
+    return model().DeviceFw >= kSeparateDelaysFw;
+}
+
+std::uint32_t SNRPage::NumberIn(int id) const
+{
+    if (IsOverflowingNumber(GetDlgItemText(id).trimmed())) return std::numeric_limits<std::uint32_t>::max();
+    return GetDlgItemInt(id);
+}
+
+std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
+{
+    return std::min(NumberIn(id), limit);
+}
+
+std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)
+{
+    const std::uint32_t value = NumberIn(id);
+    if (value <= limit) return value;
+    SetDlgItemInt(id, limit);
+    return limit;
+}
