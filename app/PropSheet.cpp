@@ -1,0 +1,294 @@
+#include "PropSheet.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "DeviceWatcher.h"
+#include "config/ConfigModel.h"
+#include "devlib/DevLib.h"
+#include "pages/UiServices.h"
+
+namespace {
+
+constexpr int kTitleSize = 128;
+constexpr int kMargin = 7;
+// The "Halt Key Sends" box sits this far from the sheet's left edge, its
+// bottom this far above the sheet's bottom, level with the OK button.
+constexpr int kHaltBoxLeft = 10;
+constexpr int kButtonRowBottom = 8;
+
+}  // namespace
+
+PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title)
+    : model_(model),
+      ui_(ui),
+      watcher_(watcher),
+      tabs_(new QTabWidget(this)),
+      ok_(new QPushButton(tr("OK"), this)),
+      cancel_(new QPushButton(tr("Cancel"), this)),
+      apply_(new QPushButton(tr("&Apply"), this))
+{
+    setWindowTitle(title);
+    // Window-modal without a parent: the modal run blocks nothing but the
+    // sheet itself, so a window of the program's own beside it stays usable.
+    setWindowModality(Qt::WindowModal);
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+
+    ok_->setDefault(true);
+    apply_->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    // Room for the "Halt Key Sends" box, which is placed by hand.
+    buttons->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
+    buttons->addStretch();
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel_);
+    buttons->addWidget(apply_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
+    layout->addWidget(tabs_);
+    layout->addLayout(buttons);
+
+    connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
+    connect(cancel_, &QPushButton::clicked, this, &PropSheet::reject);
+    connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
+    connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
+}
+
+PropSheet::~PropSheet()
+{
+    // The pages belong to start-up, which destroys them after the sheet.
+    switchingPages_ = true;
+    for (PropertyPage* page : pages_) {
+        page->hide();
+        page->setParent(nullptr);
+    }
+}
+
+void PropSheet::AddPage(PropertyPage* page)
+{
+    switchingPages_ = true;
+    tabs_->addTab(page, page->caption());
+    switchingPages_ = false;
+    pages_.push_back(page);
+}
+
+void PropSheet::setVisible(bool visible)
+{
+    if (visible && !initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void PropSheet::OnInitDialog()
+{
+    CreateHaltKeySendsBox();
+    model_.ConfigLoaded = 0;
+    OpenFirstSensor();
+    UpdateDeviceVariant();
+    RegisterForDeviceNotifications();
+    ActivateEveryPage();
+    adjustSize();
+}
+
+void PropSheet::CreateHaltKeySendsBox()
+{
+    haltKeySends_ = new QCheckBox(tr("Halt Key Sends"), this);
+    haltKeySends_->setObjectName(QStringLiteral("ctl%1").arg(kHaltKeySendsId));
+    connect(haltKeySends_, &QCheckBox::clicked, this, &PropSheet::OnHaltKeySendsClicked);
+    PlaceHaltKeySendsBox();
+}
+
+void PropSheet::PlaceHaltKeySendsBox()
+{
+    if (!haltKeySends_) return;
+    const int height = ok_->height();
+    haltKeySends_->setGeometry(kHaltBoxLeft, this->height() - kButtonRowBottom - height, 2 * ok_->width(),
+                               height);
+}
+
+void PropSheet::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    PlaceHaltKeySendsBox();
+}
+
+void PropSheet::OpenFirstSensor()
+{
+    std::uint32_t firmware = 0;
+    const bool opened = OpenSensors(&firmware) != 0;
+    if (opened) model_.DeviceFw = static_cast<std::int32_t>(firmware);
+    SetTitleFromModel();
+    if (opened)
+        model_.ReadConfigFmDevice();
+    else
+        model_.DeviceVariant = -1;
+}
+
+void PropSheet::RegisterForDeviceNotifications()
+{
+    const unsigned long error =
+        watcher_.start(this, [this](const platform::DeviceEvent& event) { OnDeviceChange(event); });
+    if (error != 0)
+        ui_.messageBox(this, QStringLiteral("GetLastError() == %1").arg(error),
+                       QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
+}
+
+void PropSheet::ActivateEveryPage()
+{
+    for (int index = 0; index < pageCount(); ++index) {
+        ActivatePage(index);
+        platform::current().sleepMs(kPageActivationPauseMs);
+    }
+    if (pageCount() > 0) ActivatePage(0);
+}
+
+bool PropSheet::ActivatePage(int index)
+{
+    if (activePage_ >= 0 && activePage_ != index && !pages_[activePage_]->OnKillActive()) return false;
+    PropertyPage* page = pages_[index];
+    page->create();
+    switchingPages_ = true;
+    tabs_->setCurrentIndex(index);
+    switchingPages_ = false;
+    activePage_ = index;
+    page->OnSetActive();
+    return true;
+}
+
+void PropSheet::OnTabChanged(int index)
+{
+    if (switchingPages_ || index < 0 || index == activePage_) return;
+    if (ActivatePage(index)) return;
+    switchingPages_ = true;
+    tabs_->setCurrentIndex(activePage_);
+    switchingPages_ = false;
+}
+
+void PropSheet::setPageModified(PropertyPage* page, bool modified)
+{
+    if (modified)
+        modifiedPages_.insert(page);
+    else
+        modifiedPages_.erase(page);
+    UpdateApplyButton();
+}
+
+void PropSheet::UpdateApplyButton()
+{
+    apply_->setEnabled(!modifiedPages_.empty());
+}
+
+void PropSheet::sendPageCommand(PageCommand command, int argument)
+{
+    for (PropertyPage* page : pages_)
+        if (page->isCreated()) page->OnPageCommand(command, argument);
+}
+
+void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
+{
+    const char* path = event.Path.c_str();
+    const int accepted =
+        event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
+    if (!accepted) return;
+    // Re-reading the sensor takes seconds.
+    BusyCursor busy(ui_);
+    RefreshFromDevice();
+    sendPageCommand(PageCommand::Refresh, 0);
+}
+
+void PropSheet::RefreshFromDevice()
+{
+    model_.ReadConfigFmDevice();
+    SetTitleFromModel();
+    UpdateDeviceVariant();
+}
+
+void PropSheet::SetTitleFromModel()
+{
+    char title[kTitleSize];
+    model_.FormatSheetTitle(title, sizeof title);
+    setWindowTitle(QString::fromLatin1(title));
+}
+
+void PropSheet::UpdateDeviceVariant()
+{
+    // The firmware's last hexadecimal digit names the device variant.
+    switch (model_.DeviceFw & 0xF) {
+        case 0:
+            model_.DeviceVariant = -1;
+            break;
+        case 2:
+            model_.DeviceVariant = 2;
+            break;
+        default:
+            break;
+    }
+}
+
+void PropSheet::OnHaltKeySendsClicked()
+{
+    BusyCursor busy(ui_);
+    HaltKeySends(haltKeySends_->isChecked() ? 1 : 0);
+    platform::current().sleepMs(kKeySendsPauseMs);
+}
+
+void PropSheet::ResumeKeySendsIfHalted()
+{
+    if (!haltKeySends_ || !haltKeySends_->isChecked()) return;
+    HaltKeySends(0);
+    platform::current().sleepMs(kKeySendsPauseMs);
+}
+
+bool PropSheet::ApplyAllPages()
+{
+    if (activePage_ >= 0 && !pages_[activePage_]->OnKillActive()) return false;
+    for (PropertyPage* page : pages_)
+        if (page->isCreated() && !page->OnApply()) return false;
+    return true;
+}
+
+void PropSheet::OnApplyClicked()
+{
+    BusyCursor busy(ui_);
+    // After an apply the active page is activated again, so it shows what
+    // was applied.
+    if (ApplyAllPages() && activePage_ >= 0) pages_[activePage_]->OnSetActive();
+}
+
+void PropSheet::accept()
+{
+    BusyCursor busy(ui_);
+    ResumeKeySendsIfHalted();
+    if (ApplyAllPages()) QDialog::accept();
+}
+
+void PropSheet::reject()
+{
+    BusyCursor busy(ui_);
+    ResumeKeySendsIfHalted();
+    QDialog::reject();
+}
+
+bool PropSheet::event(QEvent* event)
+{
+    // There is no help: help requests do nothing.
+    if (event->type() == QEvent::WhatsThis || event->type() == QEvent::EnterWhatsThisMode) return true;
+    return QDialog::event(event);
+}
+
+void PropSheet::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F1) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

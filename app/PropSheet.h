@@ -1,0 +1,105 @@
+#pragma once
+
+// The property sheet: a tab per page, OK, Cancel and Apply, and the "Halt Key
+// Sends" box at the left end of the button row. It opens the first sensor when
+// it is initialised, keeps its title showing the library and firmware
+// versions, and follows sensors being plugged in and pulled out.
+
+#include <QDialog>
+#include <set>
+#include <vector>
+
+#include "pages/PropertyPage.h"
+#include "platform/Platform.h"
+
+class ConfigModel;
+class DeviceWatcher;
+class UiServices;
+class QCheckBox;
+class QPushButton;
+class QTabWidget;
+
+class PropSheet : public QDialog, public PageHost {
+    Q_OBJECT
+public:
+    static constexpr int kHaltKeySendsId = 1025;
+    // Pauses after a halt or resume of key sends and after each page's
+    // activation at start.
+    static constexpr int kKeySendsPauseMs = 2000;
+    static constexpr int kPageActivationPauseMs = 100;
+
+    PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title);
+    ~PropSheet() override;
+
+    // Adds a page as the next tab; its caption is the tab text. The sheet
+    // does not own its pages.
+    void AddPage(PropertyPage* page);
+
+    // ---- PageHost ----
+    void setPageModified(PropertyPage* page, bool modified) override;
+    void sendPageCommand(PageCommand command, int argument) override;
+
+    // A device arrived or went away; called by the device watcher on the UI thread.
+    void OnDeviceChange(const platform::DeviceEvent& event);
+    // Re-reads the first sensor into the model and shows its firmware in the title.
+    void RefreshFromDevice();
+
+    // Showing the sheet the first time runs its initialisation first.
+    void setVisible(bool visible) override;
+    // OK, and Enter.
+    void accept() override;
+    // Cancel, Escape and the close box.
+    void reject() override;
+
+    // ---- Widgets, for the program and for tests ----
+    int pageCount() const { return static_cast<int>(pages_.size()); }
+    PropertyPage* page(int index) const { return pages_.at(index); }
+    int activePageIndex() const { return activePage_; }
+    QTabWidget* tabs() const { return tabs_; }
+    QPushButton* okButton() const { return ok_; }
+    QPushButton* cancelButton() const { return cancel_; }
+    QPushButton* applyButton() const { return apply_; }
+    QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void CreateHaltKeySendsBox();
+    void PlaceHaltKeySendsBox();
+    void OpenFirstSensor();
+    void RegisterForDeviceNotifications();
+    void ActivateEveryPage();
+
+    // Leaves the active page and activates the page at index, creating its
+    // window the first time; false when the active page refuses to be left.
+    bool ActivatePage(int index);
+    void OnTabChanged(int index);
+
+    void OnHaltKeySendsClicked();
+    void OnApplyClicked();
+    // The active page's leave step, then every page's apply step in page order.
+    bool ApplyAllPages();
+    void ResumeKeySendsIfHalted();
+
+    void SetTitleFromModel();
+    void UpdateDeviceVariant();
+    void UpdateApplyButton();
+
+    ConfigModel& model_;
+    UiServices& ui_;
+    DeviceWatcher& watcher_;
+    QTabWidget* tabs_;
+    QPushButton* ok_;
+    QPushButton* cancel_;
+    QPushButton* apply_;
+    QCheckBox* haltKeySends_ = nullptr;
+    std::vector<PropertyPage*> pages_;
+    std::set<PropertyPage*> modifiedPages_;
+    int activePage_ = -1;
+    bool initialised_ = false;
+    bool switchingPages_ = false;
+};

@@ -1,0 +1,44 @@
+#include "QtUiServices.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                  MessageIcon icon)
+{
+    QMessageBox box(icon == MessageIcon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, caption,
+                    text, QMessageBox::Ok, owner);
+    // Like a desktop message box: it blocks its owner's window, not every window.
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    box.exec();
+}
+
+QString QtUiServices::chooseFile(QWidget* owner)
+{
+    QFileDialog dialog(owner);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The file need not exist: a name typed in is taken as it is.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    dialog.selectFile(QStringLiteral("*.*"));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
+}
+
+void QtUiServices::tone(int, int)
+{
+    QApplication::beep();
+}
+
+void QtUiServices::beginBusyCursor()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void QtUiServices::endBusyCursor()
+{
+    QApplication::restoreOverrideCursor();
+}

@@ -1,0 +1,246 @@
+#include "VirtualSensorsWindow.h"
+
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+
+constexpr std::uint16_t kDefaultFirmware = 0x0405;
+// A plain keyboard: any identifiers that are not the sensor's.
+constexpr std::uint16_t kKeyboardVendor = 0x1234;
+constexpr std::uint16_t kKeyboardProduct = 0x5678;
+// The sensor counts 3.472222 units per inch in one byte.
+constexpr int kMaxTargetInches = 73;
+constexpr int kMaxReportLines = 5000;
+constexpr int kSpacing = 8;
+
+QString firmwareText(std::uint16_t firmware)
+{
+    return QStringLiteral("%1.%2")
+        .arg(firmware >> 8, 0, 16)
+        .arg(firmware & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+// "4.05" -> 0x0405.
+std::uint16_t parseFirmware(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 2) return kDefaultFirmware;
+    bool majorOk = false, minorOk = false;
+    const unsigned major = parts[0].toUInt(&majorOk, 16);
+    const unsigned minor = parts[1].toUInt(&minorOk, 16);
+    if (!majorOk || !minorOk || major > 0xFF || minor > 0xFF) return kDefaultFirmware;
+    return static_cast<std::uint16_t>(major << 8 | minor);
+}
+
+// The part of a device path after its last '#': "sim1" of "\\?\HID#Vid_fff0&Pid_0001#sim1".
+QString deviceName(const std::string& path)
+{
+    return QString::fromStdString(path.substr(path.rfind('#') + 1));
+}
+
+int targetInches(const sim::VirtualSensor& sensor)
+{
+    return static_cast<int>(std::lround(sensor.TargetRaw / 3.472222));
+}
+
+}  // namespace
+
+VirtualSensorsWindow::VirtualSensorsWindow(sim::SimPlatform& sim, QWidget* parent)
+    : QWidget(parent), sim_(sim)
+{
+    setWindowTitle(tr("Virtual Sensors"));
+    auto* layout = new QVBoxLayout(this);
+    auto* devices = new QHBoxLayout;
+    for (int row = 0; row < kSensorCount; ++row) devices->addWidget(createSensorRow(row));
+    devices->addWidget(createKeyboardRow(), 0, Qt::AlignTop);
+    layout->addLayout(devices);
+    layout->addWidget(createReportList(), 1);
+    sim_.setTransferListener([this](const sim::Transfer& transfer) { onTransfer(transfer); });
+}
+
+VirtualSensorsWindow::~VirtualSensorsWindow()
+{
+    sim_.setTransferListener({});
+}
+
+QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    sensor.Box = new QGroupBox(tr("Sensor %1").arg(row + 1), this);
+    sensor.Plug = new QPushButton(tr("Plug in"), sensor.Box);
+    sensor.Firmware = new QLineEdit(firmwareText(kDefaultFirmware), sensor.Box);
+    sensor.Firmware->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{1,2}\\.[0-9A-Fa-f]{2}")), sensor.Firmware));
+    sensor.Firmware->setToolTip(tr("Reported from the next read of the sensor on"));
+    sensor.TargetInches = new QSpinBox(sensor.Box);
+    sensor.TargetInches->setRange(0, kMaxTargetInches);
+    sensor.TargetInches->setSuffix(tr(" in"));
+    sensor.TargetInches->setValue(targetInches(sim::VirtualSensor{}));
+    sensor.ExtensionSets = new QCheckBox(tr("Supports extension sets"), sensor.Box);
+    sensor.ExtensionSets->setChecked(true);
+    sensor.State = new QLabel(tr("Not plugged in"), sensor.Box);
+    sensor.State->setWordWrap(true);
+
+    const QString number = QString::number(row + 1);
+    sensor.Plug->setObjectName(QStringLiteral("plugSensor") + number);
+    sensor.Firmware->setObjectName(QStringLiteral("firmware") + number);
+    sensor.TargetInches->setObjectName(QStringLiteral("target") + number);
+    sensor.ExtensionSets->setObjectName(QStringLiteral("extensionSets") + number);
+
+    auto* form = new QFormLayout(sensor.Box);
+    form->addRow(sensor.Plug);
+    form->addRow(tr("Firmware"), sensor.Firmware);
+    form->addRow(tr("Target"), sensor.TargetInches);
+    form->addRow(sensor.ExtensionSets);
+    form->addRow(sensor.State);
+
+    connect(sensor.Plug, &QPushButton::clicked, this, [this, row] { togglePlug(row); });
+    connect(sensor.Firmware, &QLineEdit::editingFinished, this, [this, row] { applyFirmware(row); });
+    connect(sensor.TargetInches, &QSpinBox::valueChanged, this, [this, row] { applyTarget(row); });
+    connect(sensor.ExtensionSets, &QCheckBox::toggled, this, [this, row] { applyExtensionSets(row); });
+    return sensor.Box;
+}
+
+QGroupBox* VirtualSensorsWindow::createKeyboardRow()
+{
+    auto* box = new QGroupBox(tr("Keyboard"), this);
+    keyboardPlug_ = new QPushButton(tr("Plug in"), box);
+    keyboardPlug_->setObjectName(QStringLiteral("plugKeyboard"));
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(keyboardPlug_);
+    layout->addWidget(new QLabel(tr("A plain keyboard,\nnot a sensor"), box));
+    connect(keyboardPlug_, &QPushButton::clicked, this, &VirtualSensorsWindow::toggleKeyboard);
+    return box;
+}
+
+QWidget* VirtualSensorsWindow::createReportList()
+{
+    auto* box = new QGroupBox(tr("Reports"), this);
+    reports_ = new QPlainTextEdit(box);
+    reports_->setObjectName(QStringLiteral("reports"));
+    reports_->setReadOnly(true);
+    reports_->setMaximumBlockCount(kMaxReportLines);
+    reports_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    reports_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    reports_->setMinimumWidth(reports_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 60);
+    auto* clear = new QPushButton(tr("Clear"), box);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(reports_);
+    layout->addWidget(clear, 0, Qt::AlignRight);
+    connect(clear, &QPushButton::clicked, reports_, &QPlainTextEdit::clear);
+    return box;
+}
+
+void VirtualSensorsWindow::plugSensor(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    if (sensor.Device) return;
+    sensor.Device = sim_.plugSensor(parseFirmware(sensor.Firmware->text()));
+    applyTarget(row);
+    applyExtensionSets(row);
+    sensor.Plug->setText(tr("Unplug"));
+    showSensorState(row);
+}
+
+void VirtualSensorsWindow::unplugSensor(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    if (!sensor.Device) return;
+    sim_.unplug(*sensor.Device);
+    sensor.Device.reset();
+    sensor.Plug->setText(tr("Plug in"));
+    showSensorState(row);
+}
+
+void VirtualSensorsWindow::togglePlug(int row)
+{
+    if (sensors_[row].Device)
+        unplugSensor(row);
+    else
+        plugSensor(row);
+}
+
+void VirtualSensorsWindow::toggleKeyboard()
+{
+    if (keyboard_) {
+        sim_.unplug(*keyboard_);
+        keyboard_.reset();
+        keyboardPlug_->setText(tr("Plug in"));
+    } else {
+        keyboard_ = sim_.plugKeyboard(kKeyboardVendor, kKeyboardProduct);
+        keyboardPlug_->setText(tr("Unplug"));
+    }
+}
+
+void VirtualSensorsWindow::applyFirmware(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    if (sensor.Device) sim_.sensor(*sensor.Device).FwVersion = parseFirmware(sensor.Firmware->text());
+    showSensorState(row);
+}
+
+void VirtualSensorsWindow::applyTarget(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    if (sensor.Device) sim_.sensor(*sensor.Device).setTargetInches(sensor.TargetInches->value());
+    showSensorState(row);
+}
+
+void VirtualSensorsWindow::applyExtensionSets(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    if (sensor.Device) sim_.sensor(*sensor.Device).ExtensionSetsSupported = sensor.ExtensionSets->isChecked();
+}
+
+void VirtualSensorsWindow::showSensorState(int row)
+{
+    SensorRow& sensor = sensors_[row];
+    if (!sensor.Device) {
+        sensor.State->setText(tr("Not plugged in"));
+        return;
+    }
+    const sim::VirtualSensor& device = sim_.sensor(*sensor.Device);
+    QStringList state;
+    state << tr("device %1").arg(deviceName(sim_.pathOf(*sensor.Device)));
+    state << tr("firmware %1, LUID %2").arg(firmwareText(device.FwVersion)).arg(device.Luid);
+    state << (device.targetInRange() ? tr("target in range") : tr("target out of range"));
+    if (device.KeySendsHalted) state << tr("key sends halted");
+    sensor.State->setText(state.join(QLatin1Char('\n')));
+}
+
+QString VirtualSensorsWindow::formatTransfer(const sim::Transfer& transfer)
+{
+    QStringList bytes;
+    for (std::uint8_t byte : transfer.Bytes) bytes << QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'));
+    return QStringLiteral("%1 s  %2  %3  %4%5")
+        .arg(transfer.TimeMs / 1000.0, 9, 'f', 3)
+        .arg(transfer.Dir == sim::Transfer::Get ? QStringLiteral("get") : QStringLiteral("set"))
+        .arg(deviceName(transfer.Path), -8)
+        .arg(bytes.join(QLatin1Char(' ')).toUpper())
+        .arg(transfer.Ok ? QString() : tr("  failed"));
+}
+
+void VirtualSensorsWindow::onTransfer(const sim::Transfer& transfer)
+{
+    reports_->appendPlainText(formatTransfer(transfer));
+    for (int row = 0; row < kSensorCount; ++row) showSensorState(row);
+}
+
+void VirtualSensorsWindow::placeBeside(const QWidget& window)
+{
+    const QRect frame = window.frameGeometry();
+    move(frame.right() + kSpacing, frame.top());
+}

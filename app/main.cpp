@@ -1,0 +1,15 @@
+// tolvane: the program on the sensors attached to this machine (hidraw).
+
+#include <QApplication>
+
+#include "HidrawDeviceSource.h"
+#include "Program.h"
+#include "platform/hidraw/HidrawPlatform.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    hidraw::HidrawPlatform hidraw;
+    platform::install(&hidraw);
+    return RunTolvane(followHidrawDevices());
+}

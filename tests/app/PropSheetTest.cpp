@@ -1,0 +1,380 @@
+// The sheet with pages that record what the sheet asks of them: start-up
+// activations, Apply, OK and Cancel, the "Halt Key Sends" box, help requests,
+// device changes and the registration for them.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <array>
+#include <memory>
+
+#include "AppTestSupport.h"
+#include "TestRegistry.h"
+#include "app/PropSheet.h"
+#include "config/ConfigModel.h"
+#include "pages/PropertyPage.h"
+#include "resources/DialogTemplate.h"
+
+namespace {
+
+struct PageEvent {
+    QString Text;  // "<caption> <what>"
+    std::uint64_t TimeMs;
+    int BusyDepth;
+};
+
+// A page that records every call of the sheet into a shared log.
+class RecordingPage : public PropertyPage {
+public:
+    RecordingPage(const res::DialogTemplate& dialog, PageContext context, RecordingUiServices& ui,
+                  std::vector<PageEvent>& log)
+        : PropertyPage(dialog, context), ui_(ui), log_(log)
+    {
+    }
+
+    bool OnSetActive() override { return record(QStringLiteral("activate")), true; }
+    bool OnKillActive() override { return record(QStringLiteral("leave")), LeaveAllowed; }
+    bool OnApply() override
+    {
+        record(QStringLiteral("apply"));
+        SetModified(false);
+        return true;
+    }
+    void OnPageCommand(PageCommand command, int argument) override
+    {
+        record(QStringLiteral("command %1 %2").arg(static_cast<int>(command)).arg(argument));
+    }
+
+    void markModified(bool modified) { SetModified(modified); }
+
+    bool LeaveAllowed = true;
+
+private:
+    void record(const QString& what)
+    {
+        log_.push_back({caption() + QLatin1Char(' ') + what, platform::current().nowMs(), ui_.busyDepth()});
+    }
+
+    RecordingUiServices& ui_;
+    std::vector<PageEvent>& log_;
+};
+
+struct SheetFixture : SimFixture {
+    explicit SheetFixture(DeviceWatcher::Starter followDevices = {})
+        : Watcher(followDevices ? std::move(followDevices) : followSimDevices(Sim))
+    {
+        Model.Initialise();
+        Model.SetLibVersion(5, 8, 0);
+        Sheet = std::make_unique<PropSheet>(Model, Ui, Watcher, QString::fromStdString(Model.SheetTitle()));
+        const PageContext context{Model, Ui, *Sheet};
+        const res::DialogTemplate* dialogs[] = {&res::WalkAwayDialog(), &res::WalkToDialog(),
+                                                &res::SonarDialog(), &res::MiscDialog()};
+        for (int i = 0; i < 4; ++i) {
+            Pages[i] = std::make_unique<RecordingPage>(*dialogs[i], context, Ui, Log);
+            Sheet->AddPage(Pages[i].get());
+        }
+    }
+
+    QStringList logTexts() const
+    {
+        QStringList texts;
+        for (const PageEvent& event : Log) texts << event.Text;
+        return texts;
+    }
+
+    ConfigModel Model;
+    std::vector<PageEvent> Log;
+    DeviceWatcher Watcher;
+    std::array<std::unique_ptr<RecordingPage>, 4> Pages;
+    std::unique_ptr<PropSheet> Sheet;  // destroyed before the pages it shows
+};
+
+}  // namespace
+
+class PropSheetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initialisationActivatesEveryPageThenTheFirst()
+    {
+        SheetFixture f;
+        const std::uint64_t start = f.Sim.nowMs();
+        f.Sheet->show();
+
+        QCOMPARE(f.logTexts(), QStringList({"Walk-Away activate", "Walk-Away leave", "Walk-To activate",
+                                            "Walk-To leave", "Sonar activate", "Sonar leave",
+                                            "Misc. activate", "Misc. leave", "Walk-Away activate"}));
+        // 100 ms after each page, on the virtual clock.
+        std::vector<std::uint64_t> activations;
+        for (const PageEvent& event : f.Log)
+            if (event.Text.endsWith(QLatin1String("activate"))) activations.push_back(event.TimeMs - start);
+        QCOMPARE(activations, (std::vector<std::uint64_t>{0, 100, 200, 300, 400}));
+        QCOMPARE(f.Sheet->tabs()->currentIndex(), 0);
+        for (const auto& page : f.Pages) QVERIFY(page->isCreated());
+        QVERIFY(f.Ui.messages().empty());
+    }
+
+    void tabsAndButtonRow()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        QStringList tabs;
+        for (int i = 0; i < f.Sheet->tabs()->count(); ++i) tabs << f.Sheet->tabs()->tabText(i);
+        QCOMPARE(tabs, QStringList({"Walk-Away", "Walk-To", "Sonar", "Misc."}));
+
+        QCheckBox* box = f.Sheet->findChild<QCheckBox*>(QStringLiteral("ctl1025"));
+        QVERIFY(box == f.Sheet->haltKeySendsBox());
+        QCOMPARE(box->text(), QStringLiteral("Halt Key Sends"));
+        QVERIFY(!box->isChecked());
+        const QPushButton* ok = f.Sheet->okButton();
+        QCOMPARE(box->geometry(),
+                 QRect(10, f.Sheet->height() - 8 - ok->height(), 2 * ok->width(), ok->height()));
+        QCOMPARE(box->geometry().bottom(), ok->geometry().bottom());
+        QVERIFY(box->geometry().right() < ok->geometry().left());
+
+        for (const QPushButton* button : f.Sheet->findChildren<QPushButton*>())
+            QVERIFY2(!button->text().contains(QLatin1String("Help")), qPrintable(button->text()));
+        QVERIFY(f.Sheet->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(f.Sheet->windowFlags() & Qt::WindowContextHelpButtonHint));
+    }
+
+    void applyIsEnabledWhileAnyPageIsModified()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        QPushButton* apply = f.Sheet->applyButton();
+        QVERIFY(!apply->isEnabled());
+        f.Pages[2]->markModified(true);
+        QVERIFY(apply->isEnabled());
+        f.Pages[0]->markModified(true);
+        f.Pages[2]->markModified(false);
+        QVERIFY(apply->isEnabled());
+        f.Pages[0]->markModified(false);
+        QVERIFY(!apply->isEnabled());
+    }
+
+    void applyLeavesTheActivePageThenAppliesEveryPageInOrder()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        f.Sheet->tabs()->setCurrentIndex(2);  // the user picks the Sonar tab
+        f.Pages[1]->markModified(true);
+        f.Pages[3]->markModified(true);
+        f.Log.clear();
+
+        f.Sheet->applyButton()->click();
+
+        QCOMPARE(f.logTexts(), QStringList({"Sonar leave", "Walk-Away apply", "Walk-To apply", "Sonar apply",
+                                            "Misc. apply", "Sonar activate"}));
+        for (const PageEvent& event : f.Log) QCOMPARE(event.BusyDepth, 1);
+        QCOMPARE(f.Ui.busyDepth(), 0);
+        QVERIFY(!f.Sheet->applyButton()->isEnabled());
+        QVERIFY(f.Sheet->isVisible());
+    }
+
+    void userSwitchingTabsLeavesAndActivates()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        f.Log.clear();
+        f.Sheet->tabs()->setCurrentIndex(3);
+        QCOMPARE(f.logTexts(), QStringList({"Walk-Away leave", "Misc. activate"}));
+        QCOMPARE(f.Sheet->activePageIndex(), 3);
+
+        // A page that refuses to be left keeps the sheet on it and stops Apply.
+        f.Pages[3]->LeaveAllowed = false;
+        f.Log.clear();
+        f.Sheet->tabs()->setCurrentIndex(0);
+        QCOMPARE(f.Sheet->tabs()->currentIndex(), 3);
+        f.Sheet->okButton()->click();
+        QCOMPARE(f.logTexts(), QStringList({"Misc. leave", "Misc. leave"}));
+        QVERIFY(f.Sheet->isVisible());
+    }
+
+    void closing_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("applies");
+        QTest::newRow("OK") << "ok" << true;
+        QTest::newRow("Enter") << "enter" << true;
+        QTest::newRow("Cancel") << "cancel" << false;
+        QTest::newRow("Escape") << "escape" << false;
+        QTest::newRow("close box") << "close" << false;
+    }
+
+    void closing()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, applies);
+        SheetFixture f;
+        f.Sheet->show();
+        f.Pages[0]->markModified(true);
+        f.Log.clear();
+
+        if (how == "ok") f.Sheet->okButton()->click();
+        if (how == "enter") QTest::keyClick(f.Sheet.get(), Qt::Key_Return);
+        if (how == "cancel") f.Sheet->cancelButton()->click();
+        if (how == "escape") QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
+        if (how == "close") f.Sheet->close();
+
+        QVERIFY(!f.Sheet->isVisible());
+        QCOMPARE(f.Sheet->result(), applies ? QDialog::Accepted : QDialog::Rejected);
+        const QStringList applied = applies ? QStringList({"Walk-Away leave", "Walk-Away apply",
+                                                           "Walk-To apply", "Sonar apply", "Misc. apply"})
+                                            : QStringList();
+        QCOMPARE(f.logTexts(), applied);
+        // The box is clear: no halt or resume is sent.
+        QVERIFY(f.commandsSent().empty());
+    }
+
+    void haltKeySendsThenCancelResumesBeforeClosing()
+    {
+        SheetFixture f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        f.Sheet->show();
+        f.Sim.clearTranscript();
+
+        f.Sheet->haltKeySendsBox()->click();
+        QVERIFY(f.Sim.sensor(sensor).KeySendsHalted);
+        const std::uint64_t halted = f.Sim.nowMs();
+        f.Sheet->cancelButton()->click();
+
+        const auto commands = f.commandsSent();
+        QCOMPARE(commands.size(), std::size_t{2});
+        QCOMPARE(commands[0].Code, kHaltKeySendsCommand);
+        QCOMPARE(commands[1].Code, kResumeKeySendsCommand);
+        QCOMPARE(halted - commands[0].TimeMs, std::uint64_t{2000});
+        QCOMPARE(commands[1].TimeMs, halted);
+        QCOMPARE(f.Sim.nowMs() - commands[1].TimeMs, std::uint64_t{2000});
+        QVERIFY(!f.Sim.sensor(sensor).KeySendsHalted);
+        QVERIFY(!f.Sheet->isVisible());
+        QCOMPARE(f.Ui.busyBegins(), 2);
+        QCOMPARE(f.Ui.busyDepth(), 0);
+    }
+
+    void clearingTheBoxResumes()
+    {
+        SheetFixture f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        f.Sheet->show();
+        f.Sim.clearTranscript();
+        f.Sheet->haltKeySendsBox()->click();
+        f.Sheet->haltKeySendsBox()->click();
+        const auto commands = f.commandsSent();
+        QCOMPARE(commands.size(), std::size_t{2});
+        QCOMPARE(commands[1].Code, kResumeKeySendsCommand);
+        QCOMPARE(commands[1].TimeMs - commands[0].TimeMs, std::uint64_t{2000});
+        QVERIFY(!f.Sim.sensor(sensor).KeySendsHalted);
+
+        // OK with the box clear sends nothing more.
+        f.Sheet->okButton()->click();
+        QCOMPARE(f.commandsSent().size(), std::size_t{2});
+    }
+
+    void theBoxWithoutASensorStillPausesAndShowsNothing()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        const std::uint64_t before = f.Sim.nowMs();
+        f.Sheet->haltKeySendsBox()->click();
+        QCOMPARE(f.Sim.nowMs() - before, std::uint64_t{2000});
+        QVERIFY(f.Sheet->haltKeySendsBox()->isChecked());
+        QVERIFY(f.Ui.messages().empty());
+    }
+
+    void helpRequestsDoNothing()
+    {
+        SheetFixture f;
+        f.Sim.plugSensor(0x0405);
+        f.Sheet->show();
+        f.Sim.clearTranscript();
+        f.Log.clear();
+        const QString title = f.Sheet->windowTitle();
+
+        QTest::keyClick(f.Sheet.get(), Qt::Key_F1);
+        QTest::keyClick(f.Pages[0].get(), Qt::Key_F1);
+        QTest::keyClick(f.Sheet.get(), Qt::Key_F1, Qt::ShiftModifier);
+
+        QVERIFY(f.Sheet->isVisible());
+        QVERIFY(f.Log.empty());
+        QVERIFY(f.Ui.messages().empty());
+        QVERIFY(f.Sim.transcript().empty());
+        QCOMPARE(f.Sheet->windowTitle(), title);
+        QCOMPARE(f.Sheet->activePageIndex(), 0);
+    }
+
+    void acceptedDeviceChangesRefreshEveryPage()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        QCOMPARE(f.Sheet->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        f.Log.clear();
+
+        const sim::DeviceId keyboard = f.Sim.plugKeyboard(0x1234, 0x5678);
+        f.deliverDeviceEvents();
+        QVERIFY(f.Log.empty());
+
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        QVERIFY(f.Log.empty());  // queued until the event loop runs
+        f.deliverDeviceEvents();
+        const QStringList refreshed({"Walk-Away command 1026 0", "Walk-To command 1026 0",
+                                     "Sonar command 1026 0", "Misc. command 1026 0"});
+        QCOMPARE(f.logTexts(), refreshed);
+        for (const PageEvent& event : f.Log) QCOMPARE(event.BusyDepth, 1);
+        QCOMPARE(f.Sheet->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
+        QCOMPARE(f.Model.ConfigLoaded, 1u);
+
+        f.Log.clear();
+        f.Sim.unplug(keyboard);
+        f.deliverDeviceEvents();
+        QVERIFY(f.Log.empty());
+        f.Sim.unplug(sensor);
+        f.deliverDeviceEvents();
+        QCOMPARE(f.logTexts(), refreshed);
+        QCOMPARE(f.Sheet->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        QCOMPARE(f.Model.ConfigLoaded, 0u);
+    }
+
+    void aSensorPulledOutDuringAnExchangeIsHandledAfterIt()
+    {
+        SheetFixture f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        f.Sheet->show();
+        f.Log.clear();
+        f.Sim.unplugDuringTransfer(1, sensor);
+
+        f.Sheet->haltKeySendsBox()->click();
+        QVERIFY(f.Log.empty());
+        QCOMPARE(f.Model.ConfigLoaded, 1u);
+
+        f.deliverDeviceEvents();
+        QCOMPARE(f.Log.size(), std::size_t{4});
+        QCOMPARE(f.Model.ConfigLoaded, 0u);
+        QCOMPARE(f.Sheet->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+    }
+
+    void failedRegistrationIsReportedAndNotRetried()
+    {
+        int starts = 0;
+        SheetFixture f([&starts](DeviceWatcher&) -> unsigned long { return ++starts, 5; });
+        f.Sheet->show();
+
+        QCOMPARE(f.Ui.messages().size(), std::size_t{1});
+        const RecordingUiServices::Message& message = f.Ui.messages().front();
+        QCOMPARE(message.Text, QStringLiteral("GetLastError() == 5"));
+        QCOMPARE(message.Caption, QStringLiteral("RegisterDeviceNotification()"));
+        QCOMPARE(message.Icon, MessageIcon::Exclamation);
+        QCOMPARE(message.Owner, static_cast<QWidget*>(f.Sheet.get()));
+        // The sheet works on: every page was activated, nothing follows devices.
+        QCOMPARE(f.Log.back().Text, QStringLiteral("Walk-Away activate"));
+        f.Sheet->hide();
+        f.Sheet->show();
+        QCOMPARE(starts, 1);
+        f.Sim.plugSensor(0x0405);
+        f.deliverDeviceEvents();
+        QCOMPARE(f.Sheet->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+    }
+};
+
+TOLVANE_REGISTER_TEST(PropSheetTest)
+#include "PropSheetTest.moc"

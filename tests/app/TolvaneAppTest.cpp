@@ -1,0 +1,181 @@
+// Start-up with the real pages: the library version gate, the sheet built and
+// initialised with and without a sensor, and the whole run ending with the
+// library closed.
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "AppTestSupport.h"
+#include "TestRegistry.h"
+#include "app/PropSheet.h"
+#include "app/TolvaneApp.h"
+#include "pages/MiscPage.h"
+#include "pages/SNRPage.h"
+#include "pages/WAPage.h"
+#include "pages/WUPage.h"
+
+namespace {
+
+struct AppFixture : SimFixture {
+    explicit AppFixture(CTolvaneApp::VersionQuery queryVersion = GetLibVersion)
+        : Watcher(followSimDevices(Sim)), App(Ui, Watcher, std::move(queryVersion))
+    {
+    }
+    DeviceWatcher Watcher;
+    CTolvaneApp App;
+};
+
+CTolvaneApp::VersionQuery reportVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch)
+{
+    return [=](std::uint16_t* ma, std::uint16_t* mi, std::uint16_t* pa) {
+        *ma = major;
+        *mi = minor;
+        *pa = patch;
+        return 1;
+    };
+}
+
+}  // namespace
+
+class TolvaneAppTest : public QObject {
+    Q_OBJECT
+private slots:
+    void versionGate_data()
+    {
+        QTest::addColumn<int>("major");
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<bool>("passes");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("1.99") << 1 << 99 << false << QString();
+        QTest::newRow("0.00") << 0 << 0 << false << QString();
+        QTest::newRow("2.00") << 2 << 0 << true << "VANTREL 3.90, DLL 2.00, DeviceFW 0.00";
+        QTest::newRow("2.99") << 2 << 99 << true << "VANTREL 3.90, DLL 2.990, DeviceFW 0.00";
+        QTest::newRow("negative major") << 0xFFFF << 0 << false << QString();
+    }
+
+    void versionGate()
+    {
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(bool, passes);
+        QFETCH(QString, title);
+        AppFixture f(reportVersion(static_cast<std::uint16_t>(major), static_cast<std::uint16_t>(minor), 0));
+
+        if (!passes) {
+            // The whole start-up ends without a sheet.
+            QVERIFY(!f.App.InitInstance());
+            QVERIFY(f.App.Sheet() == nullptr);
+            QVERIFY(f.App.PageWalkAway == nullptr);
+            QCOMPARE(f.Ui.messages().size(), std::size_t{1});
+            const RecordingUiServices::Message& message = f.Ui.messages().front();
+            QCOMPARE(message.Text, QStringLiteral("Must use DLL v2.00 or higher with this App!"));
+            QCOMPARE(message.Caption, QStringLiteral("DLL Incompatibility"));
+            QCOMPARE(message.Icon, MessageIcon::Exclamation);
+            QVERIFY(message.Owner == nullptr);
+            QVERIFY(f.Sim.transcript().empty());
+            return;
+        }
+        QVERIFY(f.App.StartUp());
+        QVERIFY(f.Ui.messages().empty());
+        QCOMPARE(f.App.Sheet()->windowTitle(), title);
+    }
+
+    void startWithoutASensor()
+    {
+        AppFixture f;
+        QVERIFY(f.App.StartUp());
+        QCOMPARE(f.App.Model.LibVerMajor, std::int16_t{5});
+        PropSheet& sheet = *f.App.Sheet();
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        QVERIFY(!sheet.windowIcon().isNull());
+
+        sheet.show();
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        QVERIFY(f.Ui.messages().empty());
+        QCOMPARE(f.App.Model.ConfigLoaded, 0u);
+        QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{-1});
+
+        QStringList tabs;
+        for (int i = 0; i < sheet.tabs()->count(); ++i) tabs << sheet.tabs()->tabText(i);
+        QCOMPARE(tabs, QStringList({"Walk-Away", "Walk-To", "Sonar", "Misc."}));
+        QCOMPARE(sheet.tabs()->currentIndex(), 0);
+        QVERIFY(sheet.page(0) == f.App.PageWalkAway);
+        QVERIFY(sheet.page(1) == f.App.PageWalkTo);
+        QVERIFY(sheet.page(2) == f.App.PageSonar);
+        QVERIFY(sheet.page(3) == f.App.PageMisc);
+        for (int i = 0; i < sheet.pageCount(); ++i) QVERIFY(sheet.page(i)->isCreated());
+        // Four pages, 100 ms each; no sensor means no exchanges.
+        QVERIFY(f.Sim.transcript().empty());
+        QCOMPARE(f.Sim.nowMs(), std::uint64_t{400});
+    }
+
+    void startWithASensor()
+    {
+        AppFixture f;
+        f.Sim.plugSensor(0x0405, 77);
+        QVERIFY(f.App.StartUp());
+        f.App.Sheet()->show();
+        QCOMPARE(f.App.Sheet()->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
+        QCOMPARE(f.App.Model.ConfigLoaded, 1u);
+        QCOMPARE(f.App.Model.DeviceFw, 0x0405);
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{77});
+        QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{-1});
+        QVERIFY(f.Ui.messages().empty());
+        QVERIFY(!f.App.Sheet()->haltKeySendsBox()->isChecked());
+    }
+
+    void deviceVariantFollowsTheFirmwaresLastDigit()
+    {
+        AppFixture f;
+        sim::DeviceId first = f.Sim.plugSensor(0x0402);
+        QVERIFY(f.App.StartUp());
+        f.App.Sheet()->show();
+        QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{2});
+
+        // A new sensor comes and the first one goes, so the model moves to
+        // the new one without passing through "no sensor" (which gives -1).
+        const struct {
+            std::uint16_t Firmware;
+            std::int16_t Variant;
+        } steps[] = {{0x0401, 2}, {0x0400, -1}, {0x0401, -1}, {0x0412, 2}};
+        for (const auto& step : steps) {
+            const sim::DeviceId next = f.Sim.plugSensor(step.Firmware);
+            f.deliverDeviceEvents();
+            f.Sim.unplug(first);
+            f.deliverDeviceEvents();
+            first = next;
+            QCOMPARE(f.App.Model.DeviceFw, std::int32_t{step.Firmware});
+            QCOMPARE(f.App.Model.DeviceVariant, step.Variant);
+        }
+    }
+
+    void theWholeRunClosesTheLibraryAfterTheSheet()
+    {
+        AppFixture f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        QString shownTitle;
+        QTimer::singleShot(0, [&] {
+            QWidget* sheet = QApplication::activeModalWidget();
+            QVERIFY(sheet != nullptr);
+            QVERIFY(sheet == f.App.Sheet());
+            shownTitle = sheet->windowTitle();
+            QVERIFY(f.Sim.openHandleCount(sensor) > 0);
+            f.App.Sheet()->cancelButton()->click();
+        });
+
+        QVERIFY(f.App.InitInstance());
+
+        QCOMPARE(shownTitle, QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
+        QCOMPARE(f.Sim.openHandleCount(sensor), 0);
+        QCOMPARE(GetDevCount(), std::int16_t{0});
+        QVERIFY(f.App.Sheet() == nullptr);
+        QVERIFY(f.App.PageWalkAway == nullptr && f.App.PageWalkTo == nullptr);
+        QVERIFY(f.App.PageSonar == nullptr && f.App.PageMisc == nullptr);
+    }
+};
+
+TOLVANE_REGISTER_TEST(TolvaneAppTest)
+#include "TolvaneAppTest.moc"
