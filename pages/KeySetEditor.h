@@ -16,13 +16,14 @@
 
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
+#include "resources/KeySetControls.h"
 
 class QComboBox;
 class KeySetPage;
 
 class KeySetEditor {
 public:
-    static constexpr int kGroupCount = 7;
+    static constexpr int kGroupCount = res::kKeySetGroupCount;
     static constexpr int kModifierBoxes = 8;
     static constexpr std::uint16_t kMinDelay = 64;
     static constexpr std::uint16_t kMaxDelay = 16320;
@@ -32,11 +33,8 @@ public:
     static constexpr std::array<std::uint8_t, kModifierBoxes> kModifierBits{0x02, 0x01, 0x04, 0x08,
                                                                             0x20, 0x10, 0x40, 0x80};
 
-    struct GroupIds {
-        std::array<int, kModifierBoxes> Modifiers;  // in the order of kModifierBits
-        int KeyList;
-        int CodeField;
-    };
+    // Modifier boxes in the order of kModifierBits.
+    using GroupIds = res::KeySetGroupIds;
 
     // A word of the base block shown in a number field of its own.
     struct FurtherField {
@@ -49,7 +47,7 @@ public:
     using Flag = std::uint32_t ConfigModel::*;
 
     struct Binding {
-        std::array<GroupIds, kGroupCount> Groups;
+        const res::KeySetGroupTable& Groups;
         int DelayField;
         int ExtensionBox;
         std::optional<FurtherField> Further;

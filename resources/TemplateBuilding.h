@@ -9,6 +9,7 @@
 #include <cstddef>
 
 #include "DialogTemplate.h"
+#include "KeySetControls.h"
 
 namespace res::detail {
 
@@ -20,12 +21,6 @@ constexpr auto join(const std::array<ControlTemplate, N>&... parts)
     ((next = std::copy(parts.begin(), parts.end(), next)), ...);
     return all;
 }
-
-// The control ids of one key-set group, in the column order of the modifier
-// boxes: left column LShft, LCTL, LALT, LGUI; right column RShft, RCTL, RALT, RGUI.
-struct KeySetIds {
-    int LShft, LCTL, LALT, LGUI, RShft, RCTL, RALT, RGUI, KeyList, CodeField;
-};
 
 inline constexpr int kKeySetGroupTop = 7;
 inline constexpr int kKeySetGroupWidth = 86;
@@ -40,8 +35,8 @@ constexpr int keySetGroupLeft(int number)
 
 // A group box, its eight modifier boxes in two columns of four, the "Key"
 // label with the read-only code field, and the key list at the bottom.
-constexpr std::array<ControlTemplate, 12> keySetGroup(const char* caption, int left, const KeySetIds& ids,
-                                                      unsigned styles)
+constexpr std::array<ControlTemplate, 12> keySetGroup(const char* caption, int left,
+                                                      const KeySetGroupIds& ids, unsigned styles)
 {
     const int leftColumn = left + 10;
     const int rightColumn = left + 60;
@@ -50,18 +45,39 @@ constexpr std::array<ControlTemplate, 12> keySetGroup(const char* caption, int l
     return {{
         {kNoId, ControlKind::GroupBox, caption, left, kKeySetGroupTop, kKeySetGroupWidth, kKeySetGroupHeight,
          NoStyle},
-        {ids.LShft, ControlKind::CheckBox, "LShft", leftColumn, kRows[0], kBoxWidth, kBoxHeight, styles},
-        {ids.LCTL, ControlKind::CheckBox, "LCTL", leftColumn, kRows[1], kBoxWidth, kBoxHeight, styles},
-        {ids.LALT, ControlKind::CheckBox, "LALT", leftColumn, kRows[2], kBoxWidth, kBoxHeight, styles},
-        {ids.LGUI, ControlKind::CheckBox, "LGUI", leftColumn, kRows[3], kBoxWidth, kBoxHeight, styles},
-        {ids.RShft, ControlKind::CheckBox, "RShft", rightColumn, kRows[0], kBoxWidth, kBoxHeight, styles},
-        {ids.RCTL, ControlKind::CheckBox, "RCTL", rightColumn, kRows[1], kBoxWidth, kBoxHeight, styles},
-        {ids.RALT, ControlKind::CheckBox, "RALT", rightColumn, kRows[2], kBoxWidth, kBoxHeight, styles},
-        {ids.RGUI, ControlKind::CheckBox, "RGUI", rightColumn, kRows[3], kBoxWidth, kBoxHeight, styles},
+        {ids.Modifiers[0], ControlKind::CheckBox, "LShft", leftColumn, kRows[0], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[1], ControlKind::CheckBox, "LCTL", leftColumn, kRows[1], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[2], ControlKind::CheckBox, "LALT", leftColumn, kRows[2], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[3], ControlKind::CheckBox, "LGUI", leftColumn, kRows[3], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[4], ControlKind::CheckBox, "RShft", rightColumn, kRows[0], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[5], ControlKind::CheckBox, "RCTL", rightColumn, kRows[1], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[6], ControlKind::CheckBox, "RALT", rightColumn, kRows[2], kBoxWidth, kBoxHeight,
+         styles},
+        {ids.Modifiers[7], ControlKind::CheckBox, "RGUI", rightColumn, kRows[3], kBoxWidth, kBoxHeight,
+         styles},
         {kNoId, ControlKind::Label, "Key", leftColumn, 89, 20, 8, NoStyle},
         {ids.CodeField, ControlKind::NumberEdit, "", left + 40, 87, 34, 12, DigitsOnly | ReadOnly | styles},
         {ids.KeyList, ControlKind::DropDownList, "", left + 6, 106, 74, 62, VerticalScroll | styles},
     }};
+}
+
+// The seven key-set groups side by side; the seventh starts disabled and may
+// stand a unit off the common pitch.
+constexpr auto keySetGroups(const KeySetGroupTable& ids, int seventhLeft)
+{
+    return join(keySetGroup("Key Set 1", keySetGroupLeft(1), ids[0], NoStyle),
+                keySetGroup("Key Set 2", keySetGroupLeft(2), ids[1], NoStyle),
+                keySetGroup("Key Set 3", keySetGroupLeft(3), ids[2], NoStyle),
+                keySetGroup("Key Set 4", keySetGroupLeft(4), ids[3], NoStyle),
+                keySetGroup("Key Set 5", keySetGroupLeft(5), ids[4], NoStyle),
+                keySetGroup("Key Set 6", keySetGroupLeft(6), ids[5], NoStyle),
+                keySetGroup("Key Set 7", seventhLeft, ids[6], Disabled));
 }
 
 // The row under the groups: the inter-key delay field with its label and note.

@@ -20,23 +20,19 @@
 #include "pages/WAPage.h"
 #include "pages/WUPage.h"
 #include "platform/sim/SimPlatform.h"
+#include "resources/KeySetControls.h"
 
 namespace keyseq {
 
-// Control ids of one key-set group: the modifier boxes LShft, LCTL, LALT,
-// LGUI, RShft, RCTL, RALT, RGUI, then the key list and the code field.
-struct Group {
-    std::array<int, 8> Boxes;
-    int List;
-    int Code;
-};
+// Control ids of one key-set group.
+using Group = res::KeySetGroupIds;
 inline constexpr std::array<std::uint8_t, 8> kBoxBits{0x02, 0x01, 0x04, 0x08, 0x20, 0x10, 0x40, 0x80};
 
 // What the tests know of one page: its controls, its blocks, its flags and
 // how its blocks travel to the sensor.
 struct PageFacts {
     const char* Name;
-    std::array<Group, 7> Groups;
+    res::KeySetGroupTable Groups;
     int DelayField;
     int ExtensionBox;
     std::uint8_t BaseCommand1, BaseCommand2;    // 0x81/0x82 or 0x83/0x84
@@ -52,15 +48,7 @@ struct PageFacts {
 
 inline const PageFacts kWalkAway{
     "WA",
-    {{
-        {{1002, 1003, 1004, 1031, 1039, 1040, 1041, 1042}, 1015, 1011},
-        {{1005, 1006, 1007, 1032, 1043, 1044, 1045, 1046}, 1016, 1012},
-        {{1008, 1009, 1010, 1037, 1047, 1048, 1049, 1050}, 1017, 1013},
-        {{1018, 1019, 1020, 1038, 1051, 1052, 1053, 1054}, 1022, 1021},
-        {{1024, 1025, 1026, 1058, 1055, 1056, 1057, 1059}, 1027, 1028},
-        {{1029, 1030, 1033, 1063, 1060, 1061, 1062, 1064}, 1034, 1035},
-        {{1036, 1066, 1068, 1070, 1065, 1067, 1069, 1071}, 1072, 1073},
-    }},
+    res::kWalkAwayKeySets,
     1014,
     1080,
     0x81,
@@ -81,15 +69,7 @@ inline const PageFacts kWalkAway{
 
 inline const PageFacts kWalkTo{
     "WU",
-    {{
-        {{1002, 1003, 1004, 1031, 1039, 1040, 1041, 1042}, 1015, 1011},
-        {{1005, 1006, 1007, 1032, 1043, 1044, 1045, 1046}, 1016, 1012},
-        {{1008, 1009, 1010, 1037, 1047, 1048, 1049, 1050}, 1017, 1013},
-        {{1018, 1019, 1020, 1038, 1051, 1052, 1053, 1054}, 1022, 1021},
-        {{1023, 1024, 1025, 1081, 1085, 1084, 1083, 1082}, 1026, 1027},
-        {{1028, 1029, 1030, 1086, 1090, 1089, 1088, 1087}, 1033, 1034},
-        {{1035, 1036, 1055, 1095, 1092, 1093, 1094, 1096}, 1056, 1057},
-    }},
+    res::kWalkToKeySets,
     1014,
     1091,
     0x83,
@@ -243,17 +223,17 @@ inline void typeInto(KeySetPage& page, int id, const QString& text)
 inline std::uint8_t shownModifiers(KeySetPage& page, const Group& group)
 {
     std::uint8_t mods = 0;
-    for (std::size_t i = 0; i < group.Boxes.size(); ++i)
-        if (button(page, group.Boxes[i])->isChecked()) mods |= kBoxBits[i];
+    for (std::size_t i = 0; i < group.Modifiers.size(); ++i)
+        if (button(page, group.Modifiers[i])->isChecked()) mods |= kBoxBits[i];
     return mods;
 }
 inline QString shownCode(KeySetPage& page, const Group& group)
 {
-    return edit(page, group.Code)->text();
+    return edit(page, group.CodeField)->text();
 }
 inline QString shownKey(KeySetPage& page, const Group& group)
 {
-    return page.listItem(group.List)->currentText();
+    return page.listItem(group.KeyList)->currentText();
 }
 
 }  // namespace keyseq

@@ -53,7 +53,7 @@ private slots:
         const PageFacts& facts = factsOf(page);
         Bench bench;
         KeySetPage& p = bench.page(facts);
-        click(p, facts.Groups[0].Boxes[7]);  // RGUI joins the first key set
+        click(p, facts.Groups[0].Modifiers[7]);  // RGUI joins the first key set
 
         QVERIFY(p.OnApply());
 
@@ -263,7 +263,7 @@ private slots:
         if (extension) click(p, facts.ExtensionBox);
         const std::vector<std::uint16_t> fromModel = shownKeySets(p, 1, 7);
         p.OnPageCommand(PageCommand::AdvancedSettings, 1);
-        click(p, facts.Groups[0].Boxes[3]);
+        click(p, facts.Groups[0].Modifiers[3]);
         QVERIFY(p.isModified());
         bench.ui.clearRecords();
 
@@ -334,7 +334,7 @@ private slots:
         QVERIFY(p.OnSetActive());
         QCOMPARE(shownKey(p, facts.Groups[0]), "A");
 
-        chooseKey(p, facts.Groups[0].List, "B");
+        chooseKey(p, facts.Groups[0].KeyList, "B");
         base[Key1CodeWA] = 0x06;
         QVERIFY(p.OnSetActive());
         QCOMPARE(shownKey(p, facts.Groups[0]), "B");
@@ -351,9 +351,9 @@ private slots:
         Bench bench;
         KeySetPage& p = bench.page(facts);
         bench.flag(facts.BaseChangedBySonar) = 1;
-        click(p, facts.Groups[0].Boxes[7]);
+        click(p, facts.Groups[0].Modifiers[7]);
         click(p, facts.ExtensionBox);
-        chooseKey(p, facts.Groups[0].List, "Q");
+        chooseKey(p, facts.Groups[0].KeyList, "Q");
 
         QVERIFY(p.OnApply());
 
@@ -402,7 +402,7 @@ private slots:
             p.OnPageCommand(PageCommand::AdvancedSettings, 1);
             typeInto(p, facts.DelayField, "0");
         } else {
-            click(p, facts.Groups[1].Boxes[0]);
+            click(p, facts.Groups[1].Modifiers[0]);
         }
         if (failure == "transfers" || failure == "sonar") bench.sim.failAllTransfers();
         if (failure == "extension commit") bench.sim.failTransfer(10);
@@ -430,13 +430,13 @@ private slots:
         Bench bench(false);
         KeySetPage& p = bench.page(facts);
         for (const Group& group : facts.Groups) {
-            QCOMPARE(p.listItem(group.List)->currentIndex(), -1);
+            QCOMPARE(p.listItem(group.KeyList)->currentIndex(), -1);
             QCOMPARE(shownCode(p, group), "");
         }
         QCOMPARE(edit(p, facts.DelayField)->text(), "");
 
         click(p, facts.ExtensionBox);
-        click(p, facts.Groups[0].Boxes[1]);
+        click(p, facts.Groups[0].Modifiers[1]);
         p.OnPageCommand(PageCommand::AdvancedSettings, 1);
         typeInto(p, facts.DelayField, "500");
         QVERIFY(bench.flag(facts.BaseChanged) && bench.flag(facts.ExtensionChanged));
@@ -444,10 +444,10 @@ private slots:
         QVERIFY(!p.isModified());
         QVERIFY(!bench.flag(facts.BaseChanged));
         QVERIFY(bench.flag(facts.ExtensionChanged));
-        QVERIFY(button(p, facts.Groups[0].Boxes[1])->isChecked());
+        QVERIFY(button(p, facts.Groups[0].Modifiers[1])->isChecked());
         QCOMPARE(edit(p, facts.DelayField)->text(), "500");
 
-        click(p, facts.Groups[0].Boxes[0]);
+        click(p, facts.Groups[0].Modifiers[0]);
         QVERIFY(p.OnApply());
         QCOMPARE(bench.ui.messages().size(), std::size_t{1});
         verifyFailureMessage(bench, p, facts.BaseFeature);

@@ -67,7 +67,7 @@ private slots:
         Bench bench;
         for (const PageFacts* facts : {&kWalkAway, &kWalkTo}) {
             for (const Group& group : facts->Groups) {
-                QComboBox* list = bench.page(*facts).listItem(group.List);
+                QComboBox* list = bench.page(*facts).listItem(group.KeyList);
                 QCOMPARE(list->count(), 96);
                 for (int i = 0; i < 96; ++i) {
                     QCOMPARE(list->itemText(i), expected[i].Name);
@@ -78,7 +78,7 @@ private slots:
         QVERIFY(!KeySetEditor::FillKeyList(nullptr));
 
         KeySetPage& page = bench.page(kWalkAway);
-        chooseKey(page, kWalkAway.Groups[0].List, "DELETE");
+        chooseKey(page, kWalkAway.Groups[0].KeyList, "DELETE");
         QCOMPARE(shownCode(page, kWalkAway.Groups[0]), "76");
     }
 
@@ -126,7 +126,7 @@ private slots:
                 for (const auto& [bit, caption] : bits) {
                     page.editor().ShowKeySet(n, bit, 0);
                     QStringList checked;
-                    for (int id : facts->Groups[n - 1].Boxes)
+                    for (int id : facts->Groups[n - 1].Modifiers)
                         if (button(page, id)->isChecked()) checked << button(page, id)->text();
                     QCOMPARE(checked, QStringList{caption});
                     QCOMPARE(page.editor().ReadKeySet(n), 256 * bit);
@@ -155,13 +155,13 @@ private slots:
         const Group& second = kWalkAway.Groups[1];
         QCOMPARE(shownModifiers(page, second), 0x08);
 
-        chooseKey(page, second.List, "[NONE]");
+        chooseKey(page, second.KeyList, "[NONE]");
         QCOMPARE(shownModifiers(page, second), 0);
         QCOMPARE(shownCode(page, second), "0");
         QVERIFY(bench.model.WalkAwayChanged);
         QVERIFY(bench.host.isMarkedModified(page));
 
-        click(page, second.Boxes[0]);
+        click(page, second.Modifiers[0]);
         QCOMPARE(page.editor().ReadKeySet(2), 0x0200);
         bench.wa.CollectKeySets();
         const tsWalkAwayParms& block = bench.model.EditCfg.WalkAway;
@@ -180,7 +180,7 @@ private slots:
         KeySetEditor& editor = p.editor();
         // Key sets in groups 1 and 3 only.
         editor.ShowKeySet(1, 0x05, 0x4C);
-        chooseKey(p, facts.Groups[1].List, "[NONE]");
+        chooseKey(p, facts.Groups[1].KeyList, "[NONE]");
         editor.ShowKeySet(3, 0x00, 0x0E);
         for (int n = 4; n <= 6; ++n) editor.ShowKeySet(n, 0, 0);
         editor.CollectKeySets();
@@ -304,18 +304,18 @@ private slots:
 
         click(p, facts.ExtensionBox);
         QVERIFY(p.editor().ExtensionView());
-        QVERIFY(button(p, seventh.Boxes[0])->isEnabled());
-        QVERIFY(p.listItem(seventh.List)->isEnabled());
-        QVERIFY(edit(p, seventh.Code)->isEnabled());
+        QVERIFY(button(p, seventh.Modifiers[0])->isEnabled());
+        QVERIFY(p.listItem(seventh.KeyList)->isEnabled());
+        QVERIFY(edit(p, seventh.CodeField)->isEnabled());
         const std::uint16_t firstExtensionKey = page == "WA" ? 0x0104 : 0;
         QCOMPARE(p.editor().ReadKeySet(1), firstExtensionKey);
         p.editor().ShowKeySet(7, 0x80, 0x1D);  // shown only, as the extension set's seventh key would be
 
         click(p, facts.ExtensionBox);
         QVERIFY(!p.editor().ExtensionView());
-        QVERIFY(!button(p, seventh.Boxes[7])->isEnabled());
-        QVERIFY(!p.listItem(seventh.List)->isEnabled());
-        QVERIFY(!edit(p, seventh.Code)->isEnabled());
+        QVERIFY(!button(p, seventh.Modifiers[7])->isEnabled());
+        QVERIFY(!p.listItem(seventh.KeyList)->isEnabled());
+        QVERIFY(!edit(p, seventh.CodeField)->isEnabled());
         QCOMPARE(shownKey(p, seventh), "[NONE]");
         QCOMPARE(shownCode(p, seventh), "0");
         QCOMPARE(shownModifiers(p, seventh), 0);
@@ -352,7 +352,7 @@ private slots:
         Bench bench;
         KeySetPage& p = bench.page(facts);
         if (extension) click(p, facts.ExtensionBox);
-        const int id = facts.Groups[group - 1].Boxes[box];
+        const int id = facts.Groups[group - 1].Modifiers[box];
         const bool wasChecked = button(p, id)->isChecked();
         const ConfigSet before = bench.model.EditCfg;
 
@@ -406,7 +406,7 @@ private slots:
         Bench bench;
         KeySetPage& p = bench.page(facts);
         click(p, facts.ExtensionBox);
-        chooseKey(p, facts.Groups[6].List, "Z");
+        chooseKey(p, facts.Groups[6].KeyList, "Z");
         if (backToBase) click(p, facts.ExtensionBox);
         QVERIFY(!bench.flag(facts.BaseChanged));
         QVERIFY(bench.flag(facts.ExtensionChanged));
