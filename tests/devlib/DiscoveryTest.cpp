@@ -75,6 +75,19 @@ TEST_F(DiscoveryTest, DiscoveryStopsOpeningWhenTheTableIsFull)
     EXPECT_EQ(sim.openHandleCount(ids.back()), 0);
 }
 
+TEST_F(DiscoveryTest, DiscoveryLooksAtNoMoreThan256Interfaces)
+{
+    for (int i = 0; i < 255; ++i) sim.plugKeyboard(kOtherVendor, kOtherProduct);
+    const sim::DeviceId last = sim.plugSensor();
+    const sim::DeviceId beyond = sim.plugSensor();
+
+    EnumSensors();
+
+    ASSERT_EQ(GetDevCount(), 1);
+    EXPECT_STREQ(slot(0).DevicePath, sim.pathOf(last).c_str());
+    EXPECT_EQ(sim.openHandleCount(beyond), 0);
+}
+
 TEST_F(DiscoveryTest, LostDeviceSetUnbindsBothServices)
 {
     sim.plugSensor();
