@@ -258,9 +258,9 @@ bool PropSheet::ApplyAllPages()
 void PropSheet::OnApplyClicked()
 {
     BusyCursor busy(ui_);
-    // After an apply the active page is activated again, so it shows what
-    // was applied.
-    if (ApplyAllPages() && activePage_ >= 0) pages_[activePage_]->OnSetActive();
+    // The active page is not activated again: a page whose write failed keeps
+    // its controls and its modified mark.
+    ApplyAllPages();
 }
 
 void PropSheet::accept()

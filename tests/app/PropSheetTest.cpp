@@ -1,7 +1,9 @@
 // The sheet with pages that record what the sheet asks of them: start-up
 // activations, Apply, OK and Cancel, the "Halt Key Sends" box, help requests,
-// device changes and the registration for them.
+// device changes and the registration for them; and Apply with the real pages
+// when a write fails.
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTabWidget>
@@ -12,9 +14,12 @@
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
+#include "app/TolvaneApp.h"
 #include "config/ConfigModel.h"
 #include "pages/PropertyPage.h"
+#include "pages/WAPage.h"
 #include "resources/DialogTemplate.h"
+#include "resources/KeySetControls.h"
 
 namespace {
 
@@ -165,11 +170,35 @@ private slots:
         f.Sheet->applyButton()->click();
 
         QCOMPARE(f.logTexts(), QStringList({"Sonar leave", "Walk-Away apply", "Walk-To apply", "Sonar apply",
-                                            "Misc. apply", "Sonar activate"}));
+                                            "Misc. apply"}));
         for (const PageEvent& event : f.Log) QCOMPARE(event.BusyDepth, 1);
         QCOMPARE(f.Ui.busyDepth(), 0);
         QVERIFY(!f.Sheet->applyButton()->isEnabled());
         QVERIFY(f.Sheet->isVisible());
+    }
+
+    // The page whose write failed keeps its mark, so Apply stays available
+    // for the change that did not reach the sensor.
+    void aFailedWriteOnApplyLeavesThePageModified()
+    {
+        SimFixture f;
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        f.Sim.plugSensor(0x0405);
+        QVERIFY(app.StartUp());
+        PropSheet& sheet = *app.Sheet();
+        sheet.show();
+        const int firstLeftShift = res::kWalkAwayKeySets[0].Modifiers[0];
+        qobject_cast<QAbstractButton*>(app.PageWalkAway->item(firstLeftShift))->click();
+        f.Sim.failAllTransfers();
+
+        sheet.applyButton()->click();
+
+        QCOMPARE(f.Ui.messageTexts(), QStringList{"Failed to Write the device Features (WalkAway)!"});
+        QVERIFY(app.PageWalkAway->isModified());
+        QVERIFY(sheet.applyButton()->isEnabled());
+        QVERIFY(qobject_cast<QAbstractButton*>(app.PageWalkAway->item(firstLeftShift))->isChecked());
+        QVERIFY(sheet.isVisible());
     }
 
     void userSwitchingTabsLeavesAndActivates()
