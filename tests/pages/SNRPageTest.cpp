@@ -453,6 +453,26 @@ private slots:
         QCOMPARE(rig.model.EditCfg.Sonar[LEDFlagsS], expected);
     }
 
+    // The raw fields of old firmware carry a word into the byte the sensor
+    // gets, as an untouched block would: low bits, never held at a limit.
+    void oldFirmwareRawFieldsPassTheirLowBits()
+    {
+        SonarRig rig(0x0142);
+        rig.model.EditCfg.Sonar[IRDBTmS] = 300;  // as a template file may leave it
+        rig.model.EditCfg.Sonar[LEDFlagsS] = 0x01AA;
+        rig.refresh(0);
+        QCOMPARE(rig.text(RawInRangeDelay), "300");
+        rig.type(OutOfRangeDelay, "4");
+
+        QVERIFY(rig.page->OnApply());
+
+        QCOMPARE(rig.model.EditCfg.Sonar[IRDBTmS], 44);
+        QCOMPARE(rig.model.EditCfg.Sonar[LEDFlagsS], 0x2A);
+        QCOMPARE(rig.sensor().Config[HalfId::Sonar][6], 44);
+        QCOMPARE(rig.text(RawInRangeDelay), "300");
+        QVERIFY(rig.ui.messages().empty());
+    }
+
     void minutesBoxAloneWritesItsBlockWithPendingKeySets_data()
     {
         QTest::addColumn<int>("box");
