@@ -20,7 +20,9 @@
 #include "pages/DeadTargetDelta.h"
 #include "pages/SNRPage.h"
 #include "pages/SonarControls.h"
+#include "pages/WAPage.h"
 #include "platform/sim/SimPlatform.h"
+#include "resources/KeySetControls.h"
 
 using namespace sonar;
 
@@ -512,6 +514,42 @@ private slots:
         QCOMPARE(rig.sim.nowMs(), exchanges[2].TimeMs + 1000);
         QVERIFY(!rig.anyFlag());
         QVERIFY(!rig.host.isMarkedModified(*rig.page));
+    }
+
+    // Both pages as the sheet applies them: the Walk-Away page first, which
+    // collects its key sets and leaves the walk-away block to this page.
+    void minutesBoxCarriesTheWalkAwayPagesKeySets()
+    {
+        SonarRig rig(0x0143);
+        rig.model.EditCfg.WalkAway[KeyCountWA] = 1;
+        rig.model.EditCfg.WalkAway[Key1ModsWA] = 0;
+        rig.model.EditCfg.WalkAway[Key1CodeWA] = 0x04;
+        WAPage walkAway(PageContext{rig.model, rig.ui, rig.host});
+        rig.host.addPage(walkAway);
+        walkAway.create();
+        walkAway.OnSetActive();
+        QWidget* const rightGui = walkAway.item(res::kWalkAwayKeySets[0].Modifiers[7]);
+        QTest::mouseClick(rightGui, Qt::LeftButton, {}, QPoint(6, rightGui->height() / 2));
+        QVERIFY(rig.model.WalkAwayChanged);
+        rig.click(OutOfRangeMinutes);
+        rig.sim.clearTranscript();
+
+        QVERIFY(walkAway.OnApply());
+        const auto byWalkAwayPage = commandsOf(rig.exchanges());
+        QVERIFY(std::ranges::count(byWalkAwayPage, 0x81) == 0 &&
+                std::ranges::count(byWalkAwayPage, 0x82) == 0);
+        QVERIFY(!rig.model.WalkAwayChanged);
+        rig.sim.clearTranscript();
+        QVERIFY(rig.page->OnApply());
+
+        const auto exchanges = rig.exchanges();
+        QCOMPARE(commandsOf(exchanges), (std::vector<std::uint8_t>{0x81, 0x82, 0x90}));
+        QCOMPARE(exchanges[0].Data[1], 1);     // key count
+        QCOMPARE(exchanges[0].Data[3], 0x80);  // key 1 modifiers: right GUI
+        QCOMPARE(exchanges[1].Data[1], 1);     // minutes bit
+        QCOMPARE(exchanges[1].Data[3], 0x04);  // key 1 code
+        QCOMPARE(rig.sim.nowMs(), exchanges[2].TimeMs + 1000);
+        QVERIFY(!rig.model.WalkAwayChanged && !rig.model.WalkAwayChangedBySonar);
     }
 
     void walkAwayPageStillPendingDefersTheBlock()
