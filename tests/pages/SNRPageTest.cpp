@@ -430,6 +430,23 @@ private slots:
         QCOMPARE(rig.sensor().Config[HalfId::Idle][5], 38);
     }
 
+    // The fault switch lives in the idle block but counts as a sonar change too:
+    // one click writes both blocks.
+    void minDistFaultWritesSonarAndIdleBlocks()
+    {
+        SonarRig rig(0x0143);  // the sensor has the fault on
+        rig.advanced(true);
+        rig.click(MinDistFault);
+        QVERIFY(rig.model.SonarChanged && rig.model.IdleChangedBySonar);
+        QCOMPARE(rig.model.EditCfg.Idle[FlagsI], 0x01);
+
+        QVERIFY(rig.page->OnApply());
+
+        QCOMPARE(commandsOf(rig.exchanges()), (std::vector<std::uint8_t>{0x80, 0x90, 0x85, 0x90}));
+        QCOMPARE(rig.sensor().Config[HalfId::Idle][4], 0x01);
+        QVERIFY(!rig.anyFlag());
+    }
+
     void ledFlags_data()
     {
         QTest::addColumn<int>("fw");
