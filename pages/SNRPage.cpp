@@ -354,7 +354,8 @@ void SNRPage::CollectDelays()
         const std::uint32_t inRange = CorrectedNumber(InRangeDelay, kPackedDelayLimit);
         const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
         sonar[ORDBTmS] = static_cast<std::uint16_t>(inRange << 4 | outOfRange);
-        sonar[IRDBTmS] = static_cast<std::uint16_t>(LimitedNumber(RawInRangeDelay, kByteLimit));
+        // Carried, not typed: the byte the sensor would get from the word unchanged.
+        sonar[IRDBTmS] = static_cast<std::uint16_t>(NumberIn(RawInRangeDelay) & kByteLimit);
     }
 }
 

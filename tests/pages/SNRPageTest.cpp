@@ -20,7 +20,9 @@
 #include "pages/DeadTargetDelta.h"
 #include "pages/SNRPage.h"
 #include "pages/SonarControls.h"
+#include "pages/WAPage.h"
 #include "platform/sim/SimPlatform.h"
+#include "resources/KeySetControls.h"
 
 using namespace sonar;
 
@@ -428,6 +430,23 @@ private slots:
         QCOMPARE(rig.sensor().Config[HalfId::Idle][5], 38);
     }
 
+    // The fault switch lives in the idle block but counts as a sonar change too:
+    // one click writes both blocks.
+    void minDistFaultWritesSonarAndIdleBlocks()
+    {
+        SonarRig rig(0x0143);  // the sensor has the fault on
+        rig.advanced(true);
+        rig.click(MinDistFault);
+        QVERIFY(rig.model.SonarChanged && rig.model.IdleChangedBySonar);
+        QCOMPARE(rig.model.EditCfg.Idle[FlagsI], 0x01);
+
+        QVERIFY(rig.page->OnApply());
+
+        QCOMPARE(commandsOf(rig.exchanges()), (std::vector<std::uint8_t>{0x80, 0x90, 0x85, 0x90}));
+        QCOMPARE(rig.sensor().Config[HalfId::Idle][4], 0x01);
+        QVERIFY(!rig.anyFlag());
+    }
+
     void ledFlags_data()
     {
         QTest::addColumn<int>("fw");
@@ -451,6 +470,26 @@ private slots:
         rig.page->CollectStep();
 
         QCOMPARE(rig.model.EditCfg.Sonar[LEDFlagsS], expected);
+    }
+
+    // The raw fields of old firmware carry a word into the byte the sensor
+    // gets, as an untouched block would: low bits, never held at a limit.
+    void oldFirmwareRawFieldsPassTheirLowBits()
+    {
+        SonarRig rig(0x0142);
+        rig.model.EditCfg.Sonar[IRDBTmS] = 300;  // as a template file may leave it
+        rig.model.EditCfg.Sonar[LEDFlagsS] = 0x01AA;
+        rig.refresh(0);
+        QCOMPARE(rig.text(RawInRangeDelay), "300");
+        rig.type(OutOfRangeDelay, "4");
+
+        QVERIFY(rig.page->OnApply());
+
+        QCOMPARE(rig.model.EditCfg.Sonar[IRDBTmS], 44);
+        QCOMPARE(rig.model.EditCfg.Sonar[LEDFlagsS], 0x2A);
+        QCOMPARE(rig.sensor().Config[HalfId::Sonar][6], 44);
+        QCOMPARE(rig.text(RawInRangeDelay), "300");
+        QVERIFY(rig.ui.messages().empty());
     }
 
     void minutesBoxAloneWritesItsBlockWithPendingKeySets_data()
@@ -492,6 +531,42 @@ private slots:
         QCOMPARE(rig.sim.nowMs(), exchanges[2].TimeMs + 1000);
         QVERIFY(!rig.anyFlag());
         QVERIFY(!rig.host.isMarkedModified(*rig.page));
+    }
+
+    // Both pages as the sheet applies them: the Walk-Away page first, which
+    // collects its key sets and leaves the walk-away block to this page.
+    void minutesBoxCarriesTheWalkAwayPagesKeySets()
+    {
+        SonarRig rig(0x0143);
+        rig.model.EditCfg.WalkAway[KeyCountWA] = 1;
+        rig.model.EditCfg.WalkAway[Key1ModsWA] = 0;
+        rig.model.EditCfg.WalkAway[Key1CodeWA] = 0x04;
+        WAPage walkAway(PageContext{rig.model, rig.ui, rig.host});
+        rig.host.addPage(walkAway);
+        walkAway.create();
+        walkAway.OnSetActive();
+        QWidget* const rightGui = walkAway.item(res::kWalkAwayKeySets[0].Modifiers[7]);
+        QTest::mouseClick(rightGui, Qt::LeftButton, {}, QPoint(6, rightGui->height() / 2));
+        QVERIFY(rig.model.WalkAwayChanged);
+        rig.click(OutOfRangeMinutes);
+        rig.sim.clearTranscript();
+
+        QVERIFY(walkAway.OnApply());
+        const auto byWalkAwayPage = commandsOf(rig.exchanges());
+        QVERIFY(std::ranges::count(byWalkAwayPage, 0x81) == 0 &&
+                std::ranges::count(byWalkAwayPage, 0x82) == 0);
+        QVERIFY(!rig.model.WalkAwayChanged);
+        rig.sim.clearTranscript();
+        QVERIFY(rig.page->OnApply());
+
+        const auto exchanges = rig.exchanges();
+        QCOMPARE(commandsOf(exchanges), (std::vector<std::uint8_t>{0x81, 0x82, 0x90}));
+        QCOMPARE(exchanges[0].Data[1], 1);     // key count
+        QCOMPARE(exchanges[0].Data[3], 0x80);  // key 1 modifiers: right GUI
+        QCOMPARE(exchanges[1].Data[1], 1);     // minutes bit
+        QCOMPARE(exchanges[1].Data[3], 0x04);  // key 1 code
+        QCOMPARE(rig.sim.nowMs(), exchanges[2].TimeMs + 1000);
+        QVERIFY(!rig.model.WalkAwayChanged && !rig.model.WalkAwayChangedBySonar);
     }
 
     void walkAwayPageStillPendingDefersTheBlock()
