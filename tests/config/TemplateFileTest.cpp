@@ -320,14 +320,17 @@ TEST_F(TemplateFileTest, ReplacingAFileKeepsItsModeAndAnyLinkToIt)
 TEST_F(TemplateFileTest, WriteFailsWhenThePathCannotBeWritten)
 {
     fs::create_directory(folder / "a-folder");
+    const std::string plainText = "a file, not a folder\n";
+    WriteAll(folder / "plain.txt", plainText);
     const std::vector<fs::path> paths = {folder / "no-such-folder" / "saved.txt", folder / "a-folder",
-                                         fs::path(), "/dev/full"};
+                                         folder / "plain.txt" / "saved.txt", fs::path(), "/dev/full"};
     for (const fs::path& path : paths) {
         SCOPED_TRACE(path.string());
         EXPECT_EQ(WriteDevCfgToFile(path), 0);
     }
-    EXPECT_EQ(FilesIn(folder), std::set<std::string>{"a-folder"});
+    EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"a-folder", "plain.txt"}));
     EXPECT_TRUE(fs::is_empty(folder / "a-folder"));
+    EXPECT_EQ(ReadAll(folder / "plain.txt"), plainText);
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
