@@ -8,11 +8,18 @@ tools/install-deps.sh
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
-cmake --build build -j "$jobs"
-ctest --test-dir build --output-on-failure -j "$jobs"
-
-# The Qt-free layers once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The Qt-free layers under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_GUI=OFF -DTOLVANE_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+# The template file reader under libFuzzer (clang, ASan and UBSan) for 60 seconds.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_GUI=OFF \
+  -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON
+cmake --build build-fuzz -j "$jobs" --target template_file_fuzz
+ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
+
+# Everything, the Qt layers and both programs included.
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
