@@ -2,6 +2,8 @@
 // pages: a key and the ping rate changed and applied on one sensor, saved to a
 // file, then restored onto another sensor plugged in in its place.
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QFile>
@@ -60,6 +62,22 @@ struct UserSession : SimFixture {
         deliverDeviceEvents();
     }
 
+    // The last data report sent to a device after the command report of one
+    // block half: what went over that device's wire for the half.
+    sim::Half lastDataSent(sim::DeviceId id, std::uint8_t command) const
+    {
+        sim::Half data{};
+        bool afterCommand = false;
+        for (const sim::Transfer& transfer : Sim.transcript()) {
+            if (transfer.Dir != sim::Transfer::Set || transfer.Path != Sim.pathOf(id) || !transfer.Ok)
+                continue;
+            if (afterCommand && transfer.Bytes[1] < 0x80)
+                std::copy(transfer.Bytes.begin() + 1, transfer.Bytes.end(), data.begin());
+            afterCommand = transfer.Bytes[1] == command;
+        }
+        return data;
+    }
+
     DeviceWatcher Watcher;
     CTolvaneApp App;
 };
@@ -115,6 +133,8 @@ private slots:
         QVERIFY(s.Sim.sensor(second).Config == secondsOwn);
         UserSession::click(s.sheet().applyButton());
 
+        QCOMPARE(s.lastDataSent(second, 0x80), configured[sim::HalfId::Sonar]);
+        QCOMPARE(s.lastDataSent(second, 0x82), configured[sim::HalfId::WalkAway2]);
         QVERIFY(s.Sim.sensor(second).Config == configured);
         QCOMPARE(s.Sim.sensor(second).Luid, std::uint16_t{0x2222});
         QCOMPARE(s.Ui.messageTexts(), QStringList{});
