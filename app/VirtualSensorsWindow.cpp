@@ -10,8 +10,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -239,8 +241,20 @@ void VirtualSensorsWindow::onTransfer(const sim::Transfer& transfer)
     for (int row = 0; row < kSensorCount; ++row) showSensorState(row);
 }
 
-void VirtualSensorsWindow::placeBeside(const QWidget& window)
+void VirtualSensorsWindow::placeBeside(QWidget& sheet)
 {
-    const QRect frame = window.frameGeometry();
-    move(frame.right() + kSpacing, frame.top());
+    const QRect available = sheet.screen()->availableGeometry();
+    const QSize own = frameGeometry().size();
+    QRect frame = sheet.frameGeometry();
+    QPoint place(frame.right() + kSpacing, frame.top());
+    if (place.x() + own.width() > available.right()) {
+        sheet.move(sheet.pos() + QPoint(0, available.top() - frame.top()));
+        frame = sheet.frameGeometry();
+        place = QPoint(frame.left(), frame.bottom() + kSpacing);
+    }
+    place.setX(
+        std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - own.width())));
+    place.setY(
+        std::clamp(place.y(), available.top(), std::max(available.top(), available.bottom() - own.height())));
+    move(place);
 }

@@ -30,8 +30,10 @@ public:
     // Plugs the sensor of the given row in, with the firmware its row shows.
     void plugSensor(int row);
     void unplugSensor(int row);
-    // Places the window to the right of another window.
-    void placeBeside(const QWidget& window);
+    // Lays the sheet and this window out on the sheet's screen without overlap
+    // where they fit: this window to the right of the sheet, or, on a screen too
+    // narrow for both, the sheet at the top and this window below it.
+    void placeBeside(QWidget& sheet);
 
     // One line of the report list: time, direction, device and the nine bytes.
     static QString formatTransfer(const sim::Transfer& transfer);

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTest>
 
@@ -17,6 +18,31 @@
 class VirtualSensorsWindowTest : public QObject {
     Q_OBJECT
 private slots:
+    void standsBesideTheSheetAndOnTheScreen()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        QWidget sheet;
+        const QRect screen = sheet.screen()->availableGeometry();
+        window.show();
+
+        // Room on the right: the window stands there, level with the sheet.
+        sheet.setGeometry(screen.left(), screen.top(), screen.width() / 4, screen.height() / 4);
+        window.placeBeside(sheet);
+        QVERIFY(window.frameGeometry().left() > sheet.frameGeometry().right());
+        QCOMPARE(window.frameGeometry().top(), sheet.frameGeometry().top());
+
+        // A sheet as wide as the screen: the sheet goes to the top and the window
+        // below it, still on the screen.
+        sheet.setGeometry(screen.left(), screen.top() + screen.height() / 2, screen.width(),
+                          screen.height() / 4);
+        window.placeBeside(sheet);
+        QCOMPARE(sheet.frameGeometry().top(), screen.top());
+        QVERIFY(window.frameGeometry().top() > sheet.frameGeometry().bottom());
+        QVERIFY(screen.contains(window.frameGeometry().topLeft()));
+        QVERIFY(window.frameGeometry().right() <= screen.right());
+    }
+
     void plugsSetsAndListsWhatTheSheetSees()
     {
         SimFixture f;
