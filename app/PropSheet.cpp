@@ -92,7 +92,7 @@ void PropSheet::OnInitDialog()
     CreateHaltKeySendsBox();
     model_.ConfigLoaded = 0;
     OpenFirstSensor();
-    UpdateDeviceVariant();
+    model_.UpdateDeviceVariant();
     RegisterForDeviceNotifications();
     ActivateEveryPage();
     adjustSize();
@@ -208,7 +208,7 @@ void PropSheet::RefreshFromDevice()
 {
     model_.ReadConfigFmDevice();
     SetTitleFromModel();
-    UpdateDeviceVariant();
+    model_.UpdateDeviceVariant();
 }
 
 void PropSheet::SetTitleFromModel()
@@ -216,21 +216,6 @@ void PropSheet::SetTitleFromModel()
     char title[kTitleSize];
     model_.FormatSheetTitle(title, sizeof title);
     setWindowTitle(QString::fromLatin1(title));
-}
-
-void PropSheet::UpdateDeviceVariant()
-{
-    // The firmware's last hexadecimal digit names the device variant.
-    switch (model_.DeviceFw & 0xF) {
-        case 0:
-            model_.DeviceVariant = -1;
-            break;
-        case 2:
-            model_.DeviceVariant = 2;
-            break;
-        default:
-            break;
-    }
 }
 
 void PropSheet::OnHaltKeySendsClicked()

@@ -86,7 +86,6 @@ private:
     void ResumeKeySendsIfHalted();
 
     void SetTitleFromModel();
-    void UpdateDeviceVariant();
     void UpdateApplyButton();
 
     ConfigModel& model_;

@@ -8,7 +8,6 @@ namespace {
 
 constexpr const char* kProductName = "VANTREL";
 constexpr const char* kProgramVersion = "3.90";
-constexpr std::int32_t kFirstUserDefaultsFw = 0x0400;
 
 // Stores one block into the library, clears the page's flag for it and sends
 // every block the library holds as changed. The flag is cleared before the
@@ -42,6 +41,20 @@ void ConfigModel::SetLibVersion(std::uint16_t major, std::uint16_t minor, std::u
     LibVerMajor = static_cast<std::int16_t>(major);
     LibVerMinor = static_cast<std::int16_t>(minor);
     LibVerPatch = static_cast<std::int16_t>(patch);
+}
+
+void ConfigModel::UpdateDeviceVariant()
+{
+    switch (DeviceFw & 0xF) {
+        case 0:
+            DeviceVariant = -1;
+            break;
+        case kCompactDeviceVariant:
+            DeviceVariant = kCompactDeviceVariant;
+            break;
+        default:
+            break;
+    }
 }
 
 int ConfigModel::PushConfigToLib()

@@ -22,12 +22,21 @@ struct ConfigSet {
 };
 static_assert(sizeof(ConfigSet) == 160);
 
+// Firmware from which the sensor keeps user defaults.
+inline constexpr std::int32_t kFirstUserDefaultsFw = 0x0400;
+// The device variant with the compact layout: no range view, few sonar controls.
+inline constexpr std::int16_t kCompactDeviceVariant = 2;
+
 class ConfigModel {
 public:
     // The initial state: everything zero, DeviceVariant -1.
     void Initialise();
     // Stores the library version into LibVerMajor, LibVerMinor and LibVerPatch.
     void SetLibVersion(std::uint16_t major, std::uint16_t minor, std::uint16_t patch);
+
+    // DeviceVariant from the firmware's last hexadecimal digit: 0 gives -1,
+    // 2 gives the compact variant, any other digit leaves it as it was.
+    void UpdateDeviceVariant();
 
     int PushConfigToLib();
     int PullConfigFmLib();

@@ -18,18 +18,6 @@ using Payload = std::array<std::uint8_t, 8>;
 inline constexpr std::uint32_t kExchangeWaitMs = 250;
 inline constexpr std::uint32_t kDeviceCommandWaitMs = 2000;
 
-// What a stored block must hold, and what a read block is forced into.
-inline constexpr std::uint16_t kMinPingRate = 200;
-inline constexpr std::uint16_t kMaxPingRate = 1020;
-inline constexpr std::uint16_t kMinMinDist = 1;
-inline constexpr std::uint16_t kMaxMinDist = 59;
-inline constexpr std::uint16_t kMinMaxDist = 15;
-inline constexpr std::uint16_t kMaxMaxDist = 72;
-inline constexpr std::uint16_t kMaxKeyCount = 6;
-inline constexpr std::uint16_t kMaxKeyCountEx = 7;
-inline constexpr std::uint16_t kMinInterKeyDelay = 64;
-inline constexpr std::uint16_t kMaxInterKeyDelay = 16320;
-
 tsDevSlot& currentSlot();
 bool hidBound();
 

@@ -24,6 +24,18 @@ using tsWalkAwayParmsEx = WordBlock<16, 3>;
 using tsWalkUpParmsEx = WordBlock<16, 4>;
 using tsIdleParms = WordBlock<8, 5>;
 
+// What a stored block must hold, and what a read block is forced into.
+inline constexpr std::uint16_t kMinPingRate = 200;
+inline constexpr std::uint16_t kMaxPingRate = 1020;
+inline constexpr std::uint16_t kMinMinDist = 1;
+inline constexpr std::uint16_t kMaxMinDist = 59;
+inline constexpr std::uint16_t kMinMaxDist = 15;
+inline constexpr std::uint16_t kMaxMaxDist = 72;
+inline constexpr std::uint16_t kMaxKeyCount = 6;
+inline constexpr std::uint16_t kMaxKeyCountEx = 7;
+inline constexpr std::uint16_t kMinInterKeyDelay = 64;
+inline constexpr std::uint16_t kMaxInterKeyDelay = 16320;
+
 static_assert(sizeof(tsSonarParms) == 16);
 static_assert(sizeof(tsWalkAwayParms) == 32);
 static_assert(sizeof(tsWalkUpParms) == 32);

@@ -108,9 +108,9 @@ void writeExtensionSets(tsDevSlot& slot, std::uint8_t& mask)
 template <class Block>
 void sanitiseSequence(Block& block)
 {
-    if (block[0] > devlib::kMaxKeyCount) block[0] = 0;
-    if (block[1] < devlib::kMinInterKeyDelay) block[1] = devlib::kMinInterKeyDelay;
-    if (block[1] > devlib::kMaxInterKeyDelay) block[1] = devlib::kMaxInterKeyDelay;
+    if (block[0] > kMaxKeyCount) block[0] = 0;
+    if (block[1] < kMinInterKeyDelay) block[1] = kMinInterKeyDelay;
+    if (block[1] > kMaxInterKeyDelay) block[1] = kMaxInterKeyDelay;
 }
 
 void sanitise(tsDevSlot& slot)
@@ -196,7 +196,7 @@ void ClampSonarParms(tsSonarParms* sonar)
 {
     if (!sonar) return;
     tsSonarParms& s = *sonar;
-    s[PingRateS] = clamped(s[PingRateS], devlib::kMinPingRate, devlib::kMaxPingRate);
-    s[MinDistS] = clamped(s[MinDistS], devlib::kMinMinDist, devlib::kMaxMinDist);
-    s[MaxDistS] = clamped(s[MaxDistS], devlib::kMinMaxDist, devlib::kMaxMaxDist);
+    s[PingRateS] = clamped(s[PingRateS], kMinPingRate, kMaxPingRate);
+    s[MinDistS] = clamped(s[MinDistS], kMinMinDist, kMaxMinDist);
+    s[MaxDistS] = clamped(s[MaxDistS], kMinMaxDist, kMaxMaxDist);
 }

@@ -21,8 +21,6 @@ static_assert(samePosition(KeyCountWU, KeyCountWA) && samePosition(InterKeyDelay
 static_assert(samePosition(KeyCountWUEx, KeyCountWAEx) && samePosition(Key1ModsWUEx, Key1ModsWAEx) &&
               samePosition(Key1CodeWUEx, Key1CodeWAEx));
 
-constexpr std::uint32_t kWriteWaitMs = 1000;
-
 const QString kDelayRangeMessage = QStringLiteral("Inter-Key Delay must be >= 64 and <= 16320 msec!");
 
 }  // namespace
@@ -139,7 +137,7 @@ void KeySetEditor::WritePageToDevice()
     if (!flag(binding_.BaseChangedBySonar) && !writeBlock(binding_.WriteBase, binding_.BaseFeatureName))
         return;
     if (!writeBlock(binding_.WriteExtension, binding_.ExtensionFeatureName)) return;
-    page_.sleepMs(kWriteWaitMs);
+    page_.sleepMs(PropertyPage::kWriteSettleMs);
     page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
     flag(binding_.ExtensionChanged) = 0;

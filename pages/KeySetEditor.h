@@ -16,6 +16,7 @@
 
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
+#include "devlib/ParameterBlocks.h"
 #include "resources/KeySetControls.h"
 
 class QComboBox;
@@ -25,8 +26,8 @@ class KeySetEditor {
 public:
     static constexpr int kGroupCount = res::kKeySetGroupCount;
     static constexpr int kModifierBoxes = 8;
-    static constexpr std::uint16_t kMinDelay = 64;
-    static constexpr std::uint16_t kMaxDelay = 16320;
+    static constexpr std::uint16_t kMinDelay = kMinInterKeyDelay;
+    static constexpr std::uint16_t kMaxDelay = kMaxInterKeyDelay;
 
     // The modifier bit of each box, in the order a group lists its boxes:
     // LShft, LCTL, LALT, LGUI, RShft, RCTL, RALT, RGUI.

@@ -20,11 +20,7 @@ using namespace misc;
 
 namespace {
 
-// Firmware from which the sensor keeps user defaults.
-constexpr std::int32_t kUserDefaultsFw = 0x0400;
-constexpr std::int16_t kCompactVariant = 2;
 constexpr std::uint32_t kInitialRangeRateMs = 500;
-constexpr std::uint32_t kSettleMs = 1000;
 constexpr std::uint32_t kMaxLuid = std::numeric_limits<std::uint16_t>::max();
 
 constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
@@ -64,7 +60,7 @@ void MiscPage::OnPageCommand(PageCommand command, int)
 
 void MiscPage::RefreshStep()
 {
-    range_->SetShown(model().DeviceVariant != kCompactVariant);
+    range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
     SetDlgItemInt(Luid, model().EditLuid);
     // Filling the LUID edit raised its change handling; the page shows the model.
     SetModified(false);
@@ -136,7 +132,7 @@ void MiscPage::ResetAllClicked()
 
 void MiscPage::RestoreDefaultsClicked()
 {
-    if (model().DeviceFw < kUserDefaultsFw) {
+    if (model().DeviceFw < kFirstUserDefaultsFw) {
         ui().messageBox(this, QStringLiteral("This Feature is not supported on your Firmware Version!"));
         return;
     }
@@ -145,7 +141,7 @@ void MiscPage::RestoreDefaultsClicked()
 
 void MiscPage::SaveDefaultsClicked()
 {
-    if (model().DeviceFw < kUserDefaultsFw) {
+    if (model().DeviceFw < kFirstUserDefaultsFw) {
         ui().messageBox(this, QStringLiteral("This Feature is not supported on your current Firmware!"));
         return;
     }
@@ -161,7 +157,7 @@ void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const char*
         ui().messageBox(this, QString::fromUtf8(failureText));
         return;
     }
-    sleepMs(kSettleMs);
+    sleepMs(kWriteSettleMs);
     ClearQuickSetupButtons();
     host().sendPageCommand(PageCommand::Refresh, 0);
 }
@@ -285,7 +281,7 @@ bool MiscPage::OnApply()
     if (!model().LuidChanged) return true;
     BusyCursor busy(ui());
     const bool written = model().WriteLuidToDevice();
-    sleepMs(kSettleMs);
+    sleepMs(kWriteSettleMs);
     SetModified(false);
     model().LuidChanged = 0;
     if (!written) ui().messageBox(this, QStringLiteral("Failed to Write the device Features (LUID)!"));

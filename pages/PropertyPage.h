@@ -38,6 +38,9 @@ struct PageContext {
 class PropertyPage : public QWidget {
     Q_OBJECT
 public:
+    // The wait after a page has written to the sensor.
+    static constexpr std::uint32_t kWriteSettleMs = 1000;
+
     PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent = nullptr);
 
     const res::DialogTemplate& dialogTemplate() const { return dialog_; }

@@ -16,18 +16,10 @@ namespace {
 // Firmware from which the two detection delays are separate bytes and the LED
 // boxes are in use.
 constexpr std::int32_t kSeparateDelaysFw = 0x0143;
-constexpr std::int16_t kCompactVariant = 2;
 
 constexpr std::uint32_t kByteLimit = 255;
 constexpr std::uint32_t kWordLimit = 65535;
 constexpr std::uint32_t kPackedDelayLimit = 15;
-constexpr std::uint32_t kMinPingRate = 200;
-constexpr std::uint32_t kMaxPingRate = 1020;
-constexpr std::uint32_t kLowestMinDist = 1;
-constexpr std::uint32_t kHighestMinDist = 59;
-constexpr std::uint32_t kLowestMaxDist = 15;
-constexpr std::uint32_t kHighestMaxDist = 72;
-constexpr std::uint32_t kWriteSettleMs = 1000;
 
 // Shown with the full layout only; the compact variant hides them.
 constexpr int kFullLayoutControls[] = {
@@ -159,7 +151,7 @@ void SNRPage::LayoutStep()
 
     for (int id : kNeverShownControls) ShowDlgItem(id, false);
 
-    const bool full = model().DeviceVariant != kCompactVariant;
+    const bool full = model().DeviceVariant != kCompactDeviceVariant;
     for (int id : kFullLayoutControls) ShowDlgItem(id, full);
     if (full) {
         EnableDlgItem(MinDist, true);
@@ -169,7 +161,7 @@ void SNRPage::LayoutStep()
 
 void SNRPage::AdvancedStep(bool enabled)
 {
-    const bool compact = model().DeviceVariant == kCompactVariant;
+    const bool compact = model().DeviceVariant == kCompactDeviceVariant;
     for (int id : kAdvancedControls) EnableDlgItem(id, enabled && (!compact || id == PowerUpDelay));
 }
 
@@ -334,8 +326,10 @@ void SNRPage::CollectPingRate()
 // Keeps the window within what the sensor accepts, with the maximum above the minimum.
 void SNRPage::CollectDistances()
 {
-    const std::uint32_t lo = std::clamp(LimitedNumber(MinDist, kByteLimit), kLowestMinDist, kHighestMinDist);
-    std::uint32_t hi = std::clamp(LimitedNumber(MaxDist, kByteLimit), kLowestMaxDist, kHighestMaxDist);
+    const std::uint32_t lo =
+        std::clamp<std::uint32_t>(LimitedNumber(MinDist, kByteLimit), kMinMinDist, kMaxMinDist);
+    std::uint32_t hi =
+        std::clamp<std::uint32_t>(LimitedNumber(MaxDist, kByteLimit), kMinMaxDist, kMaxMaxDist);
     if (hi <= lo) hi = lo + 1;
     tsSonarParms& sonar = model().EditCfg.Sonar;
     sonar[MinDistS] = static_cast<std::uint16_t>(lo);

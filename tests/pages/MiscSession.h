@@ -101,7 +101,7 @@ struct Session {
         } else {
             model.DeviceVariant = -1;
         }
-        updateVariant();
+        model.UpdateDeviceVariant();
         sim.setDeviceListener([this](const platform::DeviceEvent& event) { deviceChanged(event); });
         const PageContext context{model, ui, host};
         walkAway = std::make_unique<WAPage>(context);
@@ -189,15 +189,8 @@ private:
                                  : OnDevRemoval(event.Path.c_str());
         if (!accepted) return;
         model.ReadConfigFmDevice();
-        updateVariant();
+        model.UpdateDeviceVariant();
         host.sendPageCommand(PageCommand::Refresh, 0);
-    }
-
-    void updateVariant()
-    {
-        const int lowDigit = model.DeviceFw & 0xF;
-        if (lowDigit == 0) model.DeviceVariant = -1;
-        if (lowDigit == 2) model.DeviceVariant = 2;
     }
 };
 

@@ -38,19 +38,6 @@ constexpr sim::Half kSonarHalf = {0x05, 125, 12, 49, 125, 0x35, 0x07, 3};
 // and minimum-distance fault), dead-target delta 35 units, dead time, blanking.
 constexpr sim::Half kIdleHalf = {0, 0, 0, 0, 0x03, 35, 20, 9};
 
-// The device variant as the sheet derives it from the firmware's low digit.
-std::int16_t variantOf(std::int32_t fw, std::int16_t previous)
-{
-    switch (fw & 0x0F) {
-        case 0:
-            return -1;
-        case 2:
-            return 2;
-        default:
-            return previous;
-    }
-}
-
 // One exchange of a block write as the transcript shows it: a command report
 // with its data report, or the commit with its mask.
 struct Exchange {
@@ -100,7 +87,7 @@ struct SonarRig {
         std::uint32_t firmware = 0;
         OpenSensors(&firmware);
         model.ReadConfigFmDevice();
-        model.DeviceVariant = variantOf(model.DeviceFw, -1);
+        model.UpdateDeviceVariant();
         page = std::make_unique<SNRPage>(PageContext{model, ui, host});
         host.addPage(*page);
         page->create();
