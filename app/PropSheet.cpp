@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kTitleSize = 128;
 constexpr int kMargin = 7;
 // The "Halt Key Sends" box sits this far from the sheet's left edge, its
 // bottom this far above the sheet's bottom, level with the OK button.
@@ -213,9 +212,7 @@ void PropSheet::RefreshFromDevice()
 
 void PropSheet::SetTitleFromModel()
 {
-    char title[kTitleSize];
-    model_.FormatSheetTitle(title, sizeof title);
-    setWindowTitle(QString::fromLatin1(title));
+    setWindowTitle(QString::fromStdString(model_.SheetTitle()));
 }
 
 void PropSheet::OnHaltKeySendsClicked()

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr std::int16_t kLowestLibMajor = 2;
-constexpr int kTitleSize = 128;
 const char* const kIconResource = ":/tolvane.png";
 
 }  // namespace
@@ -65,12 +64,10 @@ bool CTolvaneApp::LibraryVersionAccepted()
 
 void CTolvaneApp::BuildPagesAndSheet()
 {
-    char title[kTitleSize];
-    Model.FormatSheetTitle(title, sizeof title);
     // The sheet object comes first because every page reaches its host
     // through its context; its window and the pages' windows are created
     // only when the sheet is shown.
-    sheet_ = std::make_unique<PropSheet>(Model, ui_, watcher_, QString::fromLatin1(title));
+    sheet_ = std::make_unique<PropSheet>(Model, ui_, watcher_, QString::fromStdString(Model.SheetTitle()));
     const PageContext context{Model, ui_, *sheet_};
 
     walkAway_ = std::make_unique<WAPage>(context);
