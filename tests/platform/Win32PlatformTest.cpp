@@ -7,7 +7,10 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "devlib/DevLib.h"
@@ -31,27 +34,38 @@ std::vector<std::string> setupNames()
             "SetupDiDestroyDeviceInfoList"};
 }
 
-// Installs a backend and gives every test a fresh library state.
+// Installs a backend on a fresh library state; the library lets go of it
+// before the next one or the end of the test.
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    void use(Win32Platform& backend)
+    Win32Platform& use(std::vector<std::string> hid = hidNames(), std::vector<std::string> setup = setupNames(),
+                       const std::string& hidModule = "HID.DLL", const std::string& setupModule = "SETUPAPI.DLL")
     {
-        platform::install(&backend);
+        letGo();
+        backend_.emplace(ServiceBinding(hidModule, std::move(hid)), ServiceBinding(setupModule, std::move(setup)));
+        platform::install(&*backend_);
         ResetLibState();
         LibState().Setup = tsSetupBinding{};
+        return *backend_;
     }
 
-    void TearDown() override
+    void TearDown() override { letGo(); }
+
+private:
+    void letGo()
     {
-        if (platform::installed()) CloseAllDevices();
+        if (!backend_) return;
+        CloseAllDevices();
         platform::install(nullptr);
+        backend_.reset();
     }
+
+    std::optional<Win32Platform> backend_;
 };
 
 TEST_F(Win32PlatformTest, BindsTheSystemServicesByModuleAndEntryPointName)
 {
-    Win32Platform windows;
-    use(windows);
+    use();
 
     ASSERT_EQ(BindHidLib(), 1);
     const tsHidBinding& hid = LibState().Hid;
@@ -83,8 +97,7 @@ TEST_P(Win32MisspeltEntryPointTest, MakesThatServiceFailToBind)
     std::vector<std::string> setup = setupNames();
     std::string& wrong = (misspelling.Of == Service::Hid ? hid : setup).at(misspelling.Index);
     wrong += "Ex";
-    Win32Platform windows(ServiceBinding("HID.DLL", hid), ServiceBinding("SETUPAPI.DLL", setup));
-    use(windows);
+    Win32Platform& windows = use(hid, setup);
 
     // The system has no entry point of the wrong name.
     ASSERT_TRUE(windows.loadService(misspelling.Of));
@@ -114,20 +127,17 @@ INSTANTIATE_TEST_SUITE_P(EveryEntryPoint, Win32MisspeltEntryPointTest,
 
 TEST_F(Win32PlatformTest, AModuleThatCannotBeLoadedFailsTheBinding)
 {
-    Win32Platform noHid(ServiceBinding("NOHID.DLL", hidNames()), ServiceBinding("SETUPAPI.DLL", setupNames()));
-    use(noHid);
+    use(hidNames(), setupNames(), "NOHID.DLL");
     EXPECT_EQ(BindHidLib(), 0);
 
-    Win32Platform noSetup(ServiceBinding("HID.DLL", hidNames()), ServiceBinding("NOSETUP.DLL", setupNames()));
-    use(noSetup);
+    use(hidNames(), setupNames(), "HID.DLL", "NOSETUP.DLL");
     EXPECT_EQ(BindHidLib(), 1);
     EXPECT_EQ(BindSetupLib(), 0);
 }
 
 TEST_F(Win32PlatformTest, DiscoveryWithoutASensorLeavesTheTableEmpty)
 {
-    Win32Platform windows;
-    use(windows);
+    use();
 
     EnumSensors();
     EXPECT_EQ(GetDevCount(), 0);
@@ -153,8 +163,7 @@ TEST_F(Win32PlatformTest, EnumerationGivesPathsInTheProjectForm)
 
 TEST_F(Win32PlatformTest, TransfersWithoutASensorFailWithTheLibraryCodes)
 {
-    Win32Platform windows;
-    use(windows);
+    use();
     ASSERT_EQ(BindHidLib(), 1);
 
     std::uint8_t report[9] = {};
