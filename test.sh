@@ -23,3 +23,6 @@ ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# The Qt-free layers and the Windows backend cross-built for Windows, their tests run under Wine.
+tools/test-windows.sh

@@ -103,8 +103,8 @@ void DeviceNotifier::notify(std::uintptr_t kind, const void* broadcast)
     const auto& deviceInterface = *static_cast<const DEV_BROADCAST_DEVICEINTERFACE_A*>(broadcast);
     const auto path = devicePathOf(interfaceNameOf(deviceInterface));
     if (path && listener_) {
-        const auto eventKind =
-            kind == DBT_DEVICEARRIVAL ? platform::DeviceEventKind::Arrival : platform::DeviceEventKind::Removal;
+        const auto eventKind = kind == DBT_DEVICEARRIVAL ? platform::DeviceEventKind::Arrival
+                                                         : platform::DeviceEventKind::Removal;
         listener_({eventKind, *path});
     }
 }

@@ -30,8 +30,8 @@ public:
     unsigned long error() const { return error_; }
 
     // What the window does with one WM_DEVICECHANGE (kind and broadcast are its
-    // wParam and lParam): hands an arrival or a completed removal of a USB HID keyboard interface, with its path in
-    // the project's form. Other notifications are dropped.
+    // wParam and lParam): hands an arrival or a completed removal of a USB HID keyboard interface, with its
+    // path in the project's form. Other notifications are dropped.
     void notify(std::uintptr_t kind, const void* broadcast);
 
 private:

@@ -50,8 +50,8 @@ std::optional<std::vector<std::string>> presentKeyboardInterfaces(const SetupEnt
     if (!complete(setup)) {
         return std::nullopt;
     }
-    HDEVINFO set = setup.GetClassDevs(&kKeyboardInterfaceClass, nullptr, nullptr,
-                                      DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    HDEVINFO set =
+        setup.GetClassDevs(&kKeyboardInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
     if (set == INVALID_HANDLE_VALUE) {
         return std::nullopt;
     }

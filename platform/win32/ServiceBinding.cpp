@@ -47,10 +47,10 @@ ServiceBinding hidServiceBinding()
 
 ServiceBinding setupServiceBinding()
 {
-    return ServiceBinding("SETUPAPI.DLL",
-                          {std::string(entry::SetupGetClassDevs), std::string(entry::SetupEnumDeviceInterfaces),
-                           std::string(entry::SetupGetDeviceInterfaceDetail),
-                           std::string(entry::SetupDestroyDeviceInfoList)});
+    return ServiceBinding(
+        "SETUPAPI.DLL",
+        {std::string(entry::SetupGetClassDevs), std::string(entry::SetupEnumDeviceInterfaces),
+         std::string(entry::SetupGetDeviceInterfaceDetail), std::string(entry::SetupDestroyDeviceInfoList)});
 }
 
 }  // namespace win32

@@ -125,7 +125,8 @@ platform::Handle Win32Platform::open(const std::string& path)
     // opened for reading is refused (the system holds it exclusively).
     HANDLE device = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
                                 0, nullptr);
-    return device == INVALID_HANDLE_VALUE ? platform::kInvalidHandle : reinterpret_cast<platform::Handle>(device);
+    return device == INVALID_HANDLE_VALUE ? platform::kInvalidHandle
+                                          : reinterpret_cast<platform::Handle>(device);
 }
 
 void Win32Platform::close(platform::Handle handle)
@@ -149,7 +150,8 @@ platform::HidAttributes Win32Platform::attributes(platform::Handle handle)
 
 bool Win32Platform::getFeature(platform::Handle handle, std::span<std::uint8_t> report)
 {
-    const auto getFeatureReport = entryPoint<decltype(&::HidD_GetFeature)>(Service::Hid, entry::HidGetFeature);
+    const auto getFeatureReport =
+        entryPoint<decltype(&::HidD_GetFeature)>(Service::Hid, entry::HidGetFeature);
     if (!isOpenDevice(handle) || !getFeatureReport || !fitsReportLength(report.size())) {
         return false;
     }
@@ -158,7 +160,8 @@ bool Win32Platform::getFeature(platform::Handle handle, std::span<std::uint8_t> 
 
 bool Win32Platform::setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
 {
-    const auto setFeatureReport = entryPoint<decltype(&::HidD_SetFeature)>(Service::Hid, entry::HidSetFeature);
+    const auto setFeatureReport =
+        entryPoint<decltype(&::HidD_SetFeature)>(Service::Hid, entry::HidSetFeature);
     if (!isOpenDevice(handle) || !setFeatureReport || !fitsReportLength(report.size())) {
         return false;
     }

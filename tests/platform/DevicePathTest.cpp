@@ -28,7 +28,8 @@ TEST(DevicePath, HeadGivesVendorProductAndTheRest)
     using namespace std::string_literals;
     for (const HeadCase& c : {
              HeadCase{"\\\\?\\HID#Vid_fff0&Pid_0001#hidraw3", 0xFFF0, 0x0001, "#hidraw3"},
-             HeadCase{"\\\\?\\hid#vid_046d&pid_c52b&mi_00#8&2a&0&0000#{x}", 0x046D, 0xC52B, "&mi_00#8&2a&0&0000#{x}"},
+             HeadCase{"\\\\?\\hid#vid_046d&pid_c52b&mi_00#8&2a&0&0000#{x}", 0x046D, 0xC52B,
+                      "&mi_00#8&2a&0&0000#{x}"},
              HeadCase{"\\\\?\\HID#VID_046D&PID_C52B", 0x046D, 0xC52B, ""},
              HeadCase{"", std::nullopt, 0, ""},
              HeadCase{"\\\\?\\HID#Vid_fff&Pid_0001#x", std::nullopt, 0, ""},

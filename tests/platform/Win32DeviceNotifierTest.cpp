@@ -71,7 +71,8 @@ TEST_F(Win32DeviceNotifierTest, ArrivalsAndRemovalsOfHidKeyboardsReachTheListene
     const std::string inProjectForm = "\\\\?\\HID#Vid_fff0&Pid_0001&MI_00#8&2A3B&0&0000" + kClassSuffix;
     for (const Notification& n : {
              Notification{DBT_DEVICEARRIVAL, sensor, DeviceEvent{DeviceEventKind::Arrival, inProjectForm}},
-             Notification{DBT_DEVICEREMOVECOMPLETE, sensor, DeviceEvent{DeviceEventKind::Removal, inProjectForm}},
+             Notification{DBT_DEVICEREMOVECOMPLETE, sensor,
+                          DeviceEvent{DeviceEventKind::Removal, inProjectForm}},
              Notification{DBT_DEVICEQUERYREMOVE, sensor, std::nullopt},
              Notification{DBT_DEVICEREMOVEPENDING, sensor, std::nullopt},
              Notification{DBT_DEVICEARRIVAL, "\\\\?\\ACPI#PNP0303#4&1d0b9c&0" + kClassSuffix, std::nullopt},
@@ -116,7 +117,8 @@ TEST_F(Win32DeviceNotifierTest, TheListenerRunsOnTheNotifiersThread)
 {
     HWND window = notifierWindow();
     ASSERT_NE(window, nullptr);
-    InterfaceBroadcast broadcast = interfaceBroadcast("\\\\?\\HID#VID_FFF0&PID_0001#1&2&0&0000" + kClassSuffix);
+    InterfaceBroadcast broadcast =
+        interfaceBroadcast("\\\\?\\HID#VID_FFF0&PID_0001#1&2&0&0000" + kClassSuffix);
     std::thread sender([&] {
         SendMessageTimeoutA(window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&broadcast),
                             SMTO_NORMAL, 5000, nullptr);

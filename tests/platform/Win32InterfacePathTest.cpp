@@ -30,8 +30,9 @@ TEST(Win32InterfacePath, InterfaceNamesTakeTheProjectPathForm)
                         "\\\\?\\HID#Vid_046d&Pid_c52b&Col01#8&2a&0&0000" + kbdClass},
              // Keyboards that are not USB HID ones are never the sensor.
              Conversion{"\\\\?\\ACPI#PNP0303#4&1d0b9c&0" + kbdClass, std::nullopt},
-             Conversion{"\\\\?\\HID#{00001124-0000-1000-8000-00805f9b34fb}_VID&0002046d_PID&b33d#9&1&0" + kbdClass,
-                        std::nullopt},
+             Conversion{
+                 "\\\\?\\HID#{00001124-0000-1000-8000-00805f9b34fb}_VID&0002046d_PID&b33d#9&1&0" + kbdClass,
+                 std::nullopt},
              Conversion{"\\\\?\\HID#VID_FFF0&PID_0001", std::nullopt},
              Conversion{"\\\\?\\HID#VID_FFF0&PID_0001#", std::nullopt},
              Conversion{"\\\\?\\HID#VID_FFF0&PID_0001X#1", std::nullopt},
@@ -44,12 +45,14 @@ TEST(Win32InterfacePath, InterfaceNamesTakeTheProjectPathForm)
 
 TEST(Win32InterfacePath, OpensOnlyPathsItHandsOut)
 {
-    const std::string name = "\\\\?\\hid#vid_fff0&pid_0001&mi_00#7&1a&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
+    const std::string name =
+        "\\\\?\\hid#vid_fff0&pid_0001&mi_00#7&1a&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
     const auto path = devicePathOf(name);
     ASSERT_TRUE(path);
     EXPECT_TRUE(isDevicePath(*path));
-    for (const std::string& other : {name, std::string("C:\\Windows\\win.ini"), std::string("\\\\.\\PhysicalDrive0"),
-                                     std::string("\\\\?\\ACPI#PNP0303#4&1d0b9c&0"), std::string()}) {
+    for (const std::string& other :
+         {name, std::string("C:\\Windows\\win.ini"), std::string("\\\\.\\PhysicalDrive0"),
+          std::string("\\\\?\\ACPI#PNP0303#4&1d0b9c&0"), std::string()}) {
         EXPECT_FALSE(isDevicePath(other)) << other;
     }
 }

@@ -38,11 +38,14 @@ std::vector<std::string> setupNames()
 // before the next one or the end of the test.
 class Win32PlatformTest : public ::testing::Test {
 protected:
-    Win32Platform& use(std::vector<std::string> hid = hidNames(), std::vector<std::string> setup = setupNames(),
-                       const std::string& hidModule = "HID.DLL", const std::string& setupModule = "SETUPAPI.DLL")
+    Win32Platform& use(std::vector<std::string> hid = hidNames(),
+                       std::vector<std::string> setup = setupNames(),
+                       const std::string& hidModule = "HID.DLL",
+                       const std::string& setupModule = "SETUPAPI.DLL")
     {
         letGo();
-        backend_.emplace(ServiceBinding(hidModule, std::move(hid)), ServiceBinding(setupModule, std::move(setup)));
+        backend_.emplace(ServiceBinding(hidModule, std::move(hid)),
+                         ServiceBinding(setupModule, std::move(setup)));
         platform::install(&*backend_);
         ResetLibState();
         LibState().Setup = tsSetupBinding{};
@@ -87,8 +90,8 @@ struct Misspelling {
     std::size_t Index;
 };
 
-class Win32MisspeltEntryPointTest : public Win32PlatformTest, public ::testing::WithParamInterface<Misspelling> {
-};
+class Win32MisspeltEntryPointTest : public Win32PlatformTest,
+                                    public ::testing::WithParamInterface<Misspelling> {};
 
 TEST_P(Win32MisspeltEntryPointTest, MakesThatServiceFailToBind)
 {

@@ -76,7 +76,8 @@ TEST(Win32ServiceBinding, TheServicesBindTheEntryPointsTheDeviceLibraryAsksFor)
     for (Service& service : std::vector<Service>{
              {win32::hidServiceBinding(),
               "HID.DLL",
-              {"HidD_GetAttributes", "HidD_GetFeature", "HidD_SetFeature", "HidD_GetHidGuid", "HidP_GetCaps"}},
+              {"HidD_GetAttributes", "HidD_GetFeature", "HidD_SetFeature", "HidD_GetHidGuid",
+               "HidP_GetCaps"}},
              {win32::setupServiceBinding(),
               "SETUPAPI.DLL",
               {"SetupDiGetClassDevsA", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetailA",
