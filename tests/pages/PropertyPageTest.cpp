@@ -209,8 +209,11 @@ private slots:
         QTest::newRow("sign") << "-5" << 0u;
         QTest::newRow("plus") << "+5" << 0u;
         QTest::newRow("largest") << "4294967295" << 4294967295u;
-        QTest::newRow("one past largest") << "4294967296" << 0u;
-        QTest::newRow("far too long") << "123456789012345678901234567890" << 0u;
+        // Too long for 32 bits: above every limit, never wrapped or read as 0.
+        QTest::newRow("one past largest") << "4294967296" << 4294967295u;
+        QTest::newRow("far too long") << "123456789012345678901234567890" << 4294967295u;
+        QTest::newRow("far too long with leading zeros") << "000000000000099999999999" << 4294967295u;
+        QTest::newRow("far too long then a letter") << "99999999999x" << 0u;
     }
     void readingNumbers()
     {
