@@ -1,6 +1,7 @@
 // The page base on a small dialog of its own: controls built from the
 // template, the id helpers, the event mapping and the modified mark.
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -322,6 +323,22 @@ private slots:
         QCOMPARE(list->currentIndex(), 2);
         QCOMPARE(list->currentData().toInt(), 5);
         QCOMPARE(page().events, (std::vector<std::pair<Event, int>>{{Event::List, kList}}));
+
+        // Choosing the item shown, in the opened list, is no change; another one is.
+        for (const int row : {2, 0}) {
+            list->showPopup();
+            list->view()->setCurrentIndex(list->model()->index(row, 0));
+            QTest::keyClick(list->view(), Qt::Key_Return);
+            QCOMPARE(list->currentIndex(), row);
+        }
+        QCOMPARE(page().events,
+                 (std::vector<std::pair<Event, int>>{{Event::List, kList}, {Event::List, kList}}));
+        // A selection the program made is no choice of the user's, and choosing
+        // it again is no change either.
+        list->setCurrentIndex(1);
+        list->showPopup();
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QCOMPARE(page().events.size(), std::size_t{2});
     }
 
     void modifiedMarkReachesTheHost()
