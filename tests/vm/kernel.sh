@@ -18,7 +18,9 @@ file -L "$busybox_bin" | grep -q 'statically linked' || {
 
 if [ ! -f kernel/.done ]; then
   rm -rf kernel debs && mkdir -p kernel debs
-  pkg=$(apt-cache depends linux-image-amd64 | awk '/Depends: linux-image-[0-9]/{print $2; exit}')
+  kernel_package() { apt-cache depends linux-image-amd64 2>/dev/null | awk '/Depends: linux-image-[0-9]/{print $2; exit}'; }
+  pkg=$(kernel_package)
+  [ -n "$pkg" ] || { apt-get update -qq && pkg=$(kernel_package); }
   [ -n "$pkg" ] || { echo "kernel.sh: no kernel package behind linux-image-amd64 (apt-get update?)" >&2; exit 1; }
   (cd debs && apt-get download "$pkg")
   dpkg-deb -x debs/"$pkg"_*.deb kernel
