@@ -109,6 +109,15 @@ m=$(node_named mouse)
 if [ -n "$a" ] && [ -n "$b" ] && [ -n "$k" ] && [ -n "$m" ]; then
   log "nodes: sensor-a $a, sensor-b $b, keyboard $k, mouse $m"
   run_check discovery discovery "$a" "$b" "$k" "$m"
+  # The check program watches the nodes themselves: the kernel's console
+  # keyboard handler opens every keyboard as it appears, so uhid's open event
+  # tells nothing about the keyboard's node. Nothing opens a mouse, so there
+  # uhid's word is the proof.
+  if grep -q ' OPEN$' "$OUT/mouse.transcript"; then
+    result FAIL "kernel-events: the mouse with the sensor's ids was opened (uhid saw an open)"
+  else
+    result PASS "kernel-events: the mouse with the sensor's ids was never opened (uhid saw no open)"
+  fi
   kill -TERM "$(pid_of sensor-b)"; wait "$(pid_of sensor-b)" 2>/dev/null
   sleep 0.3
   run_check scenario scenario "$OUT/sensor-a.transcript" "$OUT/sensor-a.state"
