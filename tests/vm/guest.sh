@@ -2,7 +2,8 @@
 # Runs inside the test VM, chrooted into the host's files (read-only), with
 # the result folder $TOLVANE_VM_OUT writable and /run on tmpfs. Reads
 # $TOLVANE_VM_OUT/env: BUILD (the project's build folder), RULES (the
-# generated udev rule). Every check lands in $OUT/summary as a PASS or FAIL
+# generated udev rule), VENDOR_A, VENDOR_B and PRODUCT (the sensor's ids as
+# the build has them). Every check lands in $OUT/summary as a PASS or FAIL
 # line (the check program's own lines are counted from its log); each step
 # has a time limit of its own.
 #
