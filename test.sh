@@ -24,5 +24,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+# The hidraw backend, the device library and tolvane against a real Linux
+# kernel in a VM, with sensors emulated through uhid.
+tests/vm/run.sh build
+
 # The Qt-free layers and the Windows backend cross-built for Windows, their tests run under Wine.
 tools/test-windows.sh

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/DevicePath.h"
+#include "platform/SensorIds.h"
 #include "platform/win32/InterfacePath.h"
 #include "platform/win32/KeyboardInterfaces.h"
 
@@ -38,6 +40,28 @@ bool makeOpenSecurity(SECURITY_DESCRIPTOR& descriptor)
 {
     return InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
            SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+}
+
+bool isSensorPath(const std::string& path)
+{
+    const auto head = platform::readDevicePathHead(path);
+    return isDevicePath(path) && head &&
+           (head->VendorId == kSensorVendorIdA || head->VendorId == kSensorVendorIdB) &&
+           head->ProductId == kSensorProductId;
+}
+
+// Opens the device without read or write access, shared: feature reports need
+// no access, and a keyboard opened for reading is refused (the system holds
+// it exclusively). The invalid handle, with the last error set, on failure.
+HANDLE openShared(const std::string& path)
+{
+    SECURITY_DESCRIPTOR descriptor{};
+    if (!makeOpenSecurity(descriptor)) {
+        return INVALID_HANDLE_VALUE;
+    }
+    SECURITY_ATTRIBUTES security{sizeof security, &descriptor, FALSE};
+    return CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING, 0,
+                       nullptr);
 }
 
 }  // namespace
@@ -116,15 +140,11 @@ std::optional<std::vector<std::string>> Win32Platform::presentKeyboardPaths()
 
 platform::Handle Win32Platform::open(const std::string& path)
 {
-    SECURITY_DESCRIPTOR descriptor{};
-    if (!isDevicePath(path) || !makeOpenSecurity(descriptor)) {
+    if (!isSensorPath(path)) {
         return platform::kInvalidHandle;
     }
-    SECURITY_ATTRIBUTES security{sizeof security, &descriptor, FALSE};
-    // No read or write access: feature reports need none, and a keyboard
-    // opened for reading is refused (the system holds it exclusively).
-    HANDLE device = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, &security, OPEN_EXISTING,
-                                0, nullptr);
+    HANDLE device = openShared(path);
+    refusals_.noteOpen(path, device == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED);
     return device == INVALID_HANDLE_VALUE ? platform::kInvalidHandle
                                           : reinterpret_cast<platform::Handle>(device);
 }
@@ -134,6 +154,18 @@ void Win32Platform::close(platform::Handle handle)
     if (isOpenDevice(handle)) {
         CloseHandle(deviceOf(handle));
     }
+}
+
+std::vector<std::string> Win32Platform::inaccessibleSensorPaths()
+{
+    return refusals_.confirmed([](const std::string& path) {
+        HANDLE device = openShared(path);
+        if (device == INVALID_HANDLE_VALUE) {
+            return GetLastError() == ERROR_ACCESS_DENIED;
+        }
+        CloseHandle(device);
+        return false;
+    });
 }
 
 platform::HidAttributes Win32Platform::attributes(platform::Handle handle)

@@ -6,6 +6,7 @@
 // read or write access, feature reports through the HID class service.
 
 #include "platform/Platform.h"
+#include "platform/win32/AccessRefusals.h"
 #include "platform/win32/ServiceBinding.h"
 
 namespace win32 {
@@ -28,8 +29,12 @@ public:
 
     std::optional<std::vector<std::string>> presentKeyboardPaths() override;
 
+    // Opens only a sensor's interface, found by the vendor and product its
+    // path names; any other keyboard is refused without being touched.
     platform::Handle open(const std::string& path) override;
     void close(platform::Handle handle) override;
+    // The refused sensors that a fresh open would still refuse.
+    std::vector<std::string> inaccessibleSensorPaths() override;
     platform::HidAttributes attributes(platform::Handle handle) override;
 
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
@@ -51,6 +56,7 @@ private:
 
     BoundService hid_;
     BoundService setup_;
+    AccessRefusals refusals_;
 };
 
 }  // namespace win32

@@ -175,13 +175,16 @@ TEST_F(Win32PlatformTest, TransfersWithoutASensorFailWithTheLibraryCodes)
     EXPECT_EQ(GetDevStatus(), kStatusSendNoHandle);
 }
 
-TEST_F(Win32PlatformTest, OpensOnlyInterfacePathsOfPresentDevices)
+TEST_F(Win32PlatformTest, OpensOnlySensorInterfacesThatArePresent)
 {
     Win32Platform windows;
     for (const std::string& path : {std::string("C:\\windows\\win.ini"), std::string("\\\\.\\NUL"),
+                                    std::string("\\\\?\\HID#Vid_046d&Pid_c52b#9&9&0&0000#{absent}"),
                                     std::string("\\\\?\\HID#Vid_fff0&Pid_0001#9&9&0&0000#{absent}")}) {
         EXPECT_EQ(windows.open(path), platform::kInvalidHandle) << path;
     }
+    // Absent is not refused.
+    EXPECT_TRUE(windows.inaccessibleSensorPaths().empty());
 }
 
 // A handle that is open but not a HID device: the HID calls fail and say so.
