@@ -49,7 +49,7 @@ void RangeView::GetRangeClicked()
 void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
 {
     if (!controls_.AutoGetRange->isChecked()) {
-        StopAutoReadings(QStringLiteral("Auto GetRange was cleared."));
+        StopAutoReadings(QStringLiteral("Auto GetRange was cleared"));
     } else if (rateMs < kMinRateMs) {
         ui_.messageBox(owner_, QStringLiteral("Time in msec must be >= 100"), QStringLiteral("Entry Error"),
                        MessageIcon::Exclamation);
@@ -65,7 +65,7 @@ void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
 
 void RangeView::SetShown(bool shown)
 {
-    if (!shown) StopAutoReadings(QStringLiteral("This sensor has no range readout."));
+    if (!shown) StopAutoReadings(QStringLiteral("This sensor has no range readout"));
     for (QWidget* control :
          {controls_.Group, static_cast<QWidget*>(controls_.GetRange), static_cast<QWidget*>(controls_.Text),
           static_cast<QWidget*>(controls_.AutoGetRange), controls_.Rate, controls_.RateLabel}) {

@@ -45,7 +45,8 @@ public:
 
 signals:
     void ReadingTaken(const RangeReading& reading);
-    // The timed readings ended: the box was cleared, a reading failed or the group was hidden.
+    // The timed readings ended: the box was cleared, a reading failed or the
+    // group was hidden. reason is a phrase without a full stop.
     void ReadingsStopped(const QString& reason);
 
 private:

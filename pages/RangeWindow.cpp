@@ -80,6 +80,8 @@ QWidget* RangeWindow::createDistance()
     layout->setContentsMargins(0, 0, 0, 0);
     // Readable from across the room while the sensor is being placed.
     distance_ = labelWithPixelSize(QStringLiteral("distance"), 96, true, box);
+    // As wide as the farthest distance, so the words beside it stay in place.
+    distance_->setMinimumWidth(distance_->fontMetrics().horizontalAdvance(QStringLiteral("88 in")));
     inRange_ = labelWithPixelSize(QStringLiteral("inRange"), 32, true, box);
     status_ = labelWithPixelSize(QStringLiteral("status"), 18, false, box);
     status_->setWordWrap(true);
@@ -202,7 +204,7 @@ void RangeWindow::ShowStatus()
             setTextColor(status_, kInRangeColor);
             break;
         case RangeSeries::State::Stopped:
-            status_->setText(QStringLiteral("Readings stopped: %1 The plot keeps what was read.")
+            status_->setText(QStringLiteral("Readings stopped: %1.\nThe plot keeps what was read.")
                                  .arg(QString::fromStdString(series_.stopReason())));
             setTextColor(status_, kOutOfRangeColor);
             break;

@@ -27,6 +27,8 @@ namespace {
 
 void saveScreenshot(QWidget& widget, const QString& name)
 {
+    // Lays the widgets out as the event loop would before painting.
+    QCoreApplication::processEvents();
     QVERIFY(QDir().mkpath(QStringLiteral(TOLVANE_SCREENSHOT_DIR)));
     const QImage image = widget.grab().toImage();
     QVERIFY(!image.isNull());

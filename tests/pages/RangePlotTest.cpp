@@ -207,7 +207,7 @@ private slots:
         QTest::newRow("sensor pulled") << "unplug"
                                        << "Failed GetRange in onTimer" << true;
         QTest::newRow("box cleared") << "clear"
-                                     << "Auto GetRange was cleared." << false;
+                                     << "Auto GetRange was cleared" << false;
     }
 
     // The plot keeps what it drew, with the last distance shown, and says why
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(pointCount(window, QStringLiteral("distancePath")), 2);
         QCOMPARE(labelText(window, QStringLiteral("distance")), QStringLiteral("30 in"));
         QCOMPARE(labelText(window, QStringLiteral("status")),
-                 QStringLiteral("Readings stopped: %1 The plot keeps what was read.").arg(reason));
+                 QStringLiteral("Readings stopped: %1.\nThe plot keeps what was read.").arg(reason));
         if (trapped) {
             QCOMPARE(s->ui.messageTexts(), QStringList{"Failed GetRange in onTimer"});
             QCOMPARE(s->ui.messages()[0].Caption, QStringLiteral("Device Trap"));

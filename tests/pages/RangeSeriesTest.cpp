@@ -84,7 +84,7 @@ private slots:
         RangeSeries series;
         series.add(reading(500, 30, true));
         series.stop("Failed GetRange in onTimer");
-        series.stop("Auto GetRange was cleared.");
+        series.stop("Auto GetRange was cleared");
         QCOMPARE(series.state(), RangeSeries::State::Stopped);
         QCOMPARE(series.stopReason(), std::string("Failed GetRange in onTimer"));
         QCOMPARE(series.readings().size(), std::size_t{1});
