@@ -111,13 +111,13 @@ QChartView* RangeWindow::createChart()
     path_->setPen(QPen(kStoppedColor, 1.5));
     inside_ = new QScatterSeries;
     inside_->setObjectName(QStringLiteral("inRangeReadings"));
-    inside_->setName(QStringLiteral("In range"));
+    inside_->setName(QStringLiteral("In range (sensor)"));
     inside_->setColor(kInRangeColor);
     inside_->setBorderColor(kInRangeColor);
     inside_->setMarkerSize(8);
     outside_ = new QScatterSeries;
     outside_->setObjectName(QStringLiteral("outOfRangeReadings"));
-    outside_->setName(QStringLiteral("Not in range"));
+    outside_->setName(QStringLiteral("Not in range (sensor)"));
     outside_->setColor(kOutOfRangeColor);
     outside_->setBorderColor(kOutOfRangeColor);
     outside_->setMarkerSize(8);
