@@ -173,6 +173,18 @@ private slots:
         QVERIFY(s->sim.transcript().empty());
     }
 
+    // Without a sensor the Sonar page shows no window, and none is drawn.
+    void withoutSensorNoBandIsDrawn()
+    {
+        s.reset();
+        s = std::make_unique<Session>();
+        s->start();
+        RangeWindow& window = openWindow();
+        QCOMPARE(series().window(), DetectionWindow{});
+        QVERIFY(!chartSeries<QAreaSeries>(window, QStringLiteral("detectionWindow"))->isVisible());
+        QCOMPARE(labelText(window, QStringLiteral("distance")), QStringLiteral("-- in"));
+    }
+
     // The band is what the Sonar page would store on Apply, as the user types,
     // while the model still holds the sensor's window.
     void bandFollowsTheSonarPagesPendingEdits()
