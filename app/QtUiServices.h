@@ -8,7 +8,7 @@
 
 class QtUiServices : public UiServices {
 public:
-    QString chooseFile(QWidget* owner) override;
+    QString chooseFile(QWidget* owner, FileChooser purpose) override;
     // The tone through the desktop's sound server, without waiting for it to
     // end; the desktop's bell, which knows neither frequency nor duration,
     // when no sound server answers.

@@ -245,7 +245,7 @@ void RangeWindow::PlotDetectionWindow()
 // Written whole or not at all: a failed save leaves no half-written file.
 void RangeWindow::SaveCsvClicked()
 {
-    const QString path = ui_.chooseFile(this);
+    const QString path = ui_.chooseFile(this, FileChooser::Save);
     if (path.isEmpty()) return;
     QSaveFile file(path);
     const QByteArray text = QByteArray::fromStdString(series_.csv());

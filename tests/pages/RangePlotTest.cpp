@@ -324,7 +324,7 @@ private slots:
         s->ui.queueFileAnswer(path);
 
         window.findChild<QPushButton*>(QStringLiteral("saveCsv"))->click();
-        QCOMPARE(s->ui.fileChooserCalls(), 1);
+        QCOMPARE(s->ui.fileChoosers(), std::vector<FileChooser>{FileChooser::Save});
         QCOMPARE(QFile::exists(path), saved);
         if (saved) {
             QFile file(path);
