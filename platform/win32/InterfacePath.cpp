@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/DevicePath.h"
+#include "platform/SensorIds.h"
 
 namespace win32 {
 
@@ -31,6 +32,14 @@ bool isDevicePath(std::string_view path)
 {
     const auto converted = devicePathOf(path);
     return converted && *converted == path;
+}
+
+bool isSensorDevicePath(std::string_view path)
+{
+    const auto head = platform::readDevicePathHead(path);
+    return isDevicePath(path) && head &&
+           (head->VendorId == kSensorVendorIdA || head->VendorId == kSensorVendorIdB) &&
+           head->ProductId == kSensorProductId;
 }
 
 }  // namespace win32

@@ -23,4 +23,8 @@ std::optional<std::string> devicePathOf(std::string_view interfaceName);
 // backend opens.
 bool isDevicePath(std::string_view path);
 
+// Whether the path is such a path of a sensor: either accepted vendor with
+// the sensor's product.
+bool isSensorDevicePath(std::string_view path);
+
 }  // namespace win32

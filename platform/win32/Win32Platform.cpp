@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/DevicePath.h"
-#include "platform/SensorIds.h"
 #include "platform/win32/InterfacePath.h"
 #include "platform/win32/KeyboardInterfaces.h"
 
@@ -40,14 +38,6 @@ bool makeOpenSecurity(SECURITY_DESCRIPTOR& descriptor)
 {
     return InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
            SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-}
-
-bool isSensorPath(const std::string& path)
-{
-    const auto head = platform::readDevicePathHead(path);
-    return isDevicePath(path) && head &&
-           (head->VendorId == kSensorVendorIdA || head->VendorId == kSensorVendorIdB) &&
-           head->ProductId == kSensorProductId;
 }
 
 // Opens the device without read or write access, shared: feature reports need
@@ -140,7 +130,7 @@ std::optional<std::vector<std::string>> Win32Platform::presentKeyboardPaths()
 
 platform::Handle Win32Platform::open(const std::string& path)
 {
-    if (!isSensorPath(path)) {
+    if (!isSensorDevicePath(path)) {
         return platform::kInvalidHandle;
     }
     HANDLE device = openShared(path);

@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <optional>
 #include <string>
 
+#include "platform/DevicePath.h"
+#include "platform/SensorIds.h"
 #include "platform/win32/InterfacePath.h"
 
 namespace {
 
 using win32::devicePathOf;
 using win32::isDevicePath;
+using win32::isSensorDevicePath;
 
 struct Conversion {
     std::string InterfaceName;
@@ -55,6 +60,22 @@ TEST(Win32InterfacePath, OpensOnlyPathsItHandsOut)
           std::string("\\\\?\\ACPI#PNP0303#4&1d0b9c&0"), std::string()}) {
         EXPECT_FALSE(isDevicePath(other)) << other;
     }
+}
+
+TEST(Win32InterfacePath, SensorsAreKnownByTheVendorAndProductTheirPathNames)
+{
+    const std::string rest = "&MI_00#8&2A3B&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
+    for (const std::uint16_t vendor : {kSensorVendorIdA, kSensorVendorIdB}) {
+        EXPECT_TRUE(isSensorDevicePath(platform::devicePathPrefix(vendor, kSensorProductId) + rest))
+            << vendor;
+    }
+    EXPECT_FALSE(
+        isSensorDevicePath(platform::devicePathPrefix(kSensorVendorIdA, kSensorProductId + 1) + rest));
+    EXPECT_FALSE(isSensorDevicePath(platform::devicePathPrefix(0x046D, kSensorProductId) + rest));
+    // Only in the form the backend hands out.
+    std::string native = platform::devicePathPrefix(kSensorVendorIdA, kSensorProductId) + rest;
+    std::ranges::transform(native, native.begin(), [](unsigned char c) { return std::tolower(c); });
+    EXPECT_FALSE(isSensorDevicePath(native));
 }
 
 }  // namespace
