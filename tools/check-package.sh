@@ -49,7 +49,7 @@ dpkg-deb -x "$deb" "$scratch"
 
 echo "== Shared libraries of the unpacked binaries"
 while IFS= read -r -d '' file; do
-  [ "$(head -c 4 "$file")" = $'\x7fELF' ] || continue
+  cmp -s -n 4 "$file" <(printf '\177ELF') || continue
   name=${file#"$scratch"}
   if ! libraries=$(ldd "$file"); then
     fail "ldd cannot read $name"
