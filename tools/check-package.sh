@@ -5,7 +5,7 @@
 set -euo pipefail
 
 deb=${1:?usage: $0 PACKAGE.deb}
-programs=(tolvane tolvane-sim)
+programs=(tolvane tolvane-sim)  # each with its manual page
 failures=0
 
 fail() {
