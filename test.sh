@@ -30,3 +30,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 # package made from it, checked.
 tools/build-package.sh build-release -DTOLVANE_WERROR=ON
 tools/check-package.sh build-release/tolvane_*.deb
+
+# The hidraw backend, the device library and tolvane against a real Linux
+# kernel in a VM, with sensors emulated through uhid.
+tests/vm/run.sh build

@@ -96,7 +96,7 @@ private:
             wellFormed = depth_ > 0;
             --depth_;
         }
-        firstUsage_ = {};
+        hasFirstUsage_ = false;
         return wellFormed;
     }
 
@@ -118,8 +118,9 @@ private:
 
     void stepLocal(const Item& item)
     {
-        if (item.Tag == kLocalUsage && !firstUsage_.Seen) {
-            firstUsage_ = {.Seen = true, .Data = item.Data, .NamesPage = item.DataBytes == 4};
+        if (item.Tag == kLocalUsage && !hasFirstUsage_) {
+            firstUsage_ = item;
+            hasFirstUsage_ = true;
         }
     }
 
@@ -127,28 +128,22 @@ private:
     // in force when the collection opens.
     bool collectionUsageIsKeyboard() const
     {
-        if (!firstUsage_.Seen) {
+        if (!hasFirstUsage_) {
             return false;
         }
-        const std::uint16_t page =
-            firstUsage_.NamesPage ? static_cast<std::uint16_t>(firstUsage_.Data >> 16) : usagePage_;
+        const bool extended = firstUsage_.DataBytes == 4;
+        const std::uint16_t page = extended ? static_cast<std::uint16_t>(firstUsage_.Data >> 16) : usagePage_;
         const std::uint16_t usage = static_cast<std::uint16_t>(firstUsage_.Data);
         return page == kGenericDesktopPage && usage == kKeyboardUsage;
     }
 
-    // The first usage item since the last main item. A plain value that is
-    // always initialised, so no read of it hangs on an engaged flag that the
-    // optimiser must follow across the whole walk.
-    struct FirstUsage {
-        bool Seen = false;
-        std::uint32_t Data = 0;
-        bool NamesPage = false;  // four-byte usage: page in the high half
-    };
-
     int depth_ = 0;
     std::uint16_t usagePage_ = 0;
     std::vector<std::uint16_t> pushedPages_;
-    FirstUsage firstUsage_;
+    // A plain member rather than an optional: GCC at -O2 takes the optional's
+    // payload for uninitialised.
+    Item firstUsage_;
+    bool hasFirstUsage_ = false;
     std::optional<bool> firstApplicationIsKeyboard_;
 };
 
