@@ -19,7 +19,7 @@ if [ ! -f "$googletest/prefix/lib/cmake/GTest/GTestConfig.cmake" ]; then
   cmake --install "$googletest/build" >/dev/null
 fi
 
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_GUI=OFF \
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_GUI=OFF -DTOLVANE_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" -DCMAKE_PREFIX_PATH="$PWD/$googletest/prefix"
 cmake --build "$build" -j "$jobs"
 echo "Windows build: ${SECONDS}s"
