@@ -22,7 +22,7 @@ private slots:
         f.Sim.plugSensor(0x0405, 1);
         QVERIFY(app.StartUp());
         PropSheet& sheet = *app.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         QVERIFY(QDir().mkpath(QStringLiteral(TOLVANE_SCREENSHOT_DIR)));
 
         for (int i = 0; i < sheet.pageCount(); ++i) {

@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
         QVERIFY(!sheet.windowIcon().isNull());
 
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
         QVERIFY(f.Ui.messages().empty());
         QCOMPARE(f.App.Model.ConfigLoaded, 0u);
@@ -117,7 +117,7 @@ private slots:
         AppFixture f;
         f.Sim.plugSensor(0x0405, 77);
         QVERIFY(f.App.StartUp());
-        f.App.Sheet()->show();
+        f.showAndStart(*f.App.Sheet());
         QCOMPARE(f.App.Sheet()->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
         QCOMPARE(f.App.Model.ConfigLoaded, 1u);
         QCOMPARE(f.App.Model.DeviceFw, 0x0405);
@@ -132,7 +132,7 @@ private slots:
         AppFixture f;
         sim::DeviceId first = f.Sim.plugSensor(0x0402);
         QVERIFY(f.App.StartUp());
-        f.App.Sheet()->show();
+        f.showAndStart(*f.App.Sheet());
         QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{2});
 
         // A new sensor comes and the first one goes, so the model moves to
@@ -161,8 +161,9 @@ private slots:
             QWidget* sheet = QApplication::activeModalWidget();
             QVERIFY(sheet != nullptr);
             QVERIFY(sheet == f.App.Sheet());
+            // The sensor is read once the sheet is on the screen.
+            QTRY_VERIFY(f.Sim.openHandleCount(sensor) > 0);
             shownTitle = sheet->windowTitle();
-            QVERIFY(f.Sim.openHandleCount(sensor) > 0);
             f.App.Sheet()->cancelButton()->click();
         });
 
