@@ -113,15 +113,16 @@ void PropSheet::OnInitDialog()
 {
     CreateHaltKeySendsBox();
     model_.ConfigLoaded = 0;
-    CreateEveryPage();
+    CreateFirstPage();
     adjustSize();
 }
 
-// The pages are built before the sheet is first painted, so it shows them
-// while the sensor is read.
-void PropSheet::CreateEveryPage()
+// The first page is built before the sheet is first painted, so the sheet
+// shows it while the sensor is read; the others are built when start-up
+// activates them.
+void PropSheet::CreateFirstPage()
 {
-    for (PropertyPage* page : pages_) page->create();
+    if (pageCount() > 0) pages_.front()->create();
 }
 
 void PropSheet::BeginStartUp()
@@ -189,7 +190,7 @@ void PropSheet::RegisterForDeviceNotifications()
                        QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
 }
 
-// The pages already show the model: the visit of each one is not painted.
+// The visit of each page is not painted: the first one shows throughout.
 void PropSheet::ActivateEveryPage()
 {
     tabs_->setUpdatesEnabled(false);

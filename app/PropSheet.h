@@ -80,7 +80,7 @@ private:
     void OnInitDialog();
     void CreateHaltKeySendsBox();
     void PlaceHaltKeySendsBox();
-    void CreateEveryPage();
+    void CreateFirstPage();
     // The sensors are read while the sheet shows that it is reading them;
     // everything else waits for the end of start-up.
     void BeginStartUp();

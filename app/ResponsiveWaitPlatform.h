@@ -26,7 +26,10 @@ public:
     }
     platform::Handle open(const std::string& path) override { return backend_.open(path); }
     void close(platform::Handle handle) override { backend_.close(handle); }
-    platform::HidAttributes attributes(platform::Handle handle) override { return backend_.attributes(handle); }
+    platform::HidAttributes attributes(platform::Handle handle) override
+    {
+        return backend_.attributes(handle);
+    }
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override
     {
         return backend_.getFeature(handle, report);

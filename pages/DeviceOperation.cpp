@@ -37,7 +37,8 @@ void DeviceBusyGuard::runHeldWork()
     runningHeldWork_ = false;
 }
 
-DeviceOperation::DeviceOperation(PageHost& host, UiServices& ui, const QString& words) : busy_(ui), host_(host)
+DeviceOperation::DeviceOperation(PageHost& host, UiServices& ui, const QString& words)
+    : busy_(ui), host_(host)
 {
     host_.beginDeviceOperation(words);
 }

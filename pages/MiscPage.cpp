@@ -126,7 +126,8 @@ void MiscPage::OnButtonClicked(int id)
 
 void MiscPage::ResetAllClicked()
 {
-    RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory, QStringLiteral("Resetting the sensor to factory defaults…"),
+    RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
+                           QStringLiteral("Resetting the sensor to factory defaults…"),
                            "Failed to Reset the device to factory defaults!");
 }
 
