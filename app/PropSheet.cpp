@@ -133,11 +133,15 @@ void PropSheet::BeginStartUp()
     QTimer::singleShot(0, this, &PropSheet::ReadSensorsAtStartUp);
 }
 
+// Devices are followed before the sensors are opened, so a sensor plugged
+// in or pulled out while they are read is not missed; a notification for a
+// sensor already in the table changes nothing.
 void PropSheet::ReadSensorsAtStartUp()
 {
+    RegisterForDeviceNotifications();
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
-    RegisterForDeviceNotifications();
+    UpdateApplyButton();
     sendPageCommand(PageCommand::Refresh, 0);
     ActivateEveryPage();
     startUpPending_ = false;
@@ -167,18 +171,15 @@ void PropSheet::resizeEvent(QResizeEvent* event)
     PlaceHaltKeySendsBox();
 }
 
+// The model takes the sensor that was read completely first, as the
+// library made it current, and the title then shows that sensor.
 void PropSheet::OpenFirstSensor()
 {
-    std::uint32_t firmware = 0;
-    const bool opened = OpenSensors(&firmware) != 0;
-    if (opened) model_.DeviceFw = static_cast<std::int32_t>(firmware);
-    SetTitleFromModel();
-    // Opening read every sensor completely; the model takes the selected
-    // sensor's configuration from that read instead of reading it again.
-    if (opened)
+    if (OpenSensors(nullptr))
         model_.PullConfigFmLib();
     else
         model_.DeviceVariant = -1;
+    SetTitleFromModel();
 }
 
 void PropSheet::RegisterForDeviceNotifications()
@@ -233,9 +234,10 @@ void PropSheet::setPageModified(PropertyPage* page, bool modified)
     UpdateApplyButton();
 }
 
+// Without a sensor there is nothing to apply to.
 void PropSheet::UpdateApplyButton()
 {
-    apply_->setEnabled(!modifiedPages_.empty());
+    apply_->setEnabled(model_.ConfigLoaded && !modifiedPages_.empty());
 }
 
 void PropSheet::sendPageCommand(PageCommand command, int argument)
@@ -282,6 +284,7 @@ void PropSheet::RefreshFromDevice()
     model_.ReadConfigFmDevice();
     SetTitleFromModel();
     model_.UpdateDeviceVariant();
+    UpdateApplyButton();
 }
 
 void PropSheet::SetTitleFromModel()
@@ -315,8 +318,13 @@ void PropSheet::ResumeKeySendsIfHalted()
 bool PropSheet::ApplyAllPages()
 {
     if (activePage_ >= 0 && !pages_[activePage_]->OnKillActive()) return false;
-    for (PropertyPage* page : pages_)
-        if (page->isCreated() && !page->OnApply()) return false;
+    for (PropertyPage* page : pages_) {
+        if (!page->isCreated()) continue;
+        if (!page->OnApply()) return false;
+        // A page whose write failed because the sensor was pulled out has
+        // said so; the pages after it would only fail and say it again.
+        if (page->isModified() && CheckDevPresent() == 0) break;
+    }
     return true;
 }
 

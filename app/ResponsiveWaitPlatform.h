@@ -26,6 +26,7 @@ public:
     }
     platform::Handle open(const std::string& path) override { return backend_.open(path); }
     void close(platform::Handle handle) override { backend_.close(handle); }
+    std::vector<std::string> inaccessibleSensorPaths() override { return backend_.inaccessibleSensorPaths(); }
     platform::HidAttributes attributes(platform::Handle handle) override
     {
         return backend_.attributes(handle);

@@ -3,11 +3,11 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <limits>
 
 #include "MiscControls.h"
 #include "QuickSetupPresets.h"
+#include "RangePlot.h"
 #include "RangeView.h"
 #include "SNRPage.h"
 #include "UiServices.h"
@@ -31,6 +31,12 @@ std::string LocalPath(const QString& path)
     return QFile::encodeName(path).toStdString();
 }
 
+// The message's own text, then what went wrong with which file.
+QString WithReason(const char* text, const std::string& reason)
+{
+    return QStringLiteral("%1\n\n%2").arg(QString::fromUtf8(text), QFile::decodeName(reason.c_str()));
+}
+
 }  // namespace
 
 MiscPage::MiscPage(PageContext context, WAPage& walkAway, WUPage& walkTo, SNRPage& sonar, QWidget* parent)
@@ -45,6 +51,7 @@ void MiscPage::OnInitDialog()
          qobject_cast<QLineEdit*>(item(RangeText)), qobject_cast<QAbstractButton*>(item(AutoGetRange)),
          item(RangeRate), item(RangeRateLabel)},
         model(), ui(), host(), this);
+    rangePlot_ = new RangePlot(*range_, sonar_.detectionWindowShown(), ui(), this);
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
     RefreshStep();
@@ -60,7 +67,9 @@ void MiscPage::OnPageCommand(PageCommand command, int)
 
 void MiscPage::RefreshStep()
 {
-    range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
+    const bool rangeShown = model().DeviceVariant != kCompactDeviceVariant;
+    range_->SetShown(rangeShown);
+    ShowDlgItem(RangeWindowButton, rangeShown);
     SetDlgItemInt(Luid, model().EditLuid);
     // Filling the LUID edit raised its change handling; the page shows the model.
     SetModified(false);
@@ -101,6 +110,9 @@ void MiscPage::OnButtonClicked(int id)
             break;
         case AutoGetRange:
             range_->AutoGetRangeClicked(GetDlgItemInt(RangeRate));
+            break;
+        case RangeWindowButton:
+            rangePlot_->Open();
             break;
         case SaveClone:
             SaveCloneClicked();
@@ -216,15 +228,15 @@ void MiscPage::WriteCloneClicked()
 // pending changes stay pending.
 void MiscPage::SaveToFileClicked()
 {
-    const QString path = ui().chooseFile(this);
+    const QString path = ui().chooseFile(this, FileChooser::Save);
     if (path.isEmpty()) return;
     CollectAllPages();
     if (!model().PushConfigToLib()) {
         ui().messageBox(this, QStringLiteral("Failed PushConfigToLib!"));
         return;
     }
-    if (!WriteDevCfgToFile(LocalPath(path))) {
-        ui().messageBox(this, QStringLiteral("Failed WriteDevCfgToFile!"));
+    if (std::string reason; !WriteDevCfgToFile(LocalPath(path), &reason)) {
+        ui().messageBox(this, WithReason("Failed WriteDevCfgToFile!", reason));
     }
 }
 
@@ -239,10 +251,10 @@ void MiscPage::RestoreFromFileClicked()
                         MessageIcon::Exclamation);
         return;
     }
-    const QString path = ui().chooseFile(this);
+    const QString path = ui().chooseFile(this, FileChooser::Open);
     if (path.isEmpty()) return;
-    if (!ReadDevCfgFmFile(LocalPath(path))) {
-        ui().messageBox(this, QStringLiteral("Failed ReadDevCfgFmFile!"));
+    if (std::string reason; !ReadDevCfgFmFile(LocalPath(path), &reason)) {
+        ui().messageBox(this, WithReason("Failed ReadDevCfgFmFile!", reason));
         return;
     }
     if (!model().PullConfigFmLib()) {
@@ -269,12 +281,8 @@ void MiscPage::TakeTypedLuid()
 // A number above the largest LUID is limited to it, and the edit shows so.
 std::uint16_t MiscPage::TypedLuid()
 {
-    static const QRegularExpression digitsOnly(QStringLiteral("^[0-9]+$"));
-    const QString text = GetDlgItemText(Luid).trimmed();
-    if (!digitsOnly.match(text).hasMatch()) return 0;
-    bool fits = false;
-    const qulonglong value = text.toULongLong(&fits);
-    if (fits && value <= kMaxLuid) return static_cast<std::uint16_t>(value);
+    const std::uint32_t value = GetDlgItemInt(Luid);
+    if (value <= kMaxLuid) return static_cast<std::uint16_t>(value);
     SetDlgItemInt(Luid, kMaxLuid);
     return kMaxLuid;
 }

@@ -1,8 +1,6 @@
 #include "SNRPage.h"
 
-#include <QRegularExpression>
 #include <algorithm>
-#include <limits>
 
 #include "DeadTargetDelta.h"
 #include "SonarControls.h"
@@ -76,14 +74,6 @@ constexpr std::uint16_t kMinutesBit = 1u << 0;
 void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
 {
     word = on ? (word | bits) : (word & ~bits);
-}
-
-// Ten or more significant digits: above every limit of the page, and possibly
-// beyond the 32 bits the edit helpers read (which then give 0).
-bool IsOverflowingNumber(const QString& text)
-{
-    static const QRegularExpression tenOrMoreDigits(QStringLiteral("^0*[1-9][0-9]{9,}$"));
-    return tenOrMoreDigits.match(text).hasMatch();
 }
 
 }  // namespace
@@ -226,6 +216,7 @@ void SNRPage::OnEditChanged(int id)
     ConfigModel& m = model();
     tsIdleParms& idle = m.EditCfg.Idle;
     if (id >= RawLedFlags && id <= OutOfRangeDelay) {
+        if (id == MinDist || id == MaxDist) detectionWindow_.publish(TypedDetectionWindow());
         m.SonarChanged = 1;
     } else if (id == DeadTargetDelta) {
         idle[DMTODeltaI] = DeltaUnitsFromInches(LimitedNumber(id, kMaxDeltaInches));
@@ -302,7 +293,7 @@ void SNRPage::CollectLedFlags()
                (IsDlgButtonChecked(NoOutOfRangeLed) ? kLedOutOfRangeBit : 0) |
                (IsDlgButtonChecked(NoTransitionLed) ? kLedTransitionBit : 0);
     } else {
-        leds = NumberIn(RawLedFlags) & kLedFlagsMask;
+        leds = GetDlgItemInt(RawLedFlags) & kLedFlagsMask;
     }
 }
 
@@ -323,19 +314,19 @@ void SNRPage::CollectPingRate()
     model().EditCfg.Sonar[PingRateS] = static_cast<std::uint16_t>(rate);
 }
 
-// Keeps the window within what the sensor accepts, with the maximum above the minimum.
 void SNRPage::CollectDistances()
 {
-    const std::uint32_t lo =
-        std::clamp<std::uint32_t>(LimitedNumber(MinDist, kByteLimit), kMinMinDist, kMaxMinDist);
-    std::uint32_t hi =
-        std::clamp<std::uint32_t>(LimitedNumber(MaxDist, kByteLimit), kMinMaxDist, kMaxMaxDist);
-    if (hi <= lo) hi = lo + 1;
+    const DetectionWindow window = TypedDetectionWindow();
     tsSonarParms& sonar = model().EditCfg.Sonar;
-    sonar[MinDistS] = static_cast<std::uint16_t>(lo);
-    sonar[MaxDistS] = static_cast<std::uint16_t>(hi);
-    SetDlgItemInt(MinDist, lo);
-    SetDlgItemInt(MaxDist, hi);
+    sonar[MinDistS] = static_cast<std::uint16_t>(window.MinInches);
+    sonar[MaxDistS] = static_cast<std::uint16_t>(window.MaxInches);
+    SetDlgItemInt(MinDist, window.MinInches);
+    SetDlgItemInt(MaxDist, window.MaxInches);
+}
+
+DetectionWindow SNRPage::TypedDetectionWindow() const
+{
+    return LimitedDetectionWindow(GetDlgItemInt(MinDist), GetDlgItemInt(MaxDist));
 }
 
 void SNRPage::CollectDelays()
@@ -349,7 +340,7 @@ void SNRPage::CollectDelays()
         const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
         sonar[ORDBTmS] = static_cast<std::uint16_t>(inRange << 4 | outOfRange);
         // Carried, not typed: the byte the sensor would get from the word unchanged.
-        sonar[IRDBTmS] = static_cast<std::uint16_t>(NumberIn(RawInRangeDelay) & kByteLimit);
+        sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
     }
 }
 
@@ -407,20 +398,14 @@ bool SNRPage::SeparateDelays() const
     return model().DeviceFw >= kSeparateDelaysFw;
 }
 
-std::uint32_t SNRPage::NumberIn(int id) const
-{
-    if (IsOverflowingNumber(GetDlgItemText(id).trimmed())) return std::numeric_limits<std::uint32_t>::max();
-    return GetDlgItemInt(id);
-}
-
 std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
 {
-    return std::min(NumberIn(id), limit);
+    return std::min(GetDlgItemInt(id), limit);
 }
 
 std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)
 {
-    const std::uint32_t value = NumberIn(id);
+    const std::uint32_t value = GetDlgItemInt(id);
     if (value <= limit) return value;
     SetDlgItemInt(id, limit);
     return limit;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "DetectionWindowEdits.h"
 #include "PropertyPage.h"
 
 class SNRPage : public PropertyPage {
@@ -14,6 +15,10 @@ public:
 
     // Validates the controls and stores them into the model's edit set.
     void CollectStep();
+
+    // The detection window the page shows, pending edits included, kept up
+    // to date as the user types.
+    const DetectionWindowEdits& detectionWindowShown() const { return detectionWindow_; }
 
     bool OnSetActive() override;
     bool OnApply() override;
@@ -38,15 +43,16 @@ private:
     void CollectDelays();
     void CollectPowerUpDelay();
     void CollectIdle();
+    DetectionWindow TypedDetectionWindow() const;
 
     bool AnyFlagSet() const;
     void SetAllFlags(std::uint32_t value);
     bool SeparateDelays() const;
 
-    // The number in an edit; digits beyond 32 bits read as the largest number, not as 0.
-    std::uint32_t NumberIn(int id) const;
     // The number in an edit held at limit, never wrapped.
     std::uint32_t LimitedNumber(int id, std::uint32_t limit) const;
     // As LimitedNumber, and a number above limit is replaced by limit in the edit.
     std::uint32_t CorrectedNumber(int id, std::uint32_t limit);
+
+    DetectionWindowEdits detectionWindow_;
 };

@@ -56,6 +56,7 @@ public:
     }
     platform::Handle open(const std::string& path) override { return next_.open(path); }
     void close(platform::Handle h) override { next_.close(h); }
+    std::vector<std::string> inaccessibleSensorPaths() override { return next_.inaccessibleSensorPaths(); }
     platform::HidAttributes attributes(platform::Handle h) override { return next_.attributes(h); }
     bool getFeature(platform::Handle h, std::span<std::uint8_t> r) override { return next_.getFeature(h, r); }
     bool setFeature(platform::Handle h, std::span<const std::uint8_t> r) override
