@@ -15,6 +15,7 @@
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
+#include "app/SheetStatusLine.h"
 #include "app/TolvaneApp.h"
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
@@ -54,6 +55,33 @@ double walkingTarget(double t)
 class ScreenshotTest : public QObject {
     Q_OBJECT
 private slots:
+    // The sheet painted during the 2 s wait of "Reset All", saying what it does.
+    void sheetDuringAResetWait()
+    {
+        SimFixture f;
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        f.Sim.plugSensor(0x0405, 1);
+        QVERIFY(app.StartUp());
+        PropSheet& sheet = *app.Sheet();
+        SimFixture::showAndStart(sheet);
+        sheet.tabs()->setCurrentIndex(3);
+        bool taken = false;
+        f.Sim.DuringWait = [&](std::uint32_t ms) {
+            if (taken || ms != 2000) return;
+            taken = true;
+            QCOMPARE(sheet.statusLine()->activityText(),
+                     QStringLiteral("Resetting the sensor to factory defaults…"));
+            QCOMPARE(f.Ui.busyDepth(), 1);
+            saveScreenshot(sheet, QStringLiteral("BusyResetAll.png"));
+        };
+
+        qobject_cast<QAbstractButton*>(app.PageMisc->item(misc::ResetAll))->click();
+
+        QVERIFY(taken);
+        QCOMPARE(sheet.statusLine()->activityText(), QStringLiteral("Ready"));
+    }
+
     void everyPageWithASensor()
     {
         SimFixture f;
