@@ -35,5 +35,9 @@ tools/check-package.sh build-release/tolvane_*.deb
 # kernel in a VM, with sensors emulated through uhid.
 tests/vm/run.sh build
 
+# How long the windows go without answering during the sensor's operations: a
+# table of measures and targets, on the real clock; it does not fail the run.
+build/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not finish"
+
 # The Qt-free layers and the Windows backend cross-built for Windows, their tests run under Wine.
 tools/test-windows.sh
