@@ -29,7 +29,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       tabs_(new QTabWidget(this)),
       ok_(new QPushButton(tr("OK"), this)),
       cancel_(new QPushButton(tr("Cancel"), this)),
-      apply_(new QPushButton(tr("&Apply"), this))
+      apply_(new QPushButton(tr("&Apply"), this)),
+      buttonRow_(new QHBoxLayout)
 {
     setWindowTitle(title);
     // Window-modal without a parent: the modal run blocks nothing but the
@@ -40,18 +41,17 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     ok_->setDefault(true);
     apply_->setEnabled(false);
 
-    auto* buttons = new QHBoxLayout;
     // Room for the "Halt Key Sends" box, which is placed by hand.
-    buttons->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(apply_);
+    buttonRow_->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
+    buttonRow_->addStretch();
+    buttonRow_->addWidget(ok_);
+    buttonRow_->addWidget(cancel_);
+    buttonRow_->addWidget(apply_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
     layout->addWidget(tabs_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow_);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
     connect(cancel_, &QPushButton::clicked, this, &PropSheet::reject);
@@ -75,6 +75,12 @@ void PropSheet::AddPage(PropertyPage* page)
     tabs_->addTab(page, page->caption());
     switchingPages_ = false;
     pages_.push_back(page);
+}
+
+void PropSheet::AddButtonRowWidget(QWidget* widget)
+{
+    widget->setParent(this);
+    buttonRow_->insertWidget(buttonRow_->indexOf(ok_), widget);
 }
 
 void PropSheet::setVisible(bool visible)

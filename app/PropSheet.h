@@ -16,6 +16,7 @@ class ConfigModel;
 class DeviceWatcher;
 class UiServices;
 class QCheckBox;
+class QHBoxLayout;
 class QPushButton;
 class QTabWidget;
 
@@ -34,6 +35,8 @@ public:
     // Adds a page as the next tab; its caption is the tab text. The sheet
     // does not own its pages.
     void AddPage(PropertyPage* page);
+    // A program's own control in the button row, left of OK; the sheet owns it.
+    void AddButtonRowWidget(QWidget* widget);
 
     // ---- PageHost ----
     void setPageModified(PropertyPage* page, bool modified) override;
@@ -96,6 +99,7 @@ private:
     QPushButton* cancel_;
     QPushButton* apply_;
     QCheckBox* haltKeySends_ = nullptr;
+    QHBoxLayout* buttonRow_;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

@@ -17,4 +17,6 @@ public:
 protected:
     void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                         MessageIcon icon) override;
+    Answer askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                       const std::vector<Answer>& answers, Answer defaultAnswer) override;
 };

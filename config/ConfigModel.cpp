@@ -21,6 +21,17 @@ int StoreAndWrite(int (*store)(const Block*), const Block& block, std::uint32_t*
     return WriteDevConfig() ? 1 : 0;
 }
 
+// The library tolerates a sensor that refuses the extension sets: it goes on
+// with the other blocks and notes the refusal in the status word only.
+template <typename Block>
+int StoreAndWriteExtension(int (*store)(const Block*), const Block& block, std::uint32_t* flag)
+{
+    if (!StoreAndWrite(store, block, flag)) return 0;
+    if ((GetDevStatus() & kStatusWriteConfigFailed) == 0) return 1;
+    *flag = 1;
+    return 0;
+}
+
 // Stores the six blocks in set order, stopping at the first one refused.
 int StoreAllBlocks(const ConfigSet& blocks)
 {
@@ -86,9 +97,12 @@ int ConfigModel::ReadConfigFmDevice()
         DeviceFw = 0;
         EditLuid = 0;
         ConfigLoaded = 0;
+        ExtensionSetsRefused = 0;
         EditCfg = ConfigSet{};
         return 0;
     }
+    // A read that succeeds with a failure noted is one whose extension sets were refused.
+    ExtensionSetsRefused = (GetDevStatus() & kStatusReadConfigFailed) != 0 ? 1 : 0;
     const int count = GetDevCount();
     if (count != 0) PullConfigFmLib();
     return count;
@@ -111,12 +125,12 @@ int ConfigModel::WriteWalkUpToDevice()
 
 int ConfigModel::WriteWalkAwayExToDevice()
 {
-    return StoreAndWrite(SetWalkAwayParmsEx, EditCfg.WalkAwayEx, &WalkAwayExChanged);
+    return StoreAndWriteExtension(SetWalkAwayParmsEx, EditCfg.WalkAwayEx, &WalkAwayExChanged);
 }
 
 int ConfigModel::WriteWalkUpExToDevice()
 {
-    return StoreAndWrite(SetWalkUpParmsEx, EditCfg.WalkUpEx, &WalkUpExChanged);
+    return StoreAndWriteExtension(SetWalkUpParmsEx, EditCfg.WalkUpEx, &WalkUpExChanged);
 }
 
 int ConfigModel::WriteIdleToDevice()

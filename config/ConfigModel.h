@@ -45,6 +45,8 @@ public:
     int WriteSonarToDevice();
     int WriteWalkAwayToDevice();
     int WriteWalkUpToDevice();
+    // An extension set the sensor refuses fails the write, although the library
+    // sends and commits the other changed blocks; its flag stays set.
     int WriteWalkAwayExToDevice();
     int WriteWalkUpExToDevice();
     int WriteIdleToDevice();
@@ -68,6 +70,9 @@ public:
     std::uint16_t EditLuid = 0;
     std::uint32_t ConfigLoaded = 0;
     std::int16_t DeviceVariant = -1;
+    // The sensor refused the extension sets when it was last read (old
+    // firmware); the library reads the other blocks all the same.
+    std::uint32_t ExtensionSetsRefused = 0;
 
     std::uint32_t SonarChanged = 0;
     std::uint32_t WalkAwayChanged = 0;

@@ -127,6 +127,7 @@ private:
     void storeKeySets(std::span<const std::uint16_t> keySets);
     bool collectDelay(bool anyKeySet);
 
+    void showExtensionSupport();
     void switchView(bool toExtension);
     void enableSeventhGroup(bool enabled);
     void onKeyChosen(const GroupIds& group);

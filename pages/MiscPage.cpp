@@ -23,6 +23,10 @@ namespace {
 constexpr std::uint32_t kInitialRangeRateMs = 500;
 constexpr std::uint32_t kMaxLuid = std::numeric_limits<std::uint16_t>::max();
 
+const QString kResetAllQuestion = QStringLiteral(
+    "The sensor's configuration will be replaced by its factory defaults: every key sequence and "
+    "detection setting on the sensor is lost, and this cannot be undone.\n\nReset the sensor now?");
+
 constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
                                       QuickWin98};
 
@@ -124,8 +128,12 @@ void MiscPage::OnButtonClicked(int id)
 
 // ---- Reset, user defaults, advanced settings and quick setup -----------------
 
+// The reset cannot be undone, so the user confirms it first; Cancel is the default.
 void MiscPage::ResetAllClicked()
 {
+    const Answer answer = ui().question(this, kResetAllQuestion, {Answer::Yes, Answer::Cancel},
+                                        Answer::Cancel, QStringLiteral("Reset All"));
+    if (answer != Answer::Yes) return;
     RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
                            "Failed to Reset the device to factory defaults!");
 }

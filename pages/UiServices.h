@@ -6,10 +6,14 @@
 // without showing anything.
 
 #include <QString>
+#include <vector>
 
 class QWidget;
 
 enum class MessageIcon { None, Exclamation };
+
+// The buttons of a question box, each the answer it gives.
+enum class Answer { Yes, Apply, Discard, Cancel };
 
 class UiServices {
 public:
@@ -19,6 +23,12 @@ public:
     // program's display name.
     void messageBox(QWidget* owner, const QString& text, const QString& caption = {},
                     MessageIcon icon = MessageIcon::None);
+
+    // A modal question box with a button per answer, in the order given, and
+    // defaultAnswer as the default button. Escape and the close box answer
+    // Cancel. An empty caption stands for the program's display name.
+    Answer question(QWidget* owner, const QString& text, const std::vector<Answer>& answers,
+                    Answer defaultAnswer, const QString& caption = {});
 
     // The file-open chooser, its file-name box starting with "*.*"; the full
     // path of the chosen file, or an empty string when cancelled.
@@ -31,6 +41,8 @@ protected:
     // caption is already resolved.
     virtual void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                 MessageIcon icon) = 0;
+    virtual Answer askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                               const std::vector<Answer>& answers, Answer defaultAnswer) = 0;
 };
 
 // The program's display name: the executable's file name without its extension.

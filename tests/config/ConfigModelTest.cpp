@@ -235,6 +235,46 @@ TEST_F(ConfigModelTest, EachWriterSendsItsBlockAndClearsOnlyItsFlag)
     }
 }
 
+// Old firmware refuses the extension sets: the read goes on and notes it, and
+// an extension write fails with its flag kept, the other blocks committed.
+TEST_F(ConfigModelTest, ASensorRefusingTheExtensionSets)
+{
+    const sim::DeviceId id = sim.plugSensor(0x0143);
+    sim.sensor(id).ExtensionSetsSupported = false;
+    OpenAndRead(1);
+    EXPECT_EQ(model.ConfigLoaded, 1u);
+    EXPECT_EQ(model.ExtensionSetsRefused, 1u);
+
+    for (const auto& [write, flag] :
+         {std::pair{&ConfigModel::WriteWalkAwayExToDevice, &ConfigModel::WalkAwayExChanged},
+          std::pair{&ConfigModel::WriteWalkUpExToDevice, &ConfigModel::WalkUpExChanged}}) {
+        sim.clearTranscript();
+        model.*flag = 1;
+        model.EditCfg.Sonar[StartDlyS] = 3;
+        ASSERT_EQ(SetSonarParms(&model.EditCfg.Sonar), 1);
+
+        EXPECT_EQ((model.*write)(), 0);
+
+        EXPECT_EQ(model.*flag, 1u);
+        // The sonar block went on and was committed.
+        const sim::Transfer& last = sim.transcript().back();
+        EXPECT_TRUE(last.Ok);
+        EXPECT_EQ(last.Bytes[1], 0x90);
+        EXPECT_EQ(last.Bytes[2], 0x01);
+    }
+
+    // The same sensor with the sets supported again reads clean.
+    sim.sensor(id).ExtensionSetsSupported = true;
+    ASSERT_EQ(model.ReadConfigFmDevice(), 1);
+    EXPECT_EQ(model.ExtensionSetsRefused, 0u);
+    EXPECT_EQ(model.WriteWalkAwayExToDevice(), 1);
+
+    sim.unplug(id);
+    OnDevRemoval(sim.pathOf(id).c_str());
+    EXPECT_EQ(model.ReadConfigFmDevice(), 0);
+    EXPECT_EQ(model.ExtensionSetsRefused, 0u);
+}
+
 TEST_F(ConfigModelTest, ARejectedBlockIsNotSentAndKeepsItsFlag)
 {
     sim.plugSensor();

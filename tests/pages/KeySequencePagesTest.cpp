@@ -420,6 +420,75 @@ private slots:
         QVERIFY(bench.host.isMarkedModified(p));
     }
 
+    // A sensor that refused the extension sets at the last read: the box is
+    // disabled and says why; a page left in the extension view goes back to
+    // the base view. A sensor that takes them gets the box back.
+    void extensionBoxFollowsTheSensorsSupport_data() { addPageRows(); }
+    void extensionBoxFollowsTheSensorsSupport()
+    {
+        QFETCH(QString, page);
+        const PageFacts& facts = factsOf(page);
+        Bench bench;
+        KeySetPage& p = bench.page(facts);
+        QAbstractButton* box = button(p, facts.ExtensionBox);
+        QVERIFY(box->isEnabled());
+        QVERIFY(box->toolTip().isEmpty());
+        click(p, facts.ExtensionBox);
+        QVERIFY(p.editor().ExtensionView());
+
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = false;
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+
+        QVERIFY(!box->isEnabled());
+        QVERIFY(!box->isChecked());
+        QCOMPARE(box->toolTip(), QStringLiteral("This sensor refused the extension sets when it was last "
+                                                "read: its firmware does not support them."));
+        QVERIFY(!p.editor().ExtensionView());
+        QVERIFY(!p.item(facts.Groups[6].KeyList)->isEnabled());
+        QCOMPARE(shownKey(p, facts.Groups[6]), QStringLiteral("[NONE]"));
+        QCOMPARE(shownModifiers(p, facts.Groups[0]), page == "WA" ? 0x05 : 0x02);
+        QVERIFY(!p.isModified());
+
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = true;
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+        QVERIFY(box->isEnabled());
+        QVERIFY(box->toolTip().isEmpty());
+    }
+
+    // The sensor refuses an extension set on Apply: the library commits the
+    // rest and reports success, the page reports the refused set and stays
+    // modified, and the next Apply tries again.
+    void refusedExtensionWriteIsReported_data() { addPageRows(); }
+    void refusedExtensionWriteIsReported()
+    {
+        QFETCH(QString, page);
+        const PageFacts& facts = factsOf(page);
+        Bench bench;
+        KeySetPage& p = bench.page(facts);
+        click(p, facts.ExtensionBox);
+        click(p, facts.Groups[6].Modifiers[0]);
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = false;
+        const sim::Half extensionBefore = bench.sensorHalf(facts.ExtensionHalf1);
+
+        QVERIFY(p.OnApply());
+
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
+        verifyFailureMessage(bench, p, facts.ExtensionFeature);
+        QCOMPARE(bench.sensorHalf(facts.ExtensionHalf1), extensionBefore);
+        QVERIFY(p.isModified());
+        QVERIFY(bench.host.isMarkedModified(p));
+        QVERIFY(bench.flag(facts.ExtensionChanged));
+        QCOMPARE(bench.sim.nowMs(), bench.sim.transcript().back().TimeMs);
+
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = true;
+        QVERIFY(p.OnApply());
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
+        QCOMPARE(bench.sensorHalf(facts.ExtensionHalf1)[0], page == "WA" ? 4 : 1);
+        QVERIFY(!p.isModified());
+    }
+
     // Without a sensor the page keeps what it showed, activation drops the
     // base flag only, and Apply reports that nothing was written.
     void withoutSensor_data() { addPageRows(); }
