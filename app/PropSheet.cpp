@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "DeviceWatcher.h"
+#include "SensorChooser.h"
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
 #include "pages/UiServices.h"
@@ -20,6 +21,10 @@ constexpr int kMargin = 7;
 constexpr int kHaltBoxLeft = 10;
 constexpr int kButtonRowBottom = 8;
 
+const QString kPendingChangesQuestion = QStringLiteral(
+    "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to it "
+    "before editing the other sensor, or discard them?");
+
 }  // namespace
 
 PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title)
@@ -30,7 +35,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       ok_(new QPushButton(tr("OK"), this)),
       cancel_(new QPushButton(tr("Cancel"), this)),
       apply_(new QPushButton(tr("&Apply"), this)),
-      buttonRow_(new QHBoxLayout)
+      buttonRow_(new QHBoxLayout),
+      chooser_(new SensorChooser(this))
 {
     setWindowTitle(title);
     // Window-modal without a parent: the modal run blocks nothing but the
@@ -43,6 +49,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
 
     // Room for the "Halt Key Sends" box, which is placed by hand.
     buttonRow_->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
+    buttonRow_->addWidget(chooser_);
     buttonRow_->addStretch();
     buttonRow_->addWidget(ok_);
     buttonRow_->addWidget(cancel_);
@@ -57,6 +64,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     connect(cancel_, &QPushButton::clicked, this, &PropSheet::reject);
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
+    connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
 }
 
 PropSheet::~PropSheet()
@@ -100,6 +108,7 @@ void PropSheet::OnInitDialog()
     model_.UpdateDeviceVariant();
     RegisterForDeviceNotifications();
     ActivateEveryPage();
+    ShowSensors();
     adjustSize();
 }
 
@@ -131,10 +140,12 @@ void PropSheet::OpenFirstSensor()
     const bool opened = OpenSensors(&firmware) != 0;
     if (opened) model_.DeviceFw = static_cast<std::int32_t>(firmware);
     SetTitleFromModel();
+    model_.DeviceSlot = 0;
     if (opened)
         model_.ReadConfigFmDevice();
     else
         model_.DeviceVariant = -1;
+    NoteEditedSensor();
 }
 
 void PropSheet::RegisterForDeviceNotifications()
@@ -195,25 +206,80 @@ void PropSheet::sendPageCommand(PageCommand command, int argument)
 {
     for (PropertyPage* page : pages_)
         if (page->isCreated()) page->OnPageCommand(command, argument);
+    // A refresh follows a read of the sensor: its LUID may have changed.
+    if (command == PageCommand::Refresh) ShowSensors();
 }
 
+// Another sensor arriving or leaving changes the chooser and the status only;
+// the pages are read again when the edited sensor itself arrived or left.
 void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
 {
     const char* path = event.Path.c_str();
     const int accepted =
         event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
-    if (!accepted) return;
-    // Re-reading the sensor takes seconds.
-    BusyCursor busy(ui_);
-    RefreshFromDevice();
-    sendPageCommand(PageCommand::Refresh, 0);
+    if (accepted && !KeepEditedSensor()) {
+        // Re-reading the sensor takes seconds.
+        BusyCursor busy(ui_);
+        RefreshFromDevice();
+        sendPageCommand(PageCommand::Refresh, 0);
+    }
+    ShowSensors();
 }
 
 void PropSheet::RefreshFromDevice()
 {
     model_.ReadConfigFmDevice();
+    NoteEditedSensor();
     SetTitleFromModel();
     model_.UpdateDeviceVariant();
+}
+
+bool PropSheet::KeepEditedSensor()
+{
+    const tsLibState& state = LibState();
+    for (std::int16_t slot = 0; slot < state.Count; ++slot) {
+        if (editedPath_.empty() || editedPath_ != state.Slots[slot].DevicePath) continue;
+        model_.DeviceSlot = slot;
+        SelectDev(slot);
+        return model_.ConfigLoaded != 0;
+    }
+    model_.DeviceSlot = 0;
+    return false;
+}
+
+void PropSheet::NoteEditedSensor()
+{
+    const tsLibState& state = LibState();
+    const bool edited = model_.ConfigLoaded && model_.DeviceSlot < state.Count;
+    editedPath_ = edited ? state.Slots[model_.DeviceSlot].DevicePath : std::string();
+}
+
+bool PropSheet::ChooseSensor(int index)
+{
+    if (!modifiedPages_.empty()) {
+        const Answer answer =
+            ui_.question(this, kPendingChangesQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
+                         Answer::Cancel, QStringLiteral("Edit another sensor"));
+        if (answer == Answer::Apply) OnApplyClicked();
+        if (answer == Answer::Cancel || !modifiedPages_.empty()) {
+            ShowSensors();
+            return false;
+        }
+    }
+    BusyCursor busy(ui_);
+    model_.DeviceSlot = static_cast<std::int16_t>(index);
+    RefreshFromDevice();
+    sendPageCommand(PageCommand::Refresh, 0);
+    return true;
+}
+
+void PropSheet::ShowSensors()
+{
+    const std::vector<SensorFacts> sensors = openSensors();
+    std::optional<std::size_t> edited;
+    if (!editedPath_.empty()) edited = static_cast<std::size_t>(model_.DeviceSlot);
+    chooser_->showSensors(sensors, edited);
+    sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());
 }
 
 void PropSheet::SetTitleFromModel()

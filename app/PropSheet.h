@@ -1,12 +1,15 @@
 #pragma once
 
 // The property sheet: a tab per page, OK, Cancel and Apply, and the "Halt Key
-// Sends" box at the left end of the button row. It opens the first sensor when
-// it is initialised, keeps its title showing the library and firmware
-// versions, and follows sensors being plugged in and pulled out.
+// Sends" box at the left end of the button row, with the sensor chooser beside
+// it while more than one sensor is attached. It opens the sensors when it is
+// initialised and edits the first, keeps its title showing the library and
+// firmware versions, and follows sensors being plugged in and pulled out,
+// staying on the sensor it edits while that one is there.
 
 #include <QDialog>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "pages/PropertyPage.h"
@@ -19,6 +22,7 @@ class QCheckBox;
 class QHBoxLayout;
 class QPushButton;
 class QTabWidget;
+class SensorChooser;
 
 class PropSheet : public QDialog, public PageHost {
     Q_OBJECT
@@ -44,8 +48,15 @@ public:
 
     // A device arrived or went away; called by the device watcher on the UI thread.
     void OnDeviceChange(const platform::DeviceEvent& event);
-    // Re-reads the first sensor into the model and shows its firmware in the title.
+    // Re-reads the edited sensor (the first when it is gone) into the model
+    // and shows its firmware in the title.
     void RefreshFromDevice();
+    // Switches the sheet to the sensor in the library's slot index, after
+    // offering to apply or discard pending changes; false when the user kept
+    // the sensor or pending changes could not be applied.
+    bool ChooseSensor(int index);
+    // What the sheet says about the sensors: the edited one, or why none.
+    QString sensorStatus() const { return sensorStatus_; }
 
     // Showing the sheet the first time runs its initialisation first.
     void setVisible(bool visible) override;
@@ -63,6 +74,7 @@ public:
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
     QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
+    SensorChooser* sensorChooser() const { return chooser_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -90,6 +102,12 @@ private:
 
     void SetTitleFromModel();
     void UpdateApplyButton();
+    // Finds the edited sensor in the library's table after an arrival or
+    // removal and makes its slot current; false when it is gone or unread.
+    bool KeepEditedSensor();
+    void NoteEditedSensor();
+    // The chooser and the sensor status follow the library's table.
+    void ShowSensors();
 
     ConfigModel& model_;
     UiServices& ui_;
@@ -100,6 +118,10 @@ private:
     QPushButton* apply_;
     QCheckBox* haltKeySends_ = nullptr;
     QHBoxLayout* buttonRow_;
+    SensorChooser* chooser_;
+    // The path of the sensor the sheet edits; empty without one.
+    std::string editedPath_;
+    QString sensorStatus_;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

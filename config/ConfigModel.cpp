@@ -92,7 +92,10 @@ int ConfigModel::PullConfigFmLib()
 
 int ConfigModel::ReadConfigFmDevice()
 {
-    SelectDev(0);
+    if (!SelectDev(DeviceSlot)) {
+        DeviceSlot = 0;
+        SelectDev(0);
+    }
     if (!ReadDevConfig()) {
         DeviceFw = 0;
         EditLuid = 0;

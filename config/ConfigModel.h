@@ -1,6 +1,6 @@
 #pragma once
 
-// The application's working copy of the first sensor's configuration: the
+// The application's working copy of one sensor's configuration: the
 // edit set the pages fill from and collect into, the clone set, the change
 // flags, and the transfers between the model, the library and the sensor.
 // Plain C++: the Qt application object holds one and hands it to the pages.
@@ -40,6 +40,8 @@ public:
 
     int PushConfigToLib();
     int PullConfigFmLib();
+    // Selects the sensor in DeviceSlot (the first one when that slot is
+    // empty) and reads it; without a sensor to read the model is cleared.
     int ReadConfigFmDevice();
 
     int WriteSonarToDevice();
@@ -70,6 +72,8 @@ public:
     std::uint16_t EditLuid = 0;
     std::uint32_t ConfigLoaded = 0;
     std::int16_t DeviceVariant = -1;
+    // The library slot of the sensor the model holds, chosen by the sheet.
+    std::int16_t DeviceSlot = 0;
     // The sensor refused the extension sets when it was last read (old
     // firmware); the library reads the other blocks all the same.
     std::uint32_t ExtensionSetsRefused = 0;

@@ -132,6 +132,37 @@ TEST_F(ConfigModelTest, ReadWithTwoSensorsCountsBothAndHoldsTheFirst)
     EXPECT_EQ(model.EditCfg.WalkUpEx[Key7ModsWUEx], 0x42);
 }
 
+// The model holds the sensor the sheet chose; the commands that re-read the
+// sensor read that one again, not the first.
+TEST_F(ConfigModelTest, ReadsAndResetsTheChosenSlot)
+{
+    const sim::DeviceId first = sim.plugSensor(0x0405, 0x1111);
+    const sim::DeviceId second = sim.plugSensor(0x0390, 0x2222);
+    sim.sensor(second).Config[HalfId::Sonar][7] = 4;
+    OpenAndRead(2);
+
+    model.DeviceSlot = 1;
+    ASSERT_EQ(model.ReadConfigFmDevice(), 2);
+    EXPECT_EQ(model.EditLuid, 0x2222);
+    EXPECT_EQ(model.DeviceFw, 0x0390);
+    EXPECT_EQ(model.EditCfg.Sonar[StartDlyS], 4);
+    EXPECT_EQ(LibState().CurrentSlot, 1);
+
+    sim.clearTranscript();
+    ASSERT_EQ(model.ResetDeviceToFactory(), 1);
+    EXPECT_EQ(model.EditLuid, 0x2222);
+    EXPECT_EQ(sim.sensor(second).Config, sim::factoryDefaults(0x0390));
+    for (const sim::Transfer& transfer : sim.transcript()) EXPECT_EQ(transfer.Path, sim.pathOf(second));
+
+    // A slot that is no longer there falls back to the first sensor.
+    sim.unplug(second);
+    OnDevRemoval(sim.pathOf(second).c_str());
+    ASSERT_EQ(model.ReadConfigFmDevice(), 1);
+    EXPECT_EQ(model.DeviceSlot, 0);
+    EXPECT_EQ(model.EditLuid, 0x1111);
+    EXPECT_EQ(std::string(LibState().Slots[0].DevicePath), sim.pathOf(first));
+}
+
 TEST_F(ConfigModelTest, PushStopsAtARejectedWalkAwayBlock)
 {
     sim.plugSensor(0x0405, 0x1111);
