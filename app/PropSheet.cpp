@@ -261,7 +261,9 @@ bool PropSheet::ChooseSensor(int index)
             ui_.question(this, kPendingChangesQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
                          Answer::Cancel, QStringLiteral("Edit another sensor"));
         if (answer == Answer::Apply) OnApplyClicked();
-        if (answer == Answer::Cancel || !modifiedPages_.empty()) {
+        // A change that could not be applied stays pending, on this sensor.
+        const bool keep = answer == Answer::Cancel || (answer == Answer::Apply && !modifiedPages_.empty());
+        if (keep) {
             ShowSensors();
             return false;
         }
