@@ -281,6 +281,8 @@ void PropSheet::ShowSensors()
     std::optional<std::size_t> edited;
     if (!editedPath_.empty()) edited = static_cast<std::size_t>(model_.DeviceSlot);
     chooser_->showSensors(sensors, edited);
+    // Key sends are halted on the sensor being edited; without one there is none to halt.
+    if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
     sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());
 }
 

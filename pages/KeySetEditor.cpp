@@ -73,7 +73,11 @@ std::uint16_t KeySetEditor::ReadKeySet(int n) const
 void KeySetEditor::LoadPageFromModel()
 {
     BusyCursor busy(page_.ui());
-    if (!page_.model().ConfigLoaded) return;
+    if (!page_.model().ConfigLoaded) {
+        ShowNoSensor();
+        return;
+    }
+    page_.setEnabled(true);
 
     showExtensionSupport();
     clearKeysWhenCountIsZero(binding_.BaseBlock, kBaseLayout);
@@ -86,6 +90,19 @@ void KeySetEditor::LoadPageFromModel()
 
     showBlock(blockOfView(), layoutOfView());
 
+    page_.SetModified(false);
+    flag(binding_.BaseChanged) = 0;
+    flag(binding_.ExtensionChanged) = 0;
+}
+
+// Nothing to show and nothing to write to: the key sets are emptied and the
+// page is unavailable until a sensor is read; nothing stays pending.
+void KeySetEditor::ShowNoSensor()
+{
+    extensionView_ = false;
+    enableSeventhGroup(false);
+    page_.ClearControlValues();
+    page_.setEnabled(false);
     page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
     flag(binding_.ExtensionChanged) = 0;

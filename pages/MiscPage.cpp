@@ -27,6 +27,11 @@ const QString kResetAllQuestion = QStringLiteral(
     "The sensor's configuration will be replaced by its factory defaults: every key sequence and "
     "detection setting on the sensor is lost, and this cannot be undone.\n\nReset the sensor now?");
 
+constexpr int kSensorActions[] = {ResetAll,   RestoreDefaults,   SaveDefaults,      AdvancedSettings,
+                                  QuickWin2K, QuickWinXPWelcome, QuickWinXPClassic, QuickVista,
+                                  SaveClone,  WriteClone,        SaveToFile,        RestoreFromFile,
+                                  Luid,       SaveLuid};
+
 constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
                                       QuickWin98};
 
@@ -65,10 +70,28 @@ void MiscPage::OnPageCommand(PageCommand command, int)
 void MiscPage::RefreshStep()
 {
     range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
-    SetDlgItemInt(Luid, model().EditLuid);
+    OfferSensorActions(model().ConfigLoaded != 0);
+    if (model().ConfigLoaded)
+        SetDlgItemInt(Luid, model().EditLuid);
+    else
+        SetDlgItemText(Luid, QString());
     // Filling the LUID edit raised its change handling; the page shows the model.
     SetModified(false);
     model().LuidChanged = 0;
+}
+
+// The actions that work on the sensor are unavailable without one, and the
+// range shown last is not the sensor's any more. The clone buffer, "Clone
+// Data Saved" and the range rate stay as they are.
+void MiscPage::OfferSensorActions(bool offered)
+{
+    for (int id : kSensorActions) EnableDlgItem(id, offered);
+    if (offered) return;
+    // Hiding the range view ends its automatic readings.
+    range_->SetShown(false);
+    range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
+    for (int id : {GetRange, AutoGetRange}) EnableDlgItem(id, false);
+    SetDlgItemText(RangeText, QString());
 }
 
 void MiscPage::OnEditChanged(int id)

@@ -309,7 +309,13 @@ private slots:
         QCOMPARE(s->model.DeviceVariant, 2);
         for (int control : kRangeControls) QVERIFY(s->misc->item(control)->isHidden());
 
+        // Without a sensor the group is shown again, its readings unavailable.
         s->sim.unplug(id);
+        for (int control : kRangeControls) {
+            QVERIFY(!s->misc->item(control)->isHidden());
+            QCOMPARE(s->misc->item(control)->isEnabled(), control != GetRange && control != AutoGetRange);
+        }
+        s->sim.plugSensor(0x0405);
         for (int control : kRangeControls) {
             QVERIFY(!s->misc->item(control)->isHidden());
             QVERIFY(s->misc->item(control)->isEnabled());
