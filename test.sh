@@ -23,3 +23,6 @@ ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# Screenshots under a real X server with a window manager, at 1280x800 and 1920x1080.
+tools/screenshots.sh
