@@ -100,13 +100,17 @@ void PropSheet::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
+// Devices are followed before the sensors are opened, so a sensor plugged
+// in or pulled out while they are read is not missed; a notification for a
+// sensor already in the table changes nothing.
 void PropSheet::OnInitDialog()
 {
     CreateHaltKeySendsBox();
     model_.ConfigLoaded = 0;
+    RegisterForDeviceNotifications();
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
-    RegisterForDeviceNotifications();
+    UpdateApplyButton();
     ActivateEveryPage();
     ShowSensors();
     adjustSize();
@@ -134,17 +138,18 @@ void PropSheet::resizeEvent(QResizeEvent* event)
     PlaceHaltKeySendsBox();
 }
 
+// The model takes the sensor that was read completely first, as the
+// library made it current, and the title then shows that sensor.
 void PropSheet::OpenFirstSensor()
 {
-    std::uint32_t firmware = 0;
-    const bool opened = OpenSensors(&firmware) != 0;
-    if (opened) model_.DeviceFw = static_cast<std::int32_t>(firmware);
-    SetTitleFromModel();
-    model_.DeviceSlot = 0;
-    if (opened)
-        model_.ReadConfigFmDevice();
-    else
+    if (OpenSensors(nullptr)) {
+        model_.DeviceSlot = LibState().CurrentSlot;
+        model_.TakeExtensionSupportFmLib();
+        model_.PullConfigFmLib();
+    } else {
         model_.DeviceVariant = -1;
+    }
+    SetTitleFromModel();
     NoteEditedSensor();
 }
 
@@ -197,9 +202,10 @@ void PropSheet::setPageModified(PropertyPage* page, bool modified)
     UpdateApplyButton();
 }
 
+// Without a sensor there is nothing to apply to.
 void PropSheet::UpdateApplyButton()
 {
-    apply_->setEnabled(!modifiedPages_.empty());
+    apply_->setEnabled(model_.ConfigLoaded && !modifiedPages_.empty());
 }
 
 void PropSheet::sendPageCommand(PageCommand command, int argument)
@@ -232,6 +238,7 @@ void PropSheet::RefreshFromDevice()
     NoteEditedSensor();
     SetTitleFromModel();
     model_.UpdateDeviceVariant();
+    UpdateApplyButton();
 }
 
 bool PropSheet::KeepEditedSensor()
@@ -308,8 +315,13 @@ void PropSheet::ResumeKeySendsIfHalted()
 bool PropSheet::ApplyAllPages()
 {
     if (activePage_ >= 0 && !pages_[activePage_]->OnKillActive()) return false;
-    for (PropertyPage* page : pages_)
-        if (page->isCreated() && !page->OnApply()) return false;
+    for (PropertyPage* page : pages_) {
+        if (!page->isCreated()) continue;
+        if (!page->OnApply()) return false;
+        // A page whose write failed because the sensor was pulled out has
+        // said so; the pages after it would only fail and say it again.
+        if (page->isModified() && CheckDevPresent() == 0) break;
+    }
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "config/ConfigModel.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "devlib/DevLib.h"
 
@@ -90,13 +91,16 @@ int ConfigModel::PullConfigFmLib()
     return 1;
 }
 
+// The sensors are tried in table order: one whose read fails hides none of
+// the others. Only when none can be read is the model cleared.
 int ConfigModel::ReadConfigFmDevice()
 {
-    if (!SelectDev(DeviceSlot)) {
-        DeviceSlot = 0;
-        SelectDev(0);
-    }
-    if (!ReadDevConfig()) {
+    const std::int16_t count = GetDevCount();
+    std::optional<std::int16_t> read;
+    if (SelectDev(DeviceSlot) && ReadDevConfig()) read = DeviceSlot;
+    for (std::int16_t slot = 0; !read && slot < count; ++slot)
+        if (slot != DeviceSlot && SelectDev(slot) && ReadDevConfig()) read = slot;
+    if (!read) {
         DeviceFw = 0;
         EditLuid = 0;
         ConfigLoaded = 0;
@@ -104,11 +108,16 @@ int ConfigModel::ReadConfigFmDevice()
         EditCfg = ConfigSet{};
         return 0;
     }
+    DeviceSlot = *read;
+    TakeExtensionSupportFmLib();
+    PullConfigFmLib();
+    return count;
+}
+
+void ConfigModel::TakeExtensionSupportFmLib()
+{
     // A read that succeeds with a failure noted is one whose extension sets were refused.
     ExtensionSetsRefused = (GetDevStatus() & kStatusReadConfigFailed) != 0 ? 1 : 0;
-    const int count = GetDevCount();
-    if (count != 0) PullConfigFmLib();
-    return count;
 }
 
 int ConfigModel::WriteSonarToDevice()

@@ -40,9 +40,14 @@ public:
 
     int PushConfigToLib();
     int PullConfigFmLib();
-    // Selects the sensor in DeviceSlot (the first one when that slot is
-    // empty) and reads it; without a sensor to read the model is cleared.
+    // Reads the sensor in DeviceSlot, or, when that one is gone or does not
+    // read completely, the first sensor in the library's table that does, and
+    // pulls it into the model (DeviceSlot then names it); without one the
+    // model is cleared. The number of sensors.
     int ReadConfigFmDevice();
+    // Notes whether the current sensor refused the extension sets at its
+    // last read, from its status word; right after a successful read.
+    void TakeExtensionSupportFmLib();
 
     int WriteSonarToDevice();
     int WriteWalkAwayToDevice();

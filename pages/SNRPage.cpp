@@ -1,8 +1,6 @@
 #include "SNRPage.h"
 
-#include <QRegularExpression>
 #include <algorithm>
-#include <limits>
 
 #include "DeadTargetDelta.h"
 #include "SonarControls.h"
@@ -76,14 +74,6 @@ constexpr std::uint16_t kMinutesBit = 1u << 0;
 void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
 {
     word = on ? (word | bits) : (word & ~bits);
-}
-
-// Ten or more significant digits: above every limit of the page, and possibly
-// beyond the 32 bits the edit helpers read (which then give 0).
-bool IsOverflowingNumber(const QString& text)
-{
-    static const QRegularExpression tenOrMoreDigits(QStringLiteral("^0*[1-9][0-9]{9,}$"));
-    return tenOrMoreDigits.match(text).hasMatch();
 }
 
 }  // namespace
@@ -316,7 +306,7 @@ void SNRPage::CollectLedFlags()
                (IsDlgButtonChecked(NoOutOfRangeLed) ? kLedOutOfRangeBit : 0) |
                (IsDlgButtonChecked(NoTransitionLed) ? kLedTransitionBit : 0);
     } else {
-        leds = NumberIn(RawLedFlags) & kLedFlagsMask;
+        leds = GetDlgItemInt(RawLedFlags) & kLedFlagsMask;
     }
 }
 
@@ -363,7 +353,7 @@ void SNRPage::CollectDelays()
         const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
         sonar[ORDBTmS] = static_cast<std::uint16_t>(inRange << 4 | outOfRange);
         // Carried, not typed: the byte the sensor would get from the word unchanged.
-        sonar[IRDBTmS] = static_cast<std::uint16_t>(NumberIn(RawInRangeDelay) & kByteLimit);
+        sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
     }
 }
 
@@ -421,20 +411,14 @@ bool SNRPage::SeparateDelays() const
     return model().DeviceFw >= kSeparateDelaysFw;
 }
 
-std::uint32_t SNRPage::NumberIn(int id) const
-{
-    if (IsOverflowingNumber(GetDlgItemText(id).trimmed())) return std::numeric_limits<std::uint32_t>::max();
-    return GetDlgItemInt(id);
-}
-
 std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
 {
-    return std::min(NumberIn(id), limit);
+    return std::min(GetDlgItemInt(id), limit);
 }
 
 std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)
 {
-    const std::uint32_t value = NumberIn(id);
+    const std::uint32_t value = GetDlgItemInt(id);
     if (value <= limit) return value;
     SetDlgItemInt(id, limit);
     return limit;

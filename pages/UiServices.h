@@ -15,6 +15,10 @@ enum class MessageIcon { None, Exclamation };
 // The buttons of a question box, each the answer it gives.
 enum class Answer { Yes, Apply, Discard, Cancel };
 
+// Save: a new or existing file to write, replacing one only after asking.
+// Open: an existing file to read.
+enum class FileChooser { Save, Open };
+
 class UiServices {
 public:
     virtual ~UiServices() = default;
@@ -30,9 +34,9 @@ public:
     Answer question(QWidget* owner, const QString& text, const std::vector<Answer>& answers,
                     Answer defaultAnswer, const QString& caption = {});
 
-    // The file-open chooser, its file-name box starting with "*.*"; the full
-    // path of the chosen file, or an empty string when cancelled.
-    virtual QString chooseFile(QWidget* owner) = 0;
+    // The file chooser for the purpose, showing all files; the full path of
+    // the chosen file, or an empty string when cancelled.
+    virtual QString chooseFile(QWidget* owner, FileChooser purpose) = 0;
     virtual void tone(int frequencyHz, int durationMs) = 0;
     virtual void beginBusyCursor() = 0;
     virtual void endBusyCursor() = 0;

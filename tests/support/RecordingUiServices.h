@@ -43,7 +43,7 @@ public:
     // question gets its default answer, as Enter would give it.
     void queueAnswer(Answer answer) { answers_.push_back(answer); }
 
-    QString chooseFile(QWidget* owner) override;
+    QString chooseFile(QWidget* owner, FileChooser purpose) override;
     void tone(int frequencyHz, int durationMs) override;
     void beginBusyCursor() override;
     void endBusyCursor() override;
@@ -52,7 +52,9 @@ public:
     QStringList messageTexts() const;
     const std::vector<Question>& questions() const { return questions_; }
     const std::vector<Tone>& tones() const { return tones_; }
-    int fileChooserCalls() const { return fileChooserCalls_; }
+    int fileChooserCalls() const { return static_cast<int>(fileChoosers_.size()); }
+    // The purpose of every file chooser asked for, in order.
+    const std::vector<FileChooser>& fileChoosers() const { return fileChoosers_; }
     int pendingFileAnswers() const { return static_cast<int>(fileAnswers_.size()); }
     int busyBegins() const { return busyBegins_; }
     int busyEnds() const { return busyEnds_; }
@@ -76,7 +78,7 @@ private:
     std::deque<Answer> answers_;
     std::vector<Tone> tones_;
     std::deque<QString> fileAnswers_;
-    int fileChooserCalls_ = 0;
+    std::vector<FileChooser> fileChoosers_;
     int busyBegins_ = 0;
     int busyEnds_ = 0;
     int busyDepth_ = 0;
