@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -36,8 +37,12 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       cancel_(new QPushButton(tr("Cancel"), this)),
       apply_(new QPushButton(tr("&Apply"), this)),
       buttonRow_(new QHBoxLayout),
-      chooser_(new SensorChooser(this))
+      chooser_(new SensorChooser(this)),
+      sensorStatusLabel_(new QLabel(this))
 {
+    sensorStatusLabel_->setObjectName(QStringLiteral("sensorStatus"));
+    sensorStatusLabel_->setWordWrap(true);
+    sensorStatusLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setWindowTitle(title);
     // Window-modal without a parent: the modal run blocks nothing but the
     // sheet itself, so a window of the program's own beside it stays usable.
@@ -58,6 +63,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
     layout->addWidget(tabs_);
+    layout->addWidget(sensorStatusLabel_);
     layout->addLayout(buttonRow_);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
@@ -291,6 +297,7 @@ void PropSheet::ShowSensors()
     // Key sends are halted on the sensor being edited; without one there is none to halt.
     if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
     sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());
+    sensorStatusLabel_->setText(sensorStatus_);
 }
 
 void PropSheet::SetTitleFromModel()

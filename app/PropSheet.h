@@ -20,6 +20,7 @@ class DeviceWatcher;
 class UiServices;
 class QCheckBox;
 class QHBoxLayout;
+class QLabel;
 class QPushButton;
 class QTabWidget;
 class SensorChooser;
@@ -122,6 +123,7 @@ private:
     // The path of the sensor the sheet edits; empty without one.
     std::string editedPath_;
     QString sensorStatus_;
+    QLabel* sensorStatusLabel_;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;
