@@ -232,6 +232,8 @@ void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
     if (accepted && !KeepEditedSensor()) {
         // Re-reading the sensor takes seconds.
         BusyCursor busy(ui_);
+        // The sensor whose key sends were halted is gone; the next one types.
+        haltKeySends_->setChecked(false);
         RefreshFromDevice();
         sendPageCommand(PageCommand::Refresh, 0);
     }
@@ -282,6 +284,9 @@ bool PropSheet::ChooseSensor(int index)
         }
     }
     BusyCursor busy(ui_);
+    // The sensor left behind types again; the box is for the one edited.
+    ResumeKeySendsIfHalted();
+    haltKeySends_->setChecked(false);
     model_.DeviceSlot = static_cast<std::int16_t>(index);
     RefreshFromDevice();
     sendPageCommand(PageCommand::Refresh, 0);

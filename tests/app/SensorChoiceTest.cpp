@@ -4,6 +4,7 @@
 // second without unplugging either.
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -208,6 +209,25 @@ private slots:
         QCOMPARE(LibState().CurrentSlot, 0);
         QCOMPARE(f.chooser()->currentIndex(), 0);
         QVERIFY(f.Ui.messages().empty());
+    }
+
+    // Key sends halted on the sensor left behind are resumed; the box is
+    // clear for the sensor now edited.
+    void choosingResumesTheSensorLeftBehind()
+    {
+        RunningSheet f;
+        const sim::DeviceId first = f.Sim.plugSensor(0x0405, 1);
+        const sim::DeviceId second = f.Sim.plugSensor(0x0405, 2);
+        f.start();
+        f.sheet().haltKeySendsBox()->click();
+        QVERIFY(f.Sim.sensor(first).KeySendsHalted);
+
+        f.choose(1);
+
+        QVERIFY(!f.Sim.sensor(first).KeySendsHalted);
+        QVERIFY(!f.Sim.sensor(second).KeySendsHalted);
+        QVERIFY(!f.sheet().haltKeySendsBox()->isChecked());
+        QCOMPARE(f.App.Model.EditLuid, 2);
     }
 
     // Pending changes are offered to apply or discard first; Cancel keeps the
