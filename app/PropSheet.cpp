@@ -3,13 +3,15 @@
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "DeviceWatcher.h"
 #include "SensorChooser.h"
+#include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
 #include "pages/UiServices.h"
@@ -26,6 +28,21 @@ const QString kPendingChangesQuestion = QStringLiteral(
     "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to it "
     "before editing the other sensor, or discard them?");
 
+QString ReadingSensorWords()
+{
+    return QStringLiteral("Reading the sensor…");
+}
+
+QString ResumingKeySendsWords()
+{
+    return QStringLiteral("Resuming key sends…");
+}
+
+QString ApplyingWords()
+{
+    return QStringLiteral("Applying the changes…");
+}
+
 }  // namespace
 
 PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title)
@@ -38,11 +55,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       apply_(new QPushButton(tr("&Apply"), this)),
       buttonRow_(new QHBoxLayout),
       chooser_(new SensorChooser(this)),
-      sensorStatusLabel_(new QLabel(this))
+      statusLine_(new SheetStatusLine(this))
 {
-    sensorStatusLabel_->setObjectName(QStringLiteral("sensorStatus"));
-    sensorStatusLabel_->setWordWrap(true);
-    sensorStatusLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     setWindowTitle(title);
     // Window-modal without a parent: the modal run blocks nothing but the
     // sheet itself, so a window of the program's own beside it stays usable.
@@ -63,7 +77,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
     layout->addWidget(tabs_);
-    layout->addWidget(sensorStatusLabel_);
+    layout->addWidget(statusLine_);
     layout->addLayout(buttonRow_);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
@@ -75,6 +89,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
 
 PropSheet::~PropSheet()
 {
+    if (startUpPending_) ui_.endBusyCursor();
     // The pages belong to start-up, which destroys them after the sheet.
     switchingPages_ = true;
     for (PropertyPage* page : pages_) {
@@ -99,27 +114,53 @@ void PropSheet::AddButtonRowWidget(QWidget* widget)
 
 void PropSheet::setVisible(bool visible)
 {
-    if (visible && !initialised_) {
+    const bool first = visible && !initialised_;
+    if (first) {
         initialised_ = true;
         OnInitDialog();
     }
     QDialog::setVisible(visible);
+    if (first) BeginStartUp();
+}
+
+void PropSheet::OnInitDialog()
+{
+    CreateHaltKeySendsBox();
+    model_.ConfigLoaded = 0;
+    CreateEveryPage();
+    adjustSize();
+}
+
+// The pages are built before the sheet is first painted, so it shows them
+// while the sensor is read.
+void PropSheet::CreateEveryPage()
+{
+    for (PropertyPage* page : pages_) page->create();
+}
+
+void PropSheet::BeginStartUp()
+{
+    startUpPending_ = true;
+    ui_.beginBusyCursor();
+    beginDeviceOperation(ReadingSensorWords());
+    QTimer::singleShot(0, this, &PropSheet::ReadSensorsAtStartUp);
 }
 
 // Devices are followed before the sensors are opened, so a sensor plugged
 // in or pulled out while they are read is not missed; a notification for a
 // sensor already in the table changes nothing.
-void PropSheet::OnInitDialog()
+void PropSheet::ReadSensorsAtStartUp()
 {
-    CreateHaltKeySendsBox();
-    model_.ConfigLoaded = 0;
     RegisterForDeviceNotifications();
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
     UpdateApplyButton();
+    sendPageCommand(PageCommand::Refresh, 0);
     ActivateEveryPage();
     ShowSensors();
-    adjustSize();
+    startUpPending_ = false;
+    endDeviceOperation();
+    ui_.endBusyCursor();
 }
 
 void PropSheet::CreateHaltKeySendsBox()
@@ -168,13 +209,16 @@ void PropSheet::RegisterForDeviceNotifications()
                        QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
 }
 
+// The pages already show the model: the visit of each one is not painted.
 void PropSheet::ActivateEveryPage()
 {
+    tabs_->setUpdatesEnabled(false);
     for (int index = 0; index < pageCount(); ++index) {
         ActivatePage(index);
         platform::current().sleepMs(kPageActivationPauseMs);
     }
     if (pageCount() > 0) ActivatePage(0);
+    tabs_->setUpdatesEnabled(true);
 }
 
 bool PropSheet::ActivatePage(int index)
@@ -222,16 +266,37 @@ void PropSheet::sendPageCommand(PageCommand command, int argument)
     if (command == PageCommand::Refresh) ShowSensors();
 }
 
+void PropSheet::beginDeviceOperation(const QString& words)
+{
+    busyGuard_.begin();
+    statusLine_->beginActivity(words);
+}
+
+void PropSheet::endDeviceOperation()
+{
+    statusLine_->endActivity();
+    busyGuard_.end();
+}
+
+void PropSheet::whenDeviceIdle(std::function<void()> work)
+{
+    busyGuard_.whenIdle(std::move(work));
+}
+
 // Another sensor arriving or leaving changes the chooser and the status only;
 // the pages are read again when the edited sensor itself arrived or left.
 void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
+{
+    busyGuard_.whenIdle([this, event] { HandleDeviceChange(event); });
+}
+
+void PropSheet::HandleDeviceChange(const platform::DeviceEvent& event)
 {
     const char* path = event.Path.c_str();
     const int accepted =
         event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
     if (accepted && !KeepEditedSensor()) {
-        // Re-reading the sensor takes seconds.
-        BusyCursor busy(ui_);
+        const DeviceOperation operation(*this, ui_, ReadingSensorWords());
         // The sensor whose key sends were halted is gone; the next one types.
         haltKeySends_->setChecked(false);
         RefreshFromDevice();
@@ -283,7 +348,7 @@ bool PropSheet::ChooseSensor(int index)
             return false;
         }
     }
-    BusyCursor busy(ui_);
+    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
     // The sensor left behind types again; the box is for the one edited.
     ResumeKeySendsIfHalted();
     haltKeySends_->setChecked(false);
@@ -302,7 +367,7 @@ void PropSheet::ShowSensors()
     // Key sends are halted on the sensor being edited; without one there is none to halt.
     if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
     sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());
-    sensorStatusLabel_->setText(sensorStatus_);
+    statusLine_->setSensorStatus(sensorStatus_);
 }
 
 void PropSheet::SetTitleFromModel()
@@ -312,14 +377,23 @@ void PropSheet::SetTitleFromModel()
 
 void PropSheet::OnHaltKeySendsClicked()
 {
-    BusyCursor busy(ui_);
-    HaltKeySends(haltKeySends_->isChecked() ? 1 : 0);
+    busyGuard_.whenIdle([this] { SendHaltOrResume(); });
+}
+
+// The box's state when the command is sent is what the sensor gets.
+void PropSheet::SendHaltOrResume()
+{
+    const bool halt = haltKeySends_->isChecked();
+    const DeviceOperation operation(*this, ui_,
+                                    halt ? QStringLiteral("Halting key sends…") : ResumingKeySendsWords());
+    HaltKeySends(halt ? 1 : 0);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
 
 void PropSheet::ResumeKeySendsIfHalted()
 {
     if (!haltKeySends_ || !haltKeySends_->isChecked()) return;
+    const DeviceOperation operation(*this, ui_, ResumingKeySendsWords());
     HaltKeySends(0);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
@@ -337,24 +411,37 @@ bool PropSheet::ApplyAllPages()
     return true;
 }
 
+// Apply is one operation: what arrives while one page writes waits until
+// every page has written.
 void PropSheet::OnApplyClicked()
 {
-    BusyCursor busy(ui_);
-    // The active page is not activated again: a page whose write failed keeps
-    // its controls and its modified mark.
-    ApplyAllPages();
+    busyGuard_.whenIdle([this] {
+        const DeviceOperation operation(*this, ui_, ApplyingWords());
+        // The active page is not activated again: a page whose write failed
+        // keeps its controls and its modified mark.
+        ApplyAllPages();
+    });
 }
 
 void PropSheet::accept()
 {
-    BusyCursor busy(ui_);
+    busyGuard_.whenIdle([this] { AcceptNow(); });
+}
+
+void PropSheet::AcceptNow()
+{
+    const DeviceOperation operation(*this, ui_, ApplyingWords());
     ResumeKeySendsIfHalted();
     if (ApplyAllPages()) QDialog::accept();
 }
 
 void PropSheet::reject()
 {
-    BusyCursor busy(ui_);
+    busyGuard_.whenIdle([this] { RejectNow(); });
+}
+
+void PropSheet::RejectNow()
+{
     ResumeKeySendsIfHalted();
     QDialog::reject();
 }

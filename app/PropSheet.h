@@ -1,17 +1,19 @@
 #pragma once
 
-// The property sheet: a tab per page, OK, Cancel and Apply, and the "Halt Key
-// Sends" box at the left end of the button row, with the sensor chooser beside
-// it while more than one sensor is attached. It opens the sensors when it is
-// initialised and edits the first, keeps its title showing the library and
-// firmware versions, and follows sensors being plugged in and pulled out,
-// staying on the sensor it edits while that one is there.
+// The property sheet: a tab per page, the status line under them, OK, Cancel
+// and Apply, and the "Halt Key Sends" box at the left end of the button row,
+// with the sensor chooser beside it while more than one sensor is attached.
+// Once it is on the screen it opens the sensors and edits the first; it keeps
+// its title showing the library and firmware versions, follows sensors being
+// plugged in and pulled out, staying on the sensor it edits while that one is
+// there, and runs one device operation at a time.
 
 #include <QDialog>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "pages/DeviceOperation.h"
 #include "pages/PropertyPage.h"
 #include "platform/Platform.h"
 
@@ -20,10 +22,10 @@ class DeviceWatcher;
 class UiServices;
 class QCheckBox;
 class QHBoxLayout;
-class QLabel;
 class QPushButton;
 class QTabWidget;
 class SensorChooser;
+class SheetStatusLine;
 
 class PropSheet : public QDialog, public PageHost {
     Q_OBJECT
@@ -46,8 +48,13 @@ public:
     // ---- PageHost ----
     void setPageModified(PropertyPage* page, bool modified) override;
     void sendPageCommand(PageCommand command, int argument) override;
+    void beginDeviceOperation(const QString& words) override;
+    void endDeviceOperation() override;
+    bool deviceBusy() const override { return busyGuard_.busy(); }
+    void whenDeviceIdle(std::function<void()> work) override;
 
-    // A device arrived or went away; called by the device watcher on the UI thread.
+    // A device arrived or went away; called by the device watcher on the UI
+    // thread. While a device operation runs it is handled after it.
     void OnDeviceChange(const platform::DeviceEvent& event);
     // Re-reads the edited sensor (the first when it is gone) into the model
     // and shows its firmware in the title.
@@ -59,9 +66,10 @@ public:
     // What the sheet says about the sensors: the edited one, or why none.
     QString sensorStatus() const { return sensorStatus_; }
 
-    // Showing the sheet the first time runs its initialisation first.
+    // Showing the sheet the first time runs its initialisation first; the
+    // sensor is read once the sheet is on the screen.
     void setVisible(bool visible) override;
-    // OK, and Enter.
+    // OK, and Enter. While a device operation runs, these wait for its end.
     void accept() override;
     // Cancel, Escape and the close box.
     void reject() override;
@@ -76,6 +84,7 @@ public:
     QPushButton* applyButton() const { return apply_; }
     QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
     SensorChooser* sensorChooser() const { return chooser_; }
+    SheetStatusLine* statusLine() const { return statusLine_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -86,6 +95,11 @@ private:
     void OnInitDialog();
     void CreateHaltKeySendsBox();
     void PlaceHaltKeySendsBox();
+    void CreateEveryPage();
+    // The sensors are read while the sheet shows that it is reading them;
+    // everything else waits for the end of start-up.
+    void BeginStartUp();
+    void ReadSensorsAtStartUp();
     void OpenFirstSensor();
     void RegisterForDeviceNotifications();
     void ActivateEveryPage();
@@ -95,8 +109,13 @@ private:
     bool ActivatePage(int index);
     void OnTabChanged(int index);
 
+    void HandleDeviceChange(const platform::DeviceEvent& event);
+
     void OnHaltKeySendsClicked();
+    void SendHaltOrResume();
     void OnApplyClicked();
+    void AcceptNow();
+    void RejectNow();
     // The active page's leave step, then every page's apply step in page order.
     bool ApplyAllPages();
     void ResumeKeySendsIfHalted();
@@ -123,7 +142,9 @@ private:
     // The path of the sensor the sheet edits; empty without one.
     std::string editedPath_;
     QString sensorStatus_;
-    QLabel* sensorStatusLabel_;
+    SheetStatusLine* statusLine_;
+    DeviceBusyGuard busyGuard_;
+    bool startUpPending_ = false;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

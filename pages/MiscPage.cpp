@@ -58,7 +58,7 @@ void MiscPage::OnInitDialog()
         {item(RangeGroup), qobject_cast<QAbstractButton*>(item(GetRange)),
          qobject_cast<QLineEdit*>(item(RangeText)), qobject_cast<QAbstractButton*>(item(AutoGetRange)),
          item(RangeRate), item(RangeRateLabel)},
-        model(), ui(), this);
+        model(), ui(), host(), this);
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
     RefreshStep();
@@ -163,6 +163,7 @@ void MiscPage::ResetAllClicked()
                                         Answer::Cancel, QStringLiteral("Reset All"));
     if (answer != Answer::Yes) return;
     RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
+                           QStringLiteral("Resetting the sensor to factory defaults…"),
                            "Failed to Reset the device to factory defaults!");
 }
 
@@ -172,7 +173,8 @@ void MiscPage::RestoreDefaultsClicked()
         ui().messageBox(this, QStringLiteral("This Feature is not supported on your Firmware Version!"));
         return;
     }
-    RunStoredConfigCommand(&ConfigModel::RestoreUserDefaults, "Failed to Restore User Defaults!");
+    RunStoredConfigCommand(&ConfigModel::RestoreUserDefaults, QStringLiteral("Restoring the user defaults…"),
+                           "Failed to Restore User Defaults!");
 }
 
 void MiscPage::SaveDefaultsClicked()
@@ -181,14 +183,16 @@ void MiscPage::SaveDefaultsClicked()
         ui().messageBox(this, QStringLiteral("This Feature is not supported on your current Firmware!"));
         return;
     }
-    RunStoredConfigCommand(&ConfigModel::SaveUserDefaults, "Failed to Save User Defaults!");
+    RunStoredConfigCommand(&ConfigModel::SaveUserDefaults, QStringLiteral("Saving the user defaults…"),
+                           "Failed to Save User Defaults!");
 }
 
 // A failure leaves the pages as they are; the failed re-read may have cleared
 // the model, which the next arrival or refresh shows.
-void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const char* failureText)
+void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const QString& words,
+                                      const char* failureText)
 {
-    BusyCursor busy(ui());
+    const DeviceOperation operation = deviceOperation(words);
     if (!(model().*command)()) {
         ui().messageBox(this, QString::fromUtf8(failureText));
         return;
@@ -236,7 +240,7 @@ void MiscPage::WriteCloneClicked()
         ui().messageBox(this, QStringLiteral("Data NOT Saved!"));
         return;
     }
-    BusyCursor busy(ui());
+    const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the saved configuration…"));
     if (!model().WriteCloneToDevice()) {
         ui().messageBox(this, QStringLiteral("Failed to Write Saved Data to Device!"));
     }
@@ -311,7 +315,7 @@ bool MiscPage::OnApply()
 {
     TakeTypedLuid();
     if (!model().LuidChanged) return true;
-    BusyCursor busy(ui());
+    const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the LUID…"));
     const bool written = model().WriteLuidToDevice();
     sleepMs(kWriteSettleMs);
     SetModified(false);

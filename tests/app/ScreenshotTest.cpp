@@ -81,7 +81,7 @@ struct Shown {
     {
         QVERIFY(App.StartUp());
         PropSheet& sheet = *App.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         const QRect screen = sheet.screen()->availableGeometry();
         sheet.move(screen.topLeft());
         QVERIFY(framed(sheet));
@@ -147,7 +147,7 @@ private slots:
         Shown shown(f);
         QVERIFY(shown.App.StartUp());
         PropSheet& sheet = *shown.App.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         sensors.show();
         QVERIFY(framed(sheet));
         QVERIFY(framed(sensors));

@@ -17,6 +17,7 @@
 #include "app/PropSheet.h"
 #include "app/SensorChooser.h"
 #include "app/SensorStatus.h"
+#include "app/SheetStatusLine.h"
 #include "app/TolvaneApp.h"
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
@@ -39,7 +40,7 @@ struct RunningSheet : SimFixture {
     void start()
     {
         QVERIFY(App.StartUp());
-        App.Sheet()->show();
+        SimFixture::showAndStart(*App.Sheet());
         Sim.clearTranscript();
     }
 
@@ -142,12 +143,14 @@ private slots:
         RunningSheet f;
         f.start();
         QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("No sensor connected"));
+        QCOMPARE(f.sheet().statusLine()->text(), QStringLiteral("Ready | No sensor connected"));
         QVERIFY(f.sheet().sensorChooser()->isHidden());
 
         const sim::DeviceId locked = f.Sim.plugSensor(0x0405, 7);
         f.Sim.denyAccess(locked);
         f.deliverDeviceEvents();
         QCOMPARE(f.sheet().sensorStatus(), kNoPermission);
+        QCOMPARE(f.sheet().statusLine()->sensorText(), kNoPermission);
         QCOMPARE(f.App.Model.ConfigLoaded, 0u);
 
         f.Sim.unplug(locked);
@@ -167,6 +170,32 @@ private slots:
         QCOMPARE(f.chooser()->currentIndex(), 0);
         QCOMPARE(f.chooser()->itemText(1), QStringLiteral("Sensor 2 of 2: firmware 1.43, sim2"));
         QVERIFY(f.Ui.messages().empty());
+    }
+
+    // While the sheet reads or writes, the line carries the operation's words
+    // beside the sensor, and says it is ready again afterwards.
+    void statusLineDuringAnOperation()
+    {
+        RunningSheet f;
+        f.Sim.plugSensor(0x0405, 1);
+        f.Sim.plugSensor(0x0143, 2);
+        f.start();
+        QStringList seen;
+        f.Sim.setTransferListener([&](const sim::Transfer&) {
+            const QString line = f.sheet().statusLine()->text();
+            if (seen.isEmpty() || seen.back() != line) seen << line;
+        });
+
+        f.typePingRate(QStringLiteral("600"));
+        f.sheet().applyButton()->click();
+        f.choose(1);
+
+        QCOMPARE(seen,
+                 QStringList({"Writing the Sonar settings… | Sensor 1 of 2: firmware 4.05, LUID 1, sim1",
+                              "Reading the sensor… | Sensor 1 of 2: firmware 4.05, LUID 1, sim1"}));
+        QCOMPARE(f.sheet().statusLine()->text(),
+                 QStringLiteral("Ready | Sensor 2 of 2: firmware 1.43, LUID 2, sim2"));
+        f.Sim.setTransferListener({});
     }
 
     // Choosing the second sensor reads it and refills the pages; pulling the

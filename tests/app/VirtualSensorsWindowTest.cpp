@@ -129,7 +129,7 @@ private slots:
         window.plugSensor(0);
         QVERIFY(app.StartUp());
         PropSheet& sheet = *app.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         const auto pingRateShown = [&app] {
             return qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::PingRate))->text();
         };
@@ -170,7 +170,7 @@ private slots:
         CTolvaneApp app(f.Ui, watcher);
         QVERIFY(app.StartUp());
         PropSheet& sheet = *app.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         window.show();
 
         auto* firmware = window.findChild<QLineEdit*>(QStringLiteral("firmware2"));
