@@ -24,5 +24,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
 
+# The hidraw backend, the device library and tolvane against a real Linux
+# kernel in a VM, with sensors emulated through uhid.
+tests/vm/run.sh build
+
 # Screenshots under a real X server with a window manager, at 1280x800 and 1920x1080.
 tools/screenshots.sh

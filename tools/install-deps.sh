@@ -2,8 +2,12 @@
 # Installs the Debian packages Tolvane needs to build and test, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libudev-dev libgtest-dev libgmock-dev libgl-dev
-  xvfb openbox x11-utils)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libudev-dev libgtest-dev libgmock-dev libgl-dev)
+# The real-kernel test (tests/vm): QEMU, a static busybox and the kernel-module
+# tools for its initramfs, and the udev daemon it runs in the guest.
+packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
+# The screenshots under a real X server (tools/screenshots.sh).
+packages+=(xvfb openbox x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
