@@ -168,6 +168,8 @@ void PropSheet::CreateHaltKeySendsBox()
     haltKeySends_ = new QCheckBox(tr("Halt Key Sends"), this);
     haltKeySends_->setObjectName(QStringLiteral("ctl%1").arg(kHaltKeySendsId));
     connect(haltKeySends_, &QCheckBox::clicked, this, &PropSheet::OnHaltKeySendsClicked);
+    // Offered once a sensor has been read.
+    haltKeySends_->setEnabled(false);
     PlaceHaltKeySendsBox();
 }
 

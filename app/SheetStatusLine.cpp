@@ -14,19 +14,19 @@ QString IdleWords()
 }  // namespace
 
 SheetStatusLine::SheetStatusLine(QWidget* parent)
-    : QWidget(parent), activity_(new QLabel(this)), sensor_(new QLabel(this))
+    : QWidget(parent), activity_(new QLabel(this)), separator_(new QFrame(this)), sensor_(new QLabel(this))
 {
     activity_->setObjectName(QStringLiteral("activity"));
     sensor_->setObjectName(QStringLiteral("sensorStatus"));
     sensor_->setWordWrap(true);
     sensor_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto* separator = new QFrame(this);
-    separator->setFrameShape(QFrame::VLine);
-    separator->setFrameShadow(QFrame::Sunken);
+    separator_->setFrameShape(QFrame::VLine);
+    separator_->setFrameShadow(QFrame::Sunken);
+    separator_->setVisible(false);
     auto* parts = new QHBoxLayout(this);
     parts->setContentsMargins(0, 0, 0, 0);
     parts->addWidget(activity_);
-    parts->addWidget(separator);
+    parts->addWidget(separator_);
     parts->addWidget(sensor_, 1);
     showActivity();
 }
@@ -48,9 +48,11 @@ QString SheetStatusLine::activityText() const
     return activity_->text();
 }
 
+// Until the sensors have been read there is nothing to say about them.
 void SheetStatusLine::setSensorStatus(const QString& words)
 {
     sensor_->setText(words);
+    separator_->setVisible(!words.isEmpty());
 }
 
 QString SheetStatusLine::sensorText() const
@@ -60,6 +62,7 @@ QString SheetStatusLine::sensorText() const
 
 QString SheetStatusLine::text() const
 {
+    if (sensor_->text().isEmpty()) return activity_->text();
     return activity_->text() + QStringLiteral(" | ") + sensor_->text();
 }
 

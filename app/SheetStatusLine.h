@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 
 class SheetStatusLine : public QWidget {
@@ -32,6 +33,7 @@ private:
     void showActivity();
 
     QLabel* activity_;
+    QFrame* separator_;
     QLabel* sensor_;
     QStringList activities_;
 };

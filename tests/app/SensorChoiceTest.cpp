@@ -173,25 +173,27 @@ private slots:
     }
 
     // While the sheet reads or writes, the line carries the operation's words
-    // beside the sensor, and says it is ready again afterwards.
+    // beside the sensor (none before the first read), and says it is ready
+    // again afterwards.
     void statusLineDuringAnOperation()
     {
         RunningSheet f;
         f.Sim.plugSensor(0x0405, 1);
         f.Sim.plugSensor(0x0143, 2);
-        f.start();
         QStringList seen;
         f.Sim.setTransferListener([&](const sim::Transfer&) {
             const QString line = f.sheet().statusLine()->text();
             if (seen.isEmpty() || seen.back() != line) seen << line;
         });
+        f.start();
 
         f.typePingRate(QStringLiteral("600"));
         f.sheet().applyButton()->click();
         f.choose(1);
 
         QCOMPARE(seen,
-                 QStringList({"Writing the Sonar settings… | Sensor 1 of 2: firmware 4.05, LUID 1, sim1",
+                 QStringList({"Reading the sensor…",
+                              "Writing the Sonar settings… | Sensor 1 of 2: firmware 4.05, LUID 1, sim1",
                               "Reading the sensor… | Sensor 1 of 2: firmware 4.05, LUID 1, sim1"}));
         QCOMPARE(f.sheet().statusLine()->text(),
                  QStringLiteral("Ready | Sensor 2 of 2: firmware 1.43, LUID 2, sim2"));
