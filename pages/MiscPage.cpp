@@ -7,6 +7,7 @@
 
 #include "MiscControls.h"
 #include "QuickSetupPresets.h"
+#include "RangePlot.h"
 #include "RangeView.h"
 #include "SNRPage.h"
 #include "UiServices.h"
@@ -59,6 +60,7 @@ void MiscPage::OnInitDialog()
          qobject_cast<QLineEdit*>(item(RangeText)), qobject_cast<QAbstractButton*>(item(AutoGetRange)),
          item(RangeRate), item(RangeRateLabel)},
         model(), ui(), host(), this);
+    rangePlot_ = new RangePlot(*range_, sonar_.detectionWindowShown(), ui(), this);
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
     RefreshStep();
@@ -74,7 +76,9 @@ void MiscPage::OnPageCommand(PageCommand command, int)
 
 void MiscPage::RefreshStep()
 {
-    range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
+    const bool rangeShown = model().DeviceVariant != kCompactDeviceVariant;
+    range_->SetShown(rangeShown);
+    ShowDlgItem(RangeWindowButton, rangeShown);
     OfferSensorActions(model().ConfigLoaded != 0);
     if (model().ConfigLoaded)
         SetDlgItemInt(Luid, model().EditLuid);
@@ -87,16 +91,16 @@ void MiscPage::RefreshStep()
 
 // The actions that work on the sensor are unavailable without one, and the
 // range shown last is not the sensor's any more. The clone buffer, "Clone
-// Data Saved" and the range rate stay as they are.
+// Data Saved" and the range rate stay as they are. Timed readings that ran
+// when the sensor went end in their trap, which the user clears with the box;
+// until then the box stays available.
 void MiscPage::OfferSensorActions(bool offered)
 {
     for (int id : kSensorActions) EnableDlgItem(id, offered);
     if (offered) return;
-    // Hiding the range view ends its automatic readings.
-    range_->SetShown(false);
-    range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
-    for (int id : {GetRange, AutoGetRange}) EnableDlgItem(id, false);
     SetDlgItemText(RangeText, QString());
+    if (IsDlgButtonChecked(AutoGetRange)) return;
+    for (int id : {GetRange, AutoGetRange}) EnableDlgItem(id, false);
 }
 
 void MiscPage::OnEditChanged(int id)
@@ -133,6 +137,10 @@ void MiscPage::OnButtonClicked(int id)
             break;
         case AutoGetRange:
             range_->AutoGetRangeClicked(GetDlgItemInt(RangeRate));
+            if (!model().ConfigLoaded) OfferSensorActions(false);
+            break;
+        case RangeWindowButton:
+            rangePlot_->Open();
             break;
         case SaveClone:
             SaveCloneClicked();

@@ -230,6 +230,7 @@ void SNRPage::OnEditChanged(int id)
     ConfigModel& m = model();
     tsIdleParms& idle = m.EditCfg.Idle;
     if (id >= RawLedFlags && id <= OutOfRangeDelay) {
+        if (id == MinDist || id == MaxDist) detectionWindow_.publish(TypedDetectionWindow());
         m.SonarChanged = 1;
     } else if (id == DeadTargetDelta) {
         idle[DMTODeltaI] = DeltaUnitsFromInches(LimitedNumber(id, kMaxDeltaInches));
@@ -327,19 +328,19 @@ void SNRPage::CollectPingRate()
     model().EditCfg.Sonar[PingRateS] = static_cast<std::uint16_t>(rate);
 }
 
-// Keeps the window within what the sensor accepts, with the maximum above the minimum.
 void SNRPage::CollectDistances()
 {
-    const std::uint32_t lo =
-        std::clamp<std::uint32_t>(LimitedNumber(MinDist, kByteLimit), kMinMinDist, kMaxMinDist);
-    std::uint32_t hi =
-        std::clamp<std::uint32_t>(LimitedNumber(MaxDist, kByteLimit), kMinMaxDist, kMaxMaxDist);
-    if (hi <= lo) hi = lo + 1;
+    const DetectionWindow window = TypedDetectionWindow();
     tsSonarParms& sonar = model().EditCfg.Sonar;
-    sonar[MinDistS] = static_cast<std::uint16_t>(lo);
-    sonar[MaxDistS] = static_cast<std::uint16_t>(hi);
-    SetDlgItemInt(MinDist, lo);
-    SetDlgItemInt(MaxDist, hi);
+    sonar[MinDistS] = static_cast<std::uint16_t>(window.MinInches);
+    sonar[MaxDistS] = static_cast<std::uint16_t>(window.MaxInches);
+    SetDlgItemInt(MinDist, window.MinInches);
+    SetDlgItemInt(MaxDist, window.MaxInches);
+}
+
+DetectionWindow SNRPage::TypedDetectionWindow() const
+{
+    return LimitedDetectionWindow(GetDlgItemInt(MinDist), GetDlgItemInt(MaxDist));
 }
 
 void SNRPage::CollectDelays()

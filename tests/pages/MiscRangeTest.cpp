@@ -207,23 +207,36 @@ private slots:
         QCOMPARE(s->ui.messages().size(), 1u);
     }
 
-    // Pulling the sensor out ends the readings at once: the range shown is
-    // no longer the sensor's, and nothing is offered until one comes back.
-    void unplugEndsReadings()
+    // Pulling the sensor out ends the readings with one tone and the trap
+    // message; "Get Range" stays disabled until the user clears the box, and
+    // then neither way of reading is offered until a sensor is back.
+    void trappedAfterUnplug()
     {
         const sim::DeviceId id = s->sim.plugSensor();
         s->start();
         startReadings(QStringLiteral("100"));
         s->fireRangeTimer();
         QVERIFY(!s->text(RangeText).isEmpty());
-
         s->sim.unplug(id);
-        QVERIFY(!s->rangeTimer()->isActive());
-        QVERIFY(!s->isChecked(AutoGetRange));
         QCOMPARE(s->text(RangeText), QString());
         QVERIFY(!s->button(GetRange)->isEnabled());
-        QVERIFY(s->ui.messages().empty());
-        QVERIFY(s->ui.tones().empty());
+
+        s->fireRangeTimer();
+        verifyMessage(QStringLiteral("Failed GetRange in onTimer"), QStringLiteral("Device Trap"),
+                      MessageIcon::Exclamation);
+        QCOMPARE(s->ui.tones().size(), 1u);
+        QVERIFY(!s->rangeTimer()->isActive());
+        QVERIFY(s->isChecked(AutoGetRange));
+        QVERIFY(s->button(AutoGetRange)->isEnabled());
+
+        s->click(AutoGetRange);
+        QVERIFY(!s->isChecked(AutoGetRange));
+        QVERIFY(!s->button(GetRange)->isEnabled());
+        QVERIFY(!s->button(AutoGetRange)->isEnabled());
+        QCOMPARE(s->ui.messages().size(), 1u);
+
+        s->sim.replug(id);
+        verifyIdle();
     }
 
     // A sensor of the compact variant hides the group; readings that ran end.
