@@ -11,4 +11,8 @@ namespace platform {
 
 std::string makeDevicePath(std::uint16_t vendorId, std::uint16_t productId, const std::string& rest);
 
+// How a person finds the device on this system: "/dev/hidraw3" for a path
+// whose rest is a hidraw node name, else the rest as it is ("sim1").
+std::string deviceNodeOf(const std::string& path);
+
 }  // namespace platform
