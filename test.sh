@@ -39,5 +39,8 @@ tests/vm/run.sh build
 # table of measures and targets, on the real clock; it does not fail the run.
 build/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not finish"
 
+# Screenshots under a real X server with a window manager, at 1280x800 and 1920x1080.
+tools/screenshots.sh
+
 # The Qt-free layers and the Windows backend cross-built for Windows, their tests run under Wine.
 tools/test-windows.sh

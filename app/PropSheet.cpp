@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "DeviceWatcher.h"
+#include "SensorChooser.h"
 #include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
@@ -22,6 +23,10 @@ constexpr int kMargin = 7;
 // bottom this far above the sheet's bottom, level with the OK button.
 constexpr int kHaltBoxLeft = 10;
 constexpr int kButtonRowBottom = 8;
+
+const QString kPendingChangesQuestion = QStringLiteral(
+    "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to it "
+    "before editing the other sensor, or discard them?");
 
 QString ReadingSensorWords()
 {
@@ -48,6 +53,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       ok_(new QPushButton(tr("OK"), this)),
       cancel_(new QPushButton(tr("Cancel"), this)),
       apply_(new QPushButton(tr("&Apply"), this)),
+      buttonRow_(new QHBoxLayout),
+      chooser_(new SensorChooser(this)),
       statusLine_(new SheetStatusLine(this))
 {
     setWindowTitle(title);
@@ -59,24 +66,25 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     ok_->setDefault(true);
     apply_->setEnabled(false);
 
-    auto* buttons = new QHBoxLayout;
     // Room for the "Halt Key Sends" box, which is placed by hand.
-    buttons->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
-    buttons->addStretch();
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel_);
-    buttons->addWidget(apply_);
+    buttonRow_->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
+    buttonRow_->addWidget(chooser_);
+    buttonRow_->addStretch();
+    buttonRow_->addWidget(ok_);
+    buttonRow_->addWidget(cancel_);
+    buttonRow_->addWidget(apply_);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
     layout->addWidget(tabs_);
     layout->addWidget(statusLine_);
-    layout->addLayout(buttons);
+    layout->addLayout(buttonRow_);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
     connect(cancel_, &QPushButton::clicked, this, &PropSheet::reject);
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
+    connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
 }
 
 PropSheet::~PropSheet()
@@ -96,6 +104,12 @@ void PropSheet::AddPage(PropertyPage* page)
     tabs_->addTab(page, page->caption());
     switchingPages_ = false;
     pages_.push_back(page);
+}
+
+void PropSheet::AddButtonRowWidget(QWidget* widget)
+{
+    widget->setParent(this);
+    buttonRow_->insertWidget(buttonRow_->indexOf(ok_), widget);
 }
 
 void PropSheet::setVisible(bool visible)
@@ -144,6 +158,7 @@ void PropSheet::ReadSensorsAtStartUp()
     UpdateApplyButton();
     sendPageCommand(PageCommand::Refresh, 0);
     ActivateEveryPage();
+    ShowSensors();
     startUpPending_ = false;
     endDeviceOperation();
     ui_.endBusyCursor();
@@ -154,6 +169,8 @@ void PropSheet::CreateHaltKeySendsBox()
     haltKeySends_ = new QCheckBox(tr("Halt Key Sends"), this);
     haltKeySends_->setObjectName(QStringLiteral("ctl%1").arg(kHaltKeySendsId));
     connect(haltKeySends_, &QCheckBox::clicked, this, &PropSheet::OnHaltKeySendsClicked);
+    // Offered once a sensor has been read.
+    haltKeySends_->setEnabled(false);
     PlaceHaltKeySendsBox();
 }
 
@@ -175,11 +192,15 @@ void PropSheet::resizeEvent(QResizeEvent* event)
 // library made it current, and the title then shows that sensor.
 void PropSheet::OpenFirstSensor()
 {
-    if (OpenSensors(nullptr))
+    if (OpenSensors(nullptr)) {
+        model_.DeviceSlot = LibState().CurrentSlot;
+        model_.TakeExtensionSupportFmLib();
         model_.PullConfigFmLib();
-    else
+    } else {
         model_.DeviceVariant = -1;
+    }
     SetTitleFromModel();
+    NoteEditedSensor();
 }
 
 void PropSheet::RegisterForDeviceNotifications()
@@ -244,6 +265,8 @@ void PropSheet::sendPageCommand(PageCommand command, int argument)
 {
     for (PropertyPage* page : pages_)
         if (page->isCreated()) page->OnPageCommand(command, argument);
+    // A refresh follows a read of the sensor: its LUID may have changed.
+    if (command == PageCommand::Refresh) ShowSensors();
 }
 
 void PropSheet::beginDeviceOperation(const QString& words)
@@ -263,28 +286,92 @@ void PropSheet::whenDeviceIdle(std::function<void()> work)
     busyGuard_.whenIdle(std::move(work));
 }
 
+// Another sensor arriving or leaving changes the chooser and the status only;
+// the pages are read again when the edited sensor itself arrived or left.
 void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
 {
     busyGuard_.whenIdle([this, event] { HandleDeviceChange(event); });
 }
 
+// An arrival reads the new sensor already, so the whole handling is one operation.
 void PropSheet::HandleDeviceChange(const platform::DeviceEvent& event)
 {
+    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
     const char* path = event.Path.c_str();
     const int accepted =
         event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
-    if (!accepted) return;
-    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    RefreshFromDevice();
-    sendPageCommand(PageCommand::Refresh, 0);
+    if (accepted && !KeepEditedSensor()) {
+        // The sensor whose key sends were halted is gone; the next one types.
+        haltKeySends_->setChecked(false);
+        RefreshFromDevice();
+        sendPageCommand(PageCommand::Refresh, 0);
+    }
+    ShowSensors();
 }
 
 void PropSheet::RefreshFromDevice()
 {
     model_.ReadConfigFmDevice();
+    NoteEditedSensor();
     SetTitleFromModel();
     model_.UpdateDeviceVariant();
     UpdateApplyButton();
+}
+
+bool PropSheet::KeepEditedSensor()
+{
+    const tsLibState& state = LibState();
+    for (std::int16_t slot = 0; slot < state.Count; ++slot) {
+        if (editedPath_.empty() || editedPath_ != state.Slots[slot].DevicePath) continue;
+        model_.DeviceSlot = slot;
+        SelectDev(slot);
+        return model_.ConfigLoaded != 0;
+    }
+    model_.DeviceSlot = 0;
+    return false;
+}
+
+void PropSheet::NoteEditedSensor()
+{
+    const tsLibState& state = LibState();
+    const bool edited = model_.ConfigLoaded && model_.DeviceSlot < state.Count;
+    editedPath_ = edited ? state.Slots[model_.DeviceSlot].DevicePath : std::string();
+}
+
+bool PropSheet::ChooseSensor(int index)
+{
+    if (!modifiedPages_.empty()) {
+        const Answer answer =
+            ui_.question(this, kPendingChangesQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
+                         Answer::Cancel, QStringLiteral("Edit another sensor"));
+        if (answer == Answer::Apply) OnApplyClicked();
+        // A change that could not be applied stays pending, on this sensor.
+        const bool keep = answer == Answer::Cancel || (answer == Answer::Apply && !modifiedPages_.empty());
+        if (keep) {
+            ShowSensors();
+            return false;
+        }
+    }
+    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
+    // The sensor left behind types again; the box is for the one edited.
+    ResumeKeySendsIfHalted();
+    haltKeySends_->setChecked(false);
+    model_.DeviceSlot = static_cast<std::int16_t>(index);
+    RefreshFromDevice();
+    sendPageCommand(PageCommand::Refresh, 0);
+    return true;
+}
+
+void PropSheet::ShowSensors()
+{
+    const std::vector<SensorFacts> sensors = openSensors();
+    std::optional<std::size_t> edited;
+    if (!editedPath_.empty()) edited = static_cast<std::size_t>(model_.DeviceSlot);
+    chooser_->showSensors(sensors, edited);
+    // Key sends are halted on the sensor being edited; without one there is none to halt.
+    if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
+    sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());
+    statusLine_->setSensorStatus(sensorStatus_);
 }
 
 void PropSheet::SetTitleFromModel()

@@ -1,13 +1,16 @@
 #pragma once
 
 // The property sheet: a tab per page, the status line under them, OK, Cancel
-// and Apply, and the "Halt Key Sends" box at the left end of the button row.
-// Once it is on the screen it opens the first sensor; it keeps its title
-// showing the library and firmware versions, follows sensors being plugged in
-// and pulled out, and runs one device operation at a time.
+// and Apply, and the "Halt Key Sends" box at the left end of the button row,
+// with the sensor chooser beside it while more than one sensor is attached.
+// Once it is on the screen it opens the sensors and edits the first; it keeps
+// its title showing the library and firmware versions, follows sensors being
+// plugged in and pulled out, staying on the sensor it edits while that one is
+// there, and runs one device operation at a time.
 
 #include <QDialog>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "pages/DeviceOperation.h"
@@ -18,8 +21,10 @@ class ConfigModel;
 class DeviceWatcher;
 class UiServices;
 class QCheckBox;
+class QHBoxLayout;
 class QPushButton;
 class QTabWidget;
+class SensorChooser;
 class SheetStatusLine;
 
 class PropSheet : public QDialog, public PageHost {
@@ -37,6 +42,8 @@ public:
     // Adds a page as the next tab; its caption is the tab text. The sheet
     // does not own its pages.
     void AddPage(PropertyPage* page);
+    // A program's own control in the button row, left of OK; the sheet owns it.
+    void AddButtonRowWidget(QWidget* widget);
 
     // ---- PageHost ----
     void setPageModified(PropertyPage* page, bool modified) override;
@@ -49,8 +56,15 @@ public:
     // A device arrived or went away; called by the device watcher on the UI
     // thread. While a device operation runs it is handled after it.
     void OnDeviceChange(const platform::DeviceEvent& event);
-    // Re-reads the first sensor into the model and shows its firmware in the title.
+    // Re-reads the edited sensor (the first when it is gone) into the model
+    // and shows its firmware in the title.
     void RefreshFromDevice();
+    // Switches the sheet to the sensor in the library's slot index, after
+    // offering to apply or discard pending changes; false when the user kept
+    // the sensor or pending changes could not be applied.
+    bool ChooseSensor(int index);
+    // What the sheet says about the sensors: the edited one, or why none.
+    QString sensorStatus() const { return sensorStatus_; }
 
     // Showing the sheet the first time runs its initialisation first; the
     // sensor is read once the sheet is on the screen.
@@ -69,6 +83,7 @@ public:
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
     QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
+    SensorChooser* sensorChooser() const { return chooser_; }
     SheetStatusLine* statusLine() const { return statusLine_; }
 
 protected:
@@ -107,6 +122,12 @@ private:
 
     void SetTitleFromModel();
     void UpdateApplyButton();
+    // Finds the edited sensor in the library's table after an arrival or
+    // removal and makes its slot current; false when it is gone or unread.
+    bool KeepEditedSensor();
+    void NoteEditedSensor();
+    // The chooser and the sensor status follow the library's table.
+    void ShowSensors();
 
     ConfigModel& model_;
     UiServices& ui_;
@@ -116,6 +137,11 @@ private:
     QPushButton* cancel_;
     QPushButton* apply_;
     QCheckBox* haltKeySends_ = nullptr;
+    QHBoxLayout* buttonRow_;
+    SensorChooser* chooser_;
+    // The path of the sensor the sheet edits; empty without one.
+    std::string editedPath_;
+    QString sensorStatus_;
     SheetStatusLine* statusLine_;
     DeviceBusyGuard busyGuard_;
     bool startUpPending_ = false;

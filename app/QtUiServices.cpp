@@ -14,6 +14,39 @@ void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QSt
     box.exec();
 }
 
+namespace {
+
+QMessageBox::StandardButton buttonOf(Answer answer)
+{
+    switch (answer) {
+        case Answer::Yes:
+            return QMessageBox::Yes;
+        case Answer::Apply:
+            return QMessageBox::Apply;
+        case Answer::Discard:
+            return QMessageBox::Discard;
+        case Answer::Cancel:
+            return QMessageBox::Cancel;
+    }
+    return QMessageBox::Cancel;
+}
+
+}  // namespace
+
+Answer QtUiServices::askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                                 const std::vector<Answer>& answers, Answer defaultAnswer)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
+    for (Answer answer : answers) box.addButton(buttonOf(answer));
+    box.setDefaultButton(buttonOf(defaultAnswer));
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    box.exec();
+    for (Answer answer : answers)
+        if (box.clickedButton() == box.button(buttonOf(answer))) return answer;
+    return Answer::Cancel;
+}
+
 QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
 {
     QFileDialog dialog(owner);

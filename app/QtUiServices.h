@@ -19,6 +19,8 @@ public:
 protected:
     void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                         MessageIcon icon) override;
+    Answer askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                       const std::vector<Answer>& answers, Answer defaultAnswer) override;
 
 private:
     SoundServerTone soundServer_;

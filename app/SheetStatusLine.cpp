@@ -1,5 +1,6 @@
 #include "SheetStatusLine.h"
 
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 
@@ -12,12 +13,21 @@ QString IdleWords()
 
 }  // namespace
 
-SheetStatusLine::SheetStatusLine(QWidget* parent) : QWidget(parent), activity_(new QLabel(this))
+SheetStatusLine::SheetStatusLine(QWidget* parent)
+    : QWidget(parent), activity_(new QLabel(this)), separator_(new QFrame(this)), sensor_(new QLabel(this))
 {
     activity_->setObjectName(QStringLiteral("activity"));
+    sensor_->setObjectName(QStringLiteral("sensorStatus"));
+    sensor_->setWordWrap(true);
+    sensor_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    separator_->setFrameShape(QFrame::VLine);
+    separator_->setFrameShadow(QFrame::Sunken);
+    separator_->setVisible(false);
     auto* parts = new QHBoxLayout(this);
     parts->setContentsMargins(0, 0, 0, 0);
-    parts->addWidget(activity_, 1);
+    parts->addWidget(activity_);
+    parts->addWidget(separator_);
+    parts->addWidget(sensor_, 1);
     showActivity();
 }
 
@@ -36,6 +46,24 @@ void SheetStatusLine::endActivity()
 QString SheetStatusLine::activityText() const
 {
     return activity_->text();
+}
+
+// Until the sensors have been read there is nothing to say about them.
+void SheetStatusLine::setSensorStatus(const QString& words)
+{
+    sensor_->setText(words);
+    separator_->setVisible(!words.isEmpty());
+}
+
+QString SheetStatusLine::sensorText() const
+{
+    return sensor_->text();
+}
+
+QString SheetStatusLine::text() const
+{
+    if (sensor_->text().isEmpty()) return activity_->text();
+    return activity_->text() + QStringLiteral(" | ") + sensor_->text();
 }
 
 void SheetStatusLine::showActivity()

@@ -4,12 +4,13 @@
 // words of the device operation in progress ("Reading the sensor…"), or that
 // it is ready. Operations nest; the innermost one's words show, and the outer
 // one's come back when it ends. The line is a row of parts side by side; the
-// activity is the first.
+// activity is the first, then which sensor the sheet edits or why none.
 
 #include <QString>
 #include <QStringList>
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 
 class SheetStatusLine : public QWidget {
@@ -23,9 +24,16 @@ public:
     // What the activity part shows.
     QString activityText() const;
 
+    void setSensorStatus(const QString& words);
+    QString sensorText() const;
+    // The whole line as one text: the activity, then the sensor status.
+    QString text() const;
+
 private:
     void showActivity();
 
     QLabel* activity_;
+    QFrame* separator_;
+    QLabel* sensor_;
     QStringList activities_;
 };

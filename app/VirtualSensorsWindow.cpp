@@ -7,14 +7,19 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMargins>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
+
+#include "WindowPlacement.h"
 
 namespace {
 
@@ -25,7 +30,8 @@ constexpr std::uint16_t kKeyboardProduct = 0x5678;
 // The sensor counts 3.472222 units per inch in one byte.
 constexpr int kMaxTargetInches = 73;
 constexpr int kMaxReportLines = 5000;
-constexpr int kSpacing = 8;
+constexpr int kPlacingIntervalMs = 100;
+constexpr int kPlacingTries = 20;
 
 QString firmwareText(std::uint16_t firmware)
 {
@@ -83,6 +89,8 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
     SensorRow& sensor = sensors_[row];
     sensor.Box = new QGroupBox(tr("Sensor %1").arg(row + 1), this);
     sensor.Plug = new QPushButton(tr("Plug in"), sensor.Box);
+    sensor.New = new QPushButton(tr("New sensor"), sensor.Box);
+    sensor.New->setToolTip(tr("Unplugs this sensor and plugs in a factory-fresh one in its place"));
     sensor.Firmware = new QLineEdit(firmwareText(kDefaultFirmware), sensor.Box);
     sensor.Firmware->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9A-Fa-f]{1,2}\\.[0-9A-Fa-f]{2}")), sensor.Firmware));
@@ -98,18 +106,23 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
 
     const QString number = QString::number(row + 1);
     sensor.Plug->setObjectName(QStringLiteral("plugSensor") + number);
+    sensor.New->setObjectName(QStringLiteral("newSensor") + number);
     sensor.Firmware->setObjectName(QStringLiteral("firmware") + number);
     sensor.TargetInches->setObjectName(QStringLiteral("target") + number);
     sensor.ExtensionSets->setObjectName(QStringLiteral("extensionSets") + number);
 
     auto* form = new QFormLayout(sensor.Box);
-    form->addRow(sensor.Plug);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(sensor.Plug);
+    buttons->addWidget(sensor.New);
+    form->addRow(buttons);
     form->addRow(tr("Firmware"), sensor.Firmware);
     form->addRow(tr("Target"), sensor.TargetInches);
     form->addRow(sensor.ExtensionSets);
     form->addRow(sensor.State);
 
     connect(sensor.Plug, &QPushButton::clicked, this, [this, row] { togglePlug(row); });
+    connect(sensor.New, &QPushButton::clicked, this, [this, row] { plugNewSensor(row); });
     connect(sensor.Firmware, &QLineEdit::editingFinished, this, [this, row] { applyFirmware(row); });
     connect(sensor.TargetInches, &QSpinBox::valueChanged, this, [this, row] { applyTarget(row); });
     connect(sensor.ExtensionSets, &QCheckBox::toggled, this, [this, row] { applyExtensionSets(row); });
@@ -146,11 +159,25 @@ QWidget* VirtualSensorsWindow::createReportList()
     return box;
 }
 
+bool VirtualSensorsWindow::isPlugged(int row) const
+{
+    const std::optional<sim::DeviceId> device = sensors_[row].Device;
+    if (!device) return false;
+    const std::vector<sim::DeviceId> plugged = sim_.pluggedDevices();
+    return std::ranges::find(plugged, *device) != plugged.end();
+}
+
 void VirtualSensorsWindow::plugSensor(int row)
 {
     SensorRow& sensor = sensors_[row];
-    if (sensor.Device) return;
-    sensor.Device = sim_.plugSensor(parseFirmware(sensor.Firmware->text()));
+    if (isPlugged(row)) return;
+    if (sensor.Device)
+        sim_.replug(*sensor.Device);
+    else
+        sensor.Device = sim_.plugSensor(parseFirmware(sensor.Firmware->text()));
+    // The sheet reads the sensor only once the arrival reaches it, so these
+    // are in place for that read.
+    applyFirmware(row);
     applyTarget(row);
     applyExtensionSets(row);
     sensor.Plug->setText(tr("Unplug"));
@@ -160,16 +187,22 @@ void VirtualSensorsWindow::plugSensor(int row)
 void VirtualSensorsWindow::unplugSensor(int row)
 {
     SensorRow& sensor = sensors_[row];
-    if (!sensor.Device) return;
+    if (!isPlugged(row)) return;
     sim_.unplug(*sensor.Device);
-    sensor.Device.reset();
     sensor.Plug->setText(tr("Plug in"));
     showSensorState(row);
 }
 
+void VirtualSensorsWindow::plugNewSensor(int row)
+{
+    unplugSensor(row);
+    sensors_[row].Device.reset();
+    plugSensor(row);
+}
+
 void VirtualSensorsWindow::togglePlug(int row)
 {
-    if (sensors_[row].Device)
+    if (isPlugged(row))
         unplugSensor(row);
     else
         plugSensor(row);
@@ -210,8 +243,8 @@ void VirtualSensorsWindow::applyExtensionSets(int row)
 void VirtualSensorsWindow::showSensorState(int row)
 {
     SensorRow& sensor = sensors_[row];
-    if (!sensor.Device) {
-        sensor.State->setText(tr("Not plugged in"));
+    if (!isPlugged(row)) {
+        sensor.State->setText(sensor.Device ? tr("Unplugged, keeps its memory") : tr("Not plugged in"));
         return;
     }
     const sim::VirtualSensor& device = sim_.sensor(*sensor.Device);
@@ -241,20 +274,59 @@ void VirtualSensorsWindow::onTransfer(const sim::Transfer& transfer)
     for (int row = 0; row < kSensorCount; ++row) showSensorState(row);
 }
 
-void VirtualSensorsWindow::placeBeside(QWidget& sheet)
+namespace {
+
+// The window's frame around its client area, as the window system reports
+// it now (a widget's own frame geometry can lag behind the window manager).
+QMargins frameMarginsOf(const QWidget& window)
 {
+    const QWindow* handle = window.windowHandle();
+    return handle ? handle->frameMargins() : QMargins();
+}
+
+// Puts a window's frame at the rectangle given; the client area is what is
+// set, since not every window manager places a frame by its own corner.
+void setFrame(QWidget& window, const QRect& frame, const QMargins& margins)
+{
+    window.setGeometry(frame.marginsRemoved(margins));
+}
+
+}  // namespace
+
+void VirtualSensorsWindow::placeWithSheet(QWidget& sheet)
+{
+    const QMargins own = frameMarginsOf(*this);
+    const QMargins sheetMargins = frameMarginsOf(sheet);
+    const SensorsWindowSizes sizes{sizeHint().grownBy(own), minimumSizeHint().grownBy(own), own.top()};
     const QRect available = sheet.screen()->availableGeometry();
-    const QSize own = frameGeometry().size();
-    QRect frame = sheet.frameGeometry();
-    QPoint place(frame.right() + kSpacing, frame.top());
-    if (place.x() + own.width() > available.right()) {
-        sheet.move(sheet.pos() + QPoint(0, available.top() - frame.top()));
-        frame = sheet.frameGeometry();
-        place = QPoint(frame.left(), frame.bottom() + kSpacing);
+    const QSize sheetFrame = sheet.size().grownBy(sheetMargins);
+    const WindowFrames frames = placeSheetAndSensors(available, sheetFrame, sizes);
+    setFrame(sheet, frames.Sheet, sheetMargins);
+    setFrame(*this, frames.Sensors, own);
+    sheet.raise();
+}
+
+void VirtualSensorsWindow::placeWithSheetOnceFramed(QWidget& sheet)
+{
+    if (!placing_) {
+        placing_ = new QTimer(this);
+        placing_->setInterval(kPlacingIntervalMs);
     }
-    place.setX(
-        std::clamp(place.x(), available.left(), std::max(available.left(), available.right() - own.width())));
-    place.setY(
-        std::clamp(place.y(), available.top(), std::max(available.top(), available.bottom() - own.height())));
-    move(place);
+    placing_->disconnect();
+    placingTries_ = 0;
+    connect(placing_, &QTimer::timeout, this, [this, &sheet] {
+        placeWithSheet(sheet);
+        const bool framed = !frameMarginsOf(sheet).isNull() && !frameMarginsOf(*this).isNull();
+        if (framed || ++placingTries_ >= kPlacingTries) placing_->stop();
+    });
+    placeWithSheet(sheet);
+    placing_->start();
+}
+
+void VirtualSensorsWindow::bringBack()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }

@@ -3,7 +3,9 @@
 // The "Virtual Sensors" window of tolvane-sim: plugs and unplugs up to two
 // virtual sensors and a plain keyboard, sets a sensor's firmware version,
 // moves its target, switches its extension-set support, and lists every
-// report exchanged with the sensors as it happens.
+// report exchanged with the sensors as it happens. Unplug and Plug in take
+// the same sensor out and back with its memory; "New sensor" puts a
+// factory-fresh one in its place.
 
 #include <QWidget>
 #include <array>
@@ -18,6 +20,7 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
+class QTimer;
 
 class VirtualSensorsWindow : public QWidget {
     Q_OBJECT
@@ -27,13 +30,24 @@ public:
     explicit VirtualSensorsWindow(sim::SimPlatform& sim, QWidget* parent = nullptr);
     ~VirtualSensorsWindow() override;
 
-    // Plugs the sensor of the given row in, with the firmware its row shows.
+    // Plugs the row's sensor back in, or a new one with the firmware the row
+    // shows when the row has none yet.
     void plugSensor(int row);
     void unplugSensor(int row);
-    // Lays the sheet and this window out on the sheet's screen without overlap
-    // where they fit: this window to the right of the sheet, or, on a screen too
-    // narrow for both, the sheet at the top and this window below it.
-    void placeBeside(QWidget& sheet);
+    // Unplugs the row's sensor, if any, and plugs in a factory-fresh one.
+    void plugNewSensor(int row);
+    // The row's sensor, plugged in or not; none before the first plug.
+    std::optional<sim::DeviceId> sensorOf(int row) const { return sensors_[row].Device; }
+
+    // Lays the sheet and this window out on the sheet's screen, frames
+    // included (see WindowPlacement.h), and keeps the sheet above this window.
+    void placeWithSheet(QWidget& sheet);
+    // Places the windows now and again every tenth of a second until the
+    // window manager has framed both (at most two seconds): frames arrive
+    // only some time after a window is first shown.
+    void placeWithSheetOnceFramed(QWidget& sheet);
+    // Shows the window again after it was closed or minimised, in front.
+    void bringBack();
 
     // One line of the report list: time, direction, device and the nine bytes.
     static QString formatTransfer(const sim::Transfer& transfer);
@@ -42,6 +56,7 @@ private:
     struct SensorRow {
         QGroupBox* Box = nullptr;
         QPushButton* Plug = nullptr;
+        QPushButton* New = nullptr;
         QLineEdit* Firmware = nullptr;
         QSpinBox* TargetInches = nullptr;
         QCheckBox* ExtensionSets = nullptr;
@@ -53,6 +68,7 @@ private:
     QGroupBox* createKeyboardRow();
     QWidget* createReportList();
 
+    bool isPlugged(int row) const;
     void togglePlug(int row);
     void toggleKeyboard();
     void applyFirmware(int row);
@@ -66,4 +82,6 @@ private:
     QPushButton* keyboardPlug_ = nullptr;
     std::optional<sim::DeviceId> keyboard_;
     QPlainTextEdit* reports_ = nullptr;
+    QTimer* placing_ = nullptr;
+    int placingTries_ = 0;
 };

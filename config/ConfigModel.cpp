@@ -1,6 +1,7 @@
 #include "config/ConfigModel.h"
 
 #include <cstdio>
+#include <optional>
 
 #include "devlib/DevLib.h"
 
@@ -19,6 +20,17 @@ int StoreAndWrite(int (*store)(const Block*), const Block& block, std::uint32_t*
     if (!store(&block)) return 0;
     if (flag) *flag = 0;
     return WriteDevConfig() ? 1 : 0;
+}
+
+// The library tolerates a sensor that refuses the extension sets: it goes on
+// with the other blocks and notes the refusal in the status word only.
+template <typename Block>
+int StoreAndWriteExtension(int (*store)(const Block*), const Block& block, std::uint32_t* flag)
+{
+    if (!StoreAndWrite(store, block, flag)) return 0;
+    if ((GetDevStatus() & kStatusWriteConfigFailed) == 0) return 1;
+    *flag = 1;
+    return 0;
 }
 
 // Stores the six blocks in set order, stopping at the first one refused.
@@ -84,18 +96,28 @@ int ConfigModel::PullConfigFmLib()
 int ConfigModel::ReadConfigFmDevice()
 {
     const std::int16_t count = GetDevCount();
-    for (std::int16_t slot = 0; slot == 0 || slot < count; ++slot) {
-        SelectDev(slot);
-        if (ReadDevConfig()) {
-            if (count != 0) PullConfigFmLib();
-            return count;
-        }
+    std::optional<std::int16_t> read;
+    if (SelectDev(DeviceSlot) && ReadDevConfig()) read = DeviceSlot;
+    for (std::int16_t slot = 0; !read && slot < count; ++slot)
+        if (slot != DeviceSlot && SelectDev(slot) && ReadDevConfig()) read = slot;
+    if (!read) {
+        DeviceFw = 0;
+        EditLuid = 0;
+        ConfigLoaded = 0;
+        ExtensionSetsRefused = 0;
+        EditCfg = ConfigSet{};
+        return 0;
     }
-    DeviceFw = 0;
-    EditLuid = 0;
-    ConfigLoaded = 0;
-    EditCfg = ConfigSet{};
-    return 0;
+    DeviceSlot = *read;
+    TakeExtensionSupportFmLib();
+    PullConfigFmLib();
+    return count;
+}
+
+void ConfigModel::TakeExtensionSupportFmLib()
+{
+    // A read that succeeds with a failure noted is one whose extension sets were refused.
+    ExtensionSetsRefused = (GetDevStatus() & kStatusReadConfigFailed) != 0 ? 1 : 0;
 }
 
 int ConfigModel::WriteSonarToDevice()
@@ -115,12 +137,12 @@ int ConfigModel::WriteWalkUpToDevice()
 
 int ConfigModel::WriteWalkAwayExToDevice()
 {
-    return StoreAndWrite(SetWalkAwayParmsEx, EditCfg.WalkAwayEx, &WalkAwayExChanged);
+    return StoreAndWriteExtension(SetWalkAwayParmsEx, EditCfg.WalkAwayEx, &WalkAwayExChanged);
 }
 
 int ConfigModel::WriteWalkUpExToDevice()
 {
-    return StoreAndWrite(SetWalkUpParmsEx, EditCfg.WalkUpEx, &WalkUpExChanged);
+    return StoreAndWriteExtension(SetWalkUpParmsEx, EditCfg.WalkUpEx, &WalkUpExChanged);
 }
 
 int ConfigModel::WriteIdleToDevice()

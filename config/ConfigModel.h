@@ -40,13 +40,20 @@ public:
 
     int PushConfigToLib();
     int PullConfigFmLib();
-    // Reads the first sensor in the library's table that reads completely and
-    // pulls it into the model, or clears the model; the number of sensors.
+    // Reads the sensor in DeviceSlot, or, when that one is gone or does not
+    // read completely, the first sensor in the library's table that does, and
+    // pulls it into the model (DeviceSlot then names it); without one the
+    // model is cleared. The number of sensors.
     int ReadConfigFmDevice();
+    // Notes whether the current sensor refused the extension sets at its
+    // last read, from its status word; right after a successful read.
+    void TakeExtensionSupportFmLib();
 
     int WriteSonarToDevice();
     int WriteWalkAwayToDevice();
     int WriteWalkUpToDevice();
+    // An extension set the sensor refuses fails the write, although the library
+    // sends and commits the other changed blocks; its flag stays set.
     int WriteWalkAwayExToDevice();
     int WriteWalkUpExToDevice();
     int WriteIdleToDevice();
@@ -70,6 +77,11 @@ public:
     std::uint16_t EditLuid = 0;
     std::uint32_t ConfigLoaded = 0;
     std::int16_t DeviceVariant = -1;
+    // The library slot of the sensor the model holds, chosen by the sheet.
+    std::int16_t DeviceSlot = 0;
+    // The sensor refused the extension sets when it was last read (old
+    // firmware); the library reads the other blocks all the same.
+    std::uint32_t ExtensionSetsRefused = 0;
 
     std::uint32_t SonarChanged = 0;
     std::uint32_t WalkAwayChanged = 0;

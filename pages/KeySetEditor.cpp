@@ -21,6 +21,9 @@ static_assert(samePosition(KeyCountWU, KeyCountWA) && samePosition(InterKeyDelay
 static_assert(samePosition(KeyCountWUEx, KeyCountWAEx) && samePosition(Key1ModsWUEx, Key1ModsWAEx) &&
               samePosition(Key1CodeWUEx, Key1CodeWAEx));
 
+const QString kExtensionRefusedTip = QStringLiteral(
+    "This sensor refused the extension sets when it was last read: its firmware does not support them.");
+
 const QString kDelayRangeMessage = QStringLiteral("Inter-Key Delay must be >= 64 and <= 16320 msec!");
 
 }  // namespace
@@ -70,8 +73,13 @@ std::uint16_t KeySetEditor::ReadKeySet(int n) const
 void KeySetEditor::LoadPageFromModel()
 {
     BusyCursor busy(page_.ui());
-    if (!page_.model().ConfigLoaded) return;
+    if (!page_.model().ConfigLoaded) {
+        ShowNoSensor();
+        return;
+    }
+    page_.setEnabled(true);
 
+    showExtensionSupport();
     clearKeysWhenCountIsZero(binding_.BaseBlock, kBaseLayout);
     clearKeysWhenCountIsZero(binding_.ExtensionSet, kExtensionLayout);
 
@@ -82,6 +90,19 @@ void KeySetEditor::LoadPageFromModel()
 
     showBlock(blockOfView(), layoutOfView());
 
+    page_.SetModified(false);
+    flag(binding_.BaseChanged) = 0;
+    flag(binding_.ExtensionChanged) = 0;
+}
+
+// Nothing to show and nothing to write to: the key sets are emptied and the
+// page is unavailable until a sensor is read; nothing stays pending.
+void KeySetEditor::ShowNoSensor()
+{
+    extensionView_ = false;
+    enableSeventhGroup(false);
+    page_.ClearControlValues();
+    page_.setEnabled(false);
     page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
     flag(binding_.ExtensionChanged) = 0;
@@ -297,6 +318,21 @@ void KeySetEditor::switchView(bool toExtension)
         showBlock(binding_.BaseBlock, kBaseLayout);
         ShowKeySet(kGroupCount, 0, 0);
     }
+}
+
+// A sensor that refused the extension sets cannot take them either: the box
+// is disabled and says why, and the page goes back to the base view.
+void KeySetEditor::showExtensionSupport()
+{
+    const bool refused = page_.model().ExtensionSetsRefused != 0;
+    QWidget* box = page_.item(binding_.ExtensionBox);
+    box->setEnabled(!refused);
+    box->setToolTip(refused ? kExtensionRefusedTip : QString());
+    if (!refused || !extensionView_) return;
+    extensionView_ = false;
+    page_.CheckDlgButton(binding_.ExtensionBox, false);
+    enableSeventhGroup(false);
+    ShowKeySet(kGroupCount, 0, 0);
 }
 
 void KeySetEditor::enableSeventhGroup(bool enabled)

@@ -77,7 +77,8 @@ public:
     std::uint16_t ReadKeySet(int n) const;
 
     // Refills the controls of the view shown from the edit set and clears the
-    // page's modified mark and both change flags; nothing without a sensor.
+    // page's modified mark and both change flags; without a sensor the page
+    // shows nothing and is unavailable.
     void LoadPageFromModel();
     // Stores the defined key sets of the view shown, the delay and the
     // further field into the edit set, when the page holds a change for it.
@@ -127,6 +128,8 @@ private:
     void storeKeySets(std::span<const std::uint16_t> keySets);
     bool collectDelay(bool anyKeySet);
 
+    void ShowNoSensor();
+    void showExtensionSupport();
     void switchView(bool toExtension);
     void enableSeventhGroup(bool enabled);
     void onKeyChosen(const GroupIds& group);

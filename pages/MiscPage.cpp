@@ -23,6 +23,15 @@ namespace {
 constexpr std::uint32_t kInitialRangeRateMs = 500;
 constexpr std::uint32_t kMaxLuid = std::numeric_limits<std::uint16_t>::max();
 
+const QString kResetAllQuestion = QStringLiteral(
+    "The sensor's configuration will be replaced by its factory defaults: every key sequence and "
+    "detection setting on the sensor is lost, and this cannot be undone.\n\nReset the sensor now?");
+
+constexpr int kSensorActions[] = {ResetAll,   RestoreDefaults,   SaveDefaults,      AdvancedSettings,
+                                  QuickWin2K, QuickWinXPWelcome, QuickWinXPClassic, QuickVista,
+                                  SaveClone,  WriteClone,        SaveToFile,        RestoreFromFile,
+                                  Luid,       SaveLuid};
+
 constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
                                       QuickWin98};
 
@@ -70,10 +79,28 @@ void MiscPage::RefreshStep()
     const bool rangeShown = model().DeviceVariant != kCompactDeviceVariant;
     range_->SetShown(rangeShown);
     ShowDlgItem(RangeWindowButton, rangeShown);
-    SetDlgItemInt(Luid, model().EditLuid);
+    OfferSensorActions(model().ConfigLoaded != 0);
+    if (model().ConfigLoaded)
+        SetDlgItemInt(Luid, model().EditLuid);
+    else
+        SetDlgItemText(Luid, QString());
     // Filling the LUID edit raised its change handling; the page shows the model.
     SetModified(false);
     model().LuidChanged = 0;
+}
+
+// The actions that work on the sensor are unavailable without one, and the
+// range shown last is not the sensor's any more. The clone buffer, "Clone
+// Data Saved" and the range rate stay as they are. Timed readings that ran
+// when the sensor went end in their trap, which the user clears with the box;
+// until then the box stays available.
+void MiscPage::OfferSensorActions(bool offered)
+{
+    for (int id : kSensorActions) EnableDlgItem(id, offered);
+    if (offered) return;
+    SetDlgItemText(RangeText, QString());
+    if (IsDlgButtonChecked(AutoGetRange)) return;
+    for (int id : {GetRange, AutoGetRange}) EnableDlgItem(id, false);
 }
 
 void MiscPage::OnEditChanged(int id)
@@ -110,6 +137,7 @@ void MiscPage::OnButtonClicked(int id)
             break;
         case AutoGetRange:
             range_->AutoGetRangeClicked(GetDlgItemInt(RangeRate));
+            if (!model().ConfigLoaded) OfferSensorActions(false);
             break;
         case RangeWindowButton:
             rangePlot_->Open();
@@ -136,8 +164,12 @@ void MiscPage::OnButtonClicked(int id)
 
 // ---- Reset, user defaults, advanced settings and quick setup -----------------
 
+// The reset cannot be undone, so the user confirms it first; Cancel is the default.
 void MiscPage::ResetAllClicked()
 {
+    const Answer answer = ui().question(this, kResetAllQuestion, {Answer::Yes, Answer::Cancel},
+                                        Answer::Cancel, QStringLiteral("Reset All"));
+    if (answer != Answer::Yes) return;
     RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
                            QStringLiteral("Resetting the sensor to factory defaults…"),
                            "Failed to Reset the device to factory defaults!");

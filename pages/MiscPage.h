@@ -34,6 +34,7 @@ protected:
 
 private:
     void RefreshStep();
+    void OfferSensorActions(bool offered);
 
     // ---- Reset, user defaults, advanced settings and quick setup ----
     void ResetAllClicked();

@@ -258,6 +258,20 @@ void PropertyPage::EnableDlgItem(int id, bool enabled)
     }
 }
 
+void PropertyPage::ClearControlValues()
+{
+    for (const auto& [id, widget] : items_) {
+        const QSignalBlocker quiet(widget);
+        if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+            edit->clear();
+        } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            list->setCurrentIndex(-1);
+        } else if (qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget)) {
+            CheckDlgButton(id, false);
+        }
+    }
+}
+
 DeviceOperation PropertyPage::deviceOperation(const QString& words) const
 {
     return DeviceOperation(host(), ui(), words);

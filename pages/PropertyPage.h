@@ -103,6 +103,11 @@ protected:
     void ShowDlgItem(int id, bool shown);
     void EnableDlgItem(int id, bool enabled);
 
+    // Without a sensor a page shows no values as if they were the sensor's:
+    // every edit emptied, every box clear, no list item selected, and no
+    // change handling raised. Each control keeps its enabled state.
+    void ClearControlValues();
+
     ConfigModel& model() const { return context_.Model; }
     UiServices& ui() const { return context_.Ui; }
     PageHost& host() const { return context_.Host; }

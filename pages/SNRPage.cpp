@@ -159,7 +159,11 @@ void SNRPage::AdvancedStep(bool enabled)
 
 void SNRPage::FillStep()
 {
-    if (!model().ConfigLoaded) return;
+    if (!model().ConfigLoaded) {
+        ShowNoSensor();
+        return;
+    }
+    setEnabled(true);
     BusyCursor busy(ui());
     const ConfigSet& cfg = model().EditCfg;
 
@@ -180,6 +184,16 @@ void SNRPage::FillStep()
 
     // Writing the edits raised their change handling; what the page shows now
     // is what the model holds.
+    SetModified(false);
+    SetAllFlags(0);
+}
+
+// Nothing to show and nothing to write to: the page is emptied and
+// unavailable until a sensor is read; nothing stays pending.
+void SNRPage::ShowNoSensor()
+{
+    ClearControlValues();
+    setEnabled(false);
     SetModified(false);
     SetAllFlags(0);
 }

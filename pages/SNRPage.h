@@ -33,6 +33,7 @@ private:
     void LayoutStep();
     void AdvancedStep(bool enabled);
     void FillStep();
+    void ShowNoSensor();
     void WriteChangedBlocks();
 
     void FillLedFlags();

@@ -8,6 +8,13 @@ void UiServices::messageBox(QWidget* owner, const QString& text, const QString& 
     showMessageBox(owner, text, caption.isEmpty() ? programDisplayName() : caption, icon);
 }
 
+Answer UiServices::question(QWidget* owner, const QString& text, const std::vector<Answer>& answers,
+                            Answer defaultAnswer, const QString& caption)
+{
+    return askQuestion(owner, text, caption.isEmpty() ? programDisplayName() : caption, answers,
+                       defaultAnswer);
+}
+
 QString programDisplayName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();

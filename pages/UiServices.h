@@ -6,10 +6,14 @@
 // without showing anything.
 
 #include <QString>
+#include <vector>
 
 class QWidget;
 
 enum class MessageIcon { None, Exclamation };
+
+// The buttons of a question box, each the answer it gives.
+enum class Answer { Yes, Apply, Discard, Cancel };
 
 // Save: a new or existing file to write, replacing one only after asking.
 // Open: an existing file to read.
@@ -24,6 +28,12 @@ public:
     void messageBox(QWidget* owner, const QString& text, const QString& caption = {},
                     MessageIcon icon = MessageIcon::None);
 
+    // A modal question box with a button per answer, in the order given, and
+    // defaultAnswer as the default button. Escape and the close box answer
+    // Cancel. An empty caption stands for the program's display name.
+    Answer question(QWidget* owner, const QString& text, const std::vector<Answer>& answers,
+                    Answer defaultAnswer, const QString& caption = {});
+
     // The file chooser for the purpose, showing all files; the full path of
     // the chosen file, or an empty string when cancelled.
     virtual QString chooseFile(QWidget* owner, FileChooser purpose) = 0;
@@ -35,6 +45,8 @@ protected:
     // caption is already resolved.
     virtual void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                 MessageIcon icon) = 0;
+    virtual Answer askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                               const std::vector<Answer>& answers, Answer defaultAnswer) = 0;
 };
 
 // The program's display name: the executable's file name without its extension.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cstdio>
+#include <string_view>
 
 namespace platform {
 
@@ -71,6 +72,19 @@ std::optional<DevicePathHead> readDevicePathHead(std::string_view path)
         return std::nullopt;
     }
     return DevicePathHead{*vendor, *product, path};
+}
+
+std::string deviceNodeOf(const std::string& path)
+{
+    const std::string rest = path.substr(path.rfind('#') + 1);
+    // A Windows interface name ends in its interface class, the same for
+    // every keyboard: there the whole path names the device.
+    if (rest.starts_with('{')) return path;
+    constexpr std::string_view kHidraw = "hidraw";
+    const bool hidrawNode = rest.size() > kHidraw.size() && rest.starts_with(kHidraw) &&
+                            std::all_of(rest.begin() + kHidraw.size(), rest.end(),
+                                        [](unsigned char c) { return std::isdigit(c) != 0; });
+    return hidrawNode ? "/dev/" + rest : rest;
 }
 
 }  // namespace platform

@@ -29,4 +29,9 @@ struct DevicePathHead {
 // (either case); nullopt when the path does not begin that way.
 std::optional<DevicePathHead> readDevicePathHead(std::string_view path);
 
+// How a person finds the device on this system: "/dev/hidraw3" for a path
+// whose rest is a hidraw node name, the whole path for a Windows interface
+// name, else the rest as it is ("sim1").
+std::string deviceNodeOf(const std::string& path);
+
 }  // namespace platform

@@ -8,6 +8,8 @@ packages+=(dpkg-dev file lintian desktop-file-utils)
 # The real-kernel test (tests/vm): QEMU, a static busybox and the kernel-module
 # tools for its initramfs, and the udev daemon it runs in the guest.
 packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
+# The screenshots under a real X server (tools/screenshots.sh).
+packages+=(xvfb openbox x11-utils)
 # The Windows cross build and its tests under Wine (tools/test-windows.sh);
 # googletest is the source package, built there with the cross compiler.
 packages+=(mingw-w64 wine wine64 googletest)

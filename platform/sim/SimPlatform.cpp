@@ -41,6 +41,7 @@ struct SimPlatform::Impl {
         std::string Path;
         bool IsSensor = false;
         bool Plugged = true;
+        int Generation = 0;  // plug count: a handle works only on the plugging it was opened in
         bool AccessDenied = false;
         VirtualSensor Sensor;  // vendor, product and version also of a plain keyboard
         SensorFirmware Firmware;
@@ -52,7 +53,11 @@ struct SimPlatform::Impl {
 
     std::map<DeviceId, Device> Devices;  // ids grow with each plug, so this is plug order
     DeviceId NextDeviceId = 1;
-    std::map<platform::Handle, DeviceId> Handles;
+    struct OpenHandle {
+        DeviceId Id;
+        int Generation;
+    };
+    std::map<platform::Handle, OpenHandle> Handles;
     platform::Handle NextHandle = 1;
     std::vector<DeviceId> RefusedSensors;  // latest open refused for lack of access, in refusal order
 
@@ -96,6 +101,22 @@ struct SimPlatform::Impl {
         notify({platform::DeviceEventKind::Removal, it->second.Path});
     }
 
+    void replug(DeviceId id)
+    {
+        const auto it = Devices.find(id);
+        if (it == Devices.end() || it->second.Plugged) return;
+        Device& device = it->second;
+        device.Plugged = true;
+        ++device.Generation;
+        device.Firmware = SensorFirmware{};
+        VirtualSensor& sensor = device.Sensor;
+        sensor.Pending = SensorHalves{};
+        sensor.PendingHalves = 0;
+        sensor.PendingMask = 0;
+        sensor.KeySendsHalted = false;
+        notify({platform::DeviceEventKind::Arrival, device.Path});
+    }
+
     void notify(const platform::DeviceEvent& event) const
     {
         const auto listener = DeviceListener;
@@ -106,13 +127,15 @@ struct SimPlatform::Impl {
     {
         const auto it = Handles.find(handle);
         if (it == Handles.end()) return nullptr;
-        return &Devices.at(it->second);
+        return &Devices.at(it->second.Id);
     }
 
     Device* pluggedDeviceOf(platform::Handle handle)
     {
-        Device* device = deviceOf(handle);
-        return device && device->Plugged ? device : nullptr;
+        const auto it = Handles.find(handle);
+        if (it == Handles.end()) return nullptr;
+        Device& device = Devices.at(it->second.Id);
+        return device.Plugged && device.Generation == it->second.Generation ? &device : nullptr;
     }
 
     // Counts the transfer and applies the faults injected for it; true when
@@ -203,6 +226,11 @@ void SimPlatform::unplug(DeviceId id)
     d->unplug(id);
 }
 
+void SimPlatform::replug(DeviceId id)
+{
+    d->replug(id);
+}
+
 VirtualSensor& SimPlatform::sensor(DeviceId id)
 {
     Impl::Device& device = d->Devices.at(id);
@@ -226,7 +254,7 @@ std::vector<DeviceId> SimPlatform::pluggedDevices() const
 int SimPlatform::openHandleCount(DeviceId id) const
 {
     return static_cast<int>(
-        std::ranges::count_if(d->Handles, [id](const auto& entry) { return entry.second == id; }));
+        std::ranges::count_if(d->Handles, [id](const auto& entry) { return entry.second.Id == id; }));
 }
 
 void SimPlatform::denyAccess(DeviceId id, bool denied)
@@ -320,7 +348,7 @@ platform::Handle SimPlatform::open(const std::string& path)
             return platform::kInvalidHandle;
         }
         const platform::Handle handle = d->NextHandle++;
-        d->Handles.emplace(handle, id);
+        d->Handles.emplace(handle, Impl::OpenHandle{id, device.Generation});
         return handle;
     }
     return platform::kInvalidHandle;

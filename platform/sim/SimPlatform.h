@@ -96,6 +96,11 @@ public:
     DeviceId plugSensor(std::uint16_t fwVersion = 0x0405, std::uint16_t luid = 0);
     DeviceId plugKeyboard(std::uint16_t vendorId, std::uint16_t productId);
     void unplug(DeviceId id);
+    // Plugs an unplugged device in again at its old path: the same sensor,
+    // with the configuration, LUID and stored defaults it kept. What does not
+    // survive losing power goes: halves not yet committed, a command waiting
+    // for its answer, halted key sends. Handles opened before the unplug stay dead.
+    void replug(DeviceId id);
     VirtualSensor& sensor(DeviceId id);
     std::string pathOf(DeviceId id) const;
     std::vector<DeviceId> pluggedDevices() const;

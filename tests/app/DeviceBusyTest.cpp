@@ -212,7 +212,7 @@ private slots:
         QTest::newRow("Restore User Defaults") << "restore" << 2000u << "Restoring the user defaults…";
         QTest::newRow("Get Range") << "range" << 250u << "Reading the range…";
         QTest::newRow("Halt Key Sends") << "halt" << 2000u << "Halting key sends…";
-        QTest::newRow("sensor plugged in") << "plug" << 250u << "Reading the sensor…";
+        QTest::newRow("sensor plugged back in") << "plug" << 250u << "Reading the sensor…";
     }
 
     void theSheetSaysWhatItDoes()
@@ -221,9 +221,13 @@ private slots:
         QFETCH(std::uint32_t, waitMs);
         QFETCH(QString, words);
         BusyApp f;
-        f.Sim.plugSensor(0x0405, 1);
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405, 1);
         f.start();
         QCOMPARE(f.activity(), QStringLiteral("Ready"));
+        if (operation == "plug") {
+            f.Sim.unplug(sensor);
+            f.deliverDeviceEvents();
+        }
         QString said;
         int busyDepth = 0;
         f.duringFirstWaitOf(waitMs, [&] {
@@ -239,6 +243,7 @@ private slots:
                 ->click();
             f.sheet().applyButton()->click();
         } else if (operation == "reset") {
+            f.Ui.queueAnswer(Answer::Yes);
             f.clickMisc(misc::ResetAll);
         } else if (operation == "save") {
             f.clickMisc(misc::SaveDefaults);
@@ -249,7 +254,7 @@ private slots:
         } else if (operation == "halt") {
             f.sheet().haltKeySendsBox()->click();
         } else if (operation == "plug") {
-            f.Sim.plugSensor(0x0143, 2);
+            f.Sim.replug(sensor);
             f.deliverDeviceEvents();
         }
 

@@ -134,9 +134,10 @@ private slots:
         QVERIFY(f.App.Model.EditCfg == ConfigSet{});
         QVERIFY(f.App.Model.CloneCfg != ConfigSet{});
         // Every page got the refresh: it turns the advanced controls off, and
-        // the Misc. page shows the cleared LUID.
+        // the pages show no values that could be taken for the sensor's.
         QCOMPARE(f.advancedEnabled(), QList<bool>({false, false, false}));
-        QCOMPARE(f.shownByPages().back(), QStringLiteral("0"));
+        QCOMPARE(f.shownByPages(), QStringList({"", "", "", ""}));
+        for (int i = 0; i < 3; ++i) QVERIFY(!f.App.Sheet()->page(i)->isEnabled());
     }
 
     void aSecondSensorLeavesTheModelOnTheFirst()

@@ -356,14 +356,22 @@ private slots:
         QCOMPARE(f.commandsSent().size(), std::size_t{2});
     }
 
-    void theBoxWithoutASensorStillPausesAndShowsNothing()
+    // Without a sensor there are no key sends to halt: the box is not offered
+    // until a sensor is there.
+    void theBoxWaitsForASensor()
     {
         SheetFixture f;
         f.showAndStart(*f.Sheet);
         const std::uint64_t before = f.Sim.nowMs();
+        QVERIFY(!f.Sheet->haltKeySendsBox()->isEnabled());
         f.Sheet->haltKeySendsBox()->click();
-        QCOMPARE(f.Sim.nowMs() - before, std::uint64_t{2000});
-        QVERIFY(f.Sheet->haltKeySendsBox()->isChecked());
+        QCOMPARE(f.Sim.nowMs(), before);
+        QVERIFY(!f.Sheet->haltKeySendsBox()->isChecked());
+        QVERIFY(f.Sim.transcript().empty());
+
+        f.Sim.plugSensor(0x0405);
+        f.deliverDeviceEvents();
+        QVERIFY(f.Sheet->haltKeySendsBox()->isEnabled());
         QVERIFY(f.Ui.messages().empty());
     }
 

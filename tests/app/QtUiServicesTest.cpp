@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -92,6 +93,39 @@ private slots:
         });
         ui.messageBox(nullptr, QStringLiteral("Failed PushConfigToLib!"));
         QVERIFY(seen);
+    }
+
+    void questionBoxOffersItsAnswersWithTheDefaultGiven()
+    {
+        QtUiServices ui;
+        QWidget owner;
+        owner.show();
+        bool seen = false;
+        whenModalOpens([&](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            QVERIFY(box);
+            seen = true;
+            QCOMPARE(box->text(), QStringLiteral("Reset the sensor now?"));
+            QCOMPARE(box->windowTitle(), QStringLiteral("Reset All"));
+            QCOMPARE(box->icon(), QMessageBox::Question);
+            QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::Cancel);
+            QVERIFY(box->defaultButton() == box->button(QMessageBox::Cancel));
+            QVERIFY(box->parentWidget() == &owner);
+            box->button(QMessageBox::Yes)->click();
+        });
+        QCOMPARE(ui.question(&owner, QStringLiteral("Reset the sensor now?"), {Answer::Yes, Answer::Cancel},
+                             Answer::Cancel, QStringLiteral("Reset All")),
+                 Answer::Yes);
+        QVERIFY(seen);
+
+        // Escape answers Cancel; an empty caption is the program's name.
+        whenModalOpens([&](QWidget* widget) {
+            QCOMPARE(widget->windowTitle(), programDisplayName());
+            QTest::keyClick(widget, Qt::Key_Escape);
+        });
+        QCOMPARE(ui.question(&owner, QStringLiteral("Apply?"),
+                             {Answer::Apply, Answer::Discard, Answer::Cancel}, Answer::Apply),
+                 Answer::Cancel);
     }
 
     void fileChoosersShowAllFiles_data()

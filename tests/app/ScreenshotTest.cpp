@@ -1,14 +1,22 @@
-// Pictures of the four pages as the program shows them with a sensor of
-// firmware 4.05 plugged in, and of the "Range" window while a target walks
-// through the detection window, saved under the build folder's screenshots/.
+// Pictures of the program as a user sees it, saved under the build folder's
+// screenshots/: the four pages with a sensor of firmware 4.05 plugged in, the
+// sheet without a sensor and with a sensor this user may not open,
+// tolvane-sim's two windows, and the "Range" window while a target walks
+// through the detection window. On the offscreen platform the windows alone
+// are pictured; under a real X server with a window manager
+// (tools/screenshots.sh) the sheet's pictures show the whole screen, frames
+// and all, in a folder named for its size.
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 #include <numbers>
 
@@ -17,6 +25,7 @@
 #include "app/PropSheet.h"
 #include "app/SheetStatusLine.h"
 #include "app/TolvaneApp.h"
+#include "app/VirtualSensorsWindow.h"
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
 #include "pages/RangePlot.h"
@@ -26,15 +35,87 @@
 
 namespace {
 
+constexpr int kFramingTimeoutMs = 3000;
+
+bool onRealScreen()
+{
+    return QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+QString screenshotDir()
+{
+    QString dir = QStringLiteral(TOLVANE_SCREENSHOT_DIR);
+    if (onRealScreen()) {
+        const QSize size = QGuiApplication::primaryScreen()->size();
+        dir += QStringLiteral("/%1x%2").arg(size.width()).arg(size.height());
+    }
+    return dir;
+}
+
+// Waits until the window manager has framed the window (at once offscreen).
+bool framed(QWidget& window)
+{
+    if (!QTest::qWaitForWindowExposed(&window)) return false;
+    if (!onRealScreen()) return true;
+    return QTest::qWaitFor([&window] { return !window.windowHandle()->frameMargins().isNull(); },
+                           kFramingTimeoutMs);
+}
+
+// The whole screen on a real X server, else the window itself.
+QImage picture(QWidget& window)
+{
+    if (!onRealScreen()) return window.grab().toImage();
+    // Let the window manager and the window finish painting.
+    QTest::qWait(200);
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+}
+
+void save(const QImage& image, const QString& name)
+{
+    QVERIFY(!image.isNull());
+    QVERIFY(QDir().mkpath(screenshotDir()));
+    const QString path = QDir(screenshotDir()).filePath(name + QStringLiteral(".png"));
+    QVERIFY2(image.save(path), qPrintable(path));
+    QCOMPARE(QImage(path).size(), image.size());
+}
+
+// The sheet's frame lies wholly on the screen.
+void verifyOnScreen(QWidget& window)
+{
+    const QRect screen = window.screen()->availableGeometry();
+    QVERIFY2(screen.contains(window.frameGeometry()),
+             qPrintable(QStringLiteral("%1 not within the screen").arg(window.windowTitle())));
+}
+
+struct Shown {
+    Shown(SimFixture& f) : Watcher(followSimDevices(f.Sim)), App(f.Ui, Watcher) {}
+
+    // Starts the program and shows its sheet at the top of the screen.
+    void start()
+    {
+        QVERIFY(App.StartUp());
+        PropSheet& sheet = *App.Sheet();
+        SimFixture::showAndStart(sheet);
+        const QRect screen = sheet.screen()->availableGeometry();
+        sheet.move(screen.topLeft());
+        QVERIFY(framed(sheet));
+        sheet.move(screen.topLeft());
+        if (onRealScreen()) verifyOnScreen(sheet);
+    }
+
+    DeviceWatcher Watcher;
+    CTolvaneApp App;
+};
+
 void saveScreenshot(QWidget& widget, const QString& name)
 {
     // Lays the widgets out as the event loop would before painting.
     QCoreApplication::processEvents();
-    QVERIFY(QDir().mkpath(QStringLiteral(TOLVANE_SCREENSHOT_DIR)));
+    QVERIFY(QDir().mkpath(screenshotDir()));
     const QImage image = widget.grab().toImage();
     QVERIFY(!image.isNull());
     QCOMPARE(image.size(), widget.size() * image.devicePixelRatio());
-    const QString path = QDir(QStringLiteral(TOLVANE_SCREENSHOT_DIR)).filePath(name);
+    const QString path = QDir(screenshotDir()).filePath(name);
     QVERIFY2(image.save(path), qPrintable(path));
     QVERIFY(QImage(path).size() == image.size());
 }
@@ -76,6 +157,7 @@ private slots:
             saveScreenshot(sheet, QStringLiteral("BusyResetAll.png"));
         };
 
+        f.Ui.queueAnswer(Answer::Yes);
         qobject_cast<QAbstractButton*>(app.PageMisc->item(misc::ResetAll))->click();
 
         QVERIFY(taken);
@@ -85,20 +167,62 @@ private slots:
     void everyPageWithASensor()
     {
         SimFixture f;
-        DeviceWatcher watcher(followSimDevices(f.Sim));
-        CTolvaneApp app(f.Ui, watcher);
         f.Sim.plugSensor(0x0405, 1);
-        QVERIFY(app.StartUp());
-        PropSheet& sheet = *app.Sheet();
-        SimFixture::showAndStart(sheet);
-        QVERIFY(QDir().mkpath(QStringLiteral(TOLVANE_SCREENSHOT_DIR)));
+        Shown shown(f);
+        shown.start();
+        PropSheet& sheet = *shown.App.Sheet();
 
         for (int i = 0; i < sheet.pageCount(); ++i) {
             sheet.tabs()->setCurrentIndex(i);
             QCOMPARE(sheet.activePageIndex(), i);
-            saveScreenshot(sheet, sheet.tabs()->tabText(i).remove(QLatin1Char('.')) + QStringLiteral(".png"));
+            save(picture(sheet), sheet.tabs()->tabText(i).remove(QLatin1Char('.')));
         }
         QVERIFY(f.Ui.messages().empty());
+    }
+
+    void withoutASensor()
+    {
+        SimFixture f;
+        Shown shown(f);
+        shown.start();
+        QCOMPARE(shown.App.Sheet()->sensorStatus(), QStringLiteral("No sensor connected"));
+        save(picture(*shown.App.Sheet()), QStringLiteral("No sensor"));
+    }
+
+    void withASensorThisUserMayNotOpen()
+    {
+        SimFixture f;
+        f.Sim.denyAccess(f.Sim.plugSensor(0x0405, 1));
+        Shown shown(f);
+        shown.start();
+        QVERIFY(shown.App.Sheet()->sensorStatus().startsWith(
+            QLatin1String("A sensor is connected but this user may not open it")));
+        save(picture(*shown.App.Sheet()), QStringLiteral("No permission"));
+    }
+
+    // tolvane-sim: the sheet and the Virtual Sensors window both whole on the
+    // screen, the second one clear of the sheet's buttons.
+    void virtualSensorsBesideTheSheet()
+    {
+        if (!onRealScreen())
+            QSKIP("The placement needs a screen of 1280 x 800 or larger with a window manager");
+        SimFixture f;
+        VirtualSensorsWindow sensors(f.Sim);
+        sensors.plugSensor(0);
+        sensors.plugSensor(1);
+        Shown shown(f);
+        QVERIFY(shown.App.StartUp());
+        PropSheet& sheet = *shown.App.Sheet();
+        SimFixture::showAndStart(sheet);
+        sensors.show();
+        QVERIFY(framed(sheet));
+        QVERIFY(framed(sensors));
+        sensors.placeWithSheet(sheet);
+        QTest::qWait(300);
+        verifyOnScreen(sheet);
+        verifyOnScreen(sensors);
+        QVERIFY(!sensors.frameGeometry().intersects(sheet.frameGeometry()));
+        save(picture(sheet), QStringLiteral("tolvane-sim"));
     }
 
     // Readings every 500 ms for a minute while the target walks up, stays and

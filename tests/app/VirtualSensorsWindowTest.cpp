@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 
 #include "AppTestSupport.h"
@@ -14,33 +15,151 @@
 #include "app/PropSheet.h"
 #include "app/TolvaneApp.h"
 #include "app/VirtualSensorsWindow.h"
+#include "app/WindowPlacement.h"
+#include "pages/SNRPage.h"
+#include "pages/SonarControls.h"
+
+namespace {
+
+// About as openbox frames them at 96 dpi: the sheet with its status line, and
+// the Virtual Sensors window at its preferred and at its smallest size.
+const QSize kSheetFrame(1217, 400);
+const QSize kSensorsPreferred(585, 468);
+const QSize kSensorsMinimum(585, 330);
+constexpr int kTitleBar = 20;
+
+}  // namespace
 
 class VirtualSensorsWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void standsBesideTheSheetAndOnTheScreen()
+    // Frames as a window manager draws them: the sheet with its status line,
+    // and the Virtual Sensors window at its preferred and smallest sizes.
+    void placementOnScreensOfEverySize_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<bool>("sideBySide");
+        QTest::newRow("1280x800") << QSize(1280, 800) << false;
+        QTest::newRow("1366x768") << QSize(1366, 768) << false;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << true;
+        QTest::newRow("2560x1440") << QSize(2560, 1440) << true;
+    }
+
+    void placementOnScreensOfEverySize()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(bool, sideBySide);
+        const QRect available(QPoint(0, 0), screen);
+        const SensorsWindowSizes sensors{kSensorsPreferred, kSensorsMinimum, kTitleBar};
+        const WindowFrames frames = placeSheetAndSensors(available, kSheetFrame, sensors);
+
+        QVERIFY(available.contains(frames.Sheet));
+        QVERIFY(available.contains(frames.Sensors));
+        QCOMPARE(frames.Sheet.size(), kSheetFrame);
+        QVERIFY(!frames.Sheet.intersects(frames.Sensors));
+        QCOMPARE(frames.Sensors.left() > frames.Sheet.right(), sideBySide);
+        QCOMPARE(frames.Sensors.top() > frames.Sheet.bottom(), !sideBySide);
+        QVERIFY(frames.Sensors.width() >= kSensorsMinimum.width());
+        QVERIFY(frames.Sensors.height() >= kSensorsMinimum.height());
+    }
+
+    // Too small for both: the sheet stays whole and on the screen; the other
+    // window keeps its title bar in view.
+    void sheetTakesPrecedenceOnSmallScreens_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::newRow("1024x600") << QSize(1024, 600);
+        QTest::newRow("800x600") << QSize(800, 600);
+        QTest::newRow("640x480") << QSize(640, 480);
+    }
+
+    void sheetTakesPrecedenceOnSmallScreens()
+    {
+        QFETCH(QSize, screen);
+        const QRect available(QPoint(0, 0), screen);
+        const SensorsWindowSizes sensors{kSensorsPreferred, kSensorsMinimum, kTitleBar};
+        const WindowFrames frames = placeSheetAndSensors(available, kSheetFrame, sensors);
+
+        QCOMPARE(frames.Sheet.topLeft(), available.topLeft());
+        QCOMPARE(frames.Sheet.size(), kSheetFrame);
+        QVERIFY(frames.Sensors.top() >= available.top());
+        QVERIFY(frames.Sensors.top() + kTitleBar <= available.bottom() + 1);
+        QVERIFY(frames.Sensors.left() >= available.left());
+        QVERIFY(frames.Sensors.height() >= kSensorsMinimum.height());
+    }
+
+    // The windows themselves go where the placement says, and the sheet stays in front.
+    void placesBothWindowsOnTheScreen()
     {
         SimFixture f;
         VirtualSensorsWindow window(f.Sim);
         QWidget sheet;
-        const QRect screen = sheet.screen()->availableGeometry();
+        sheet.resize(300, 200);
+        sheet.show();
         window.show();
+        window.placeWithSheetOnceFramed(sheet);
+        const QRect screen = sheet.screen()->availableGeometry();
+        QVERIFY(screen.contains(sheet.frameGeometry()));
+        QVERIFY(screen.contains(window.frameGeometry()));
+        QVERIFY(!sheet.frameGeometry().intersects(window.frameGeometry()));
+    }
 
-        // Room on the right: the window stands there, level with the sheet.
-        sheet.setGeometry(screen.left(), screen.top(), screen.width() / 4, screen.height() / 4);
-        window.placeBeside(sheet);
-        QVERIFY(window.frameGeometry().left() > sheet.frameGeometry().right());
-        QCOMPARE(window.frameGeometry().top(), sheet.frameGeometry().top());
+    void closedWindowComesBack()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        window.show();
+        window.close();
+        QVERIFY(!window.isVisible());
+        window.bringBack();
+        QVERIFY(window.isVisible());
+        window.showMinimized();
+        window.bringBack();
+        QVERIFY(!window.isMinimized());
+    }
 
-        // A sheet as wide as the screen: the sheet goes to the top and the window
-        // below it, still on the screen.
-        sheet.setGeometry(screen.left(), screen.top() + screen.height() / 2, screen.width(),
-                          screen.height() / 4);
-        window.placeBeside(sheet);
-        QCOMPARE(sheet.frameGeometry().top(), screen.top());
-        QVERIFY(window.frameGeometry().top() > sheet.frameGeometry().bottom());
-        QVERIFY(screen.contains(window.frameGeometry().topLeft()));
-        QVERIFY(window.frameGeometry().right() <= screen.right());
+    // Unplug and Plug in bring the same sensor back with what was applied to
+    // it; "New sensor" puts a factory-fresh one in its place.
+    void replugKeepsTheSensorsMemory()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        window.plugSensor(0);
+        QVERIFY(app.StartUp());
+        PropSheet& sheet = *app.Sheet();
+        SimFixture::showAndStart(sheet);
+        const auto pingRateShown = [&app] {
+            return qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::PingRate))->text();
+        };
+        QCOMPARE(pingRateShown(), QStringLiteral("500"));
+
+        sheet.tabs()->setCurrentIndex(2);
+        auto* pingRate = qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::PingRate));
+        pingRate->setEnabled(true);
+        pingRate->setText(QStringLiteral("800"));
+        sheet.applyButton()->click();
+        const sim::DeviceId first = *window.sensorOf(0);
+        QCOMPARE(f.Sim.sensor(first).Config[sim::HalfId::Sonar][1], 200);  // 800 ms in 4 ms steps
+
+        auto* plug = window.findChild<QPushButton*>(QStringLiteral("plugSensor1"));
+        plug->click();
+        f.deliverDeviceEvents();
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        QCOMPARE(plug->text(), QStringLiteral("Plug in"));
+        plug->click();
+        f.deliverDeviceEvents();
+        QCOMPARE(*window.sensorOf(0), first);
+        QCOMPARE(pingRateShown(), QStringLiteral("800"));
+
+        window.findChild<QPushButton*>(QStringLiteral("newSensor1"))->click();
+        f.deliverDeviceEvents();
+        QVERIFY(*window.sensorOf(0) != first);
+        QCOMPARE(f.Sim.pluggedDevices(), std::vector<sim::DeviceId>{*window.sensorOf(0)});
+        QCOMPARE(pingRateShown(), QStringLiteral("500"));
+        QCOMPARE(plug->text(), QStringLiteral("Unplug"));
+        QVERIFY(f.Ui.messages().empty());
     }
 
     void plugsSetsAndListsWhatTheSheetSees()

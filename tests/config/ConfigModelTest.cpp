@@ -132,6 +132,37 @@ TEST_F(ConfigModelTest, ReadWithTwoSensorsCountsBothAndHoldsTheFirst)
     EXPECT_EQ(model.EditCfg.WalkUpEx[Key7ModsWUEx], 0x42);
 }
 
+// The model holds the sensor the sheet chose; the commands that re-read the
+// sensor read that one again, not the first.
+TEST_F(ConfigModelTest, ReadsAndResetsTheChosenSlot)
+{
+    const sim::DeviceId first = sim.plugSensor(0x0405, 0x1111);
+    const sim::DeviceId second = sim.plugSensor(0x0390, 0x2222);
+    sim.sensor(second).Config[HalfId::Sonar][7] = 4;
+    OpenAndRead(2);
+
+    model.DeviceSlot = 1;
+    ASSERT_EQ(model.ReadConfigFmDevice(), 2);
+    EXPECT_EQ(model.EditLuid, 0x2222);
+    EXPECT_EQ(model.DeviceFw, 0x0390);
+    EXPECT_EQ(model.EditCfg.Sonar[StartDlyS], 4);
+    EXPECT_EQ(LibState().CurrentSlot, 1);
+
+    sim.clearTranscript();
+    ASSERT_EQ(model.ResetDeviceToFactory(), 1);
+    EXPECT_EQ(model.EditLuid, 0x2222);
+    EXPECT_EQ(sim.sensor(second).Config, sim::factoryDefaults(0x0390));
+    for (const sim::Transfer& transfer : sim.transcript()) EXPECT_EQ(transfer.Path, sim.pathOf(second));
+
+    // A slot that is no longer there falls back to the first sensor.
+    sim.unplug(second);
+    OnDevRemoval(sim.pathOf(second).c_str());
+    ASSERT_EQ(model.ReadConfigFmDevice(), 1);
+    EXPECT_EQ(model.DeviceSlot, 0);
+    EXPECT_EQ(model.EditLuid, 0x1111);
+    EXPECT_EQ(std::string(LibState().Slots[0].DevicePath), sim.pathOf(first));
+}
+
 // One failing sensor hides none of the others: the model holds the first
 // sensor that reads completely, and the edits go to that sensor.
 TEST_F(ConfigModelTest, ReadSkipsASensorWhoseReadFails)
@@ -273,6 +304,46 @@ TEST_F(ConfigModelTest, EachWriterSendsItsBlockAndClearsOnlyItsFlag)
               &ConfigModel::IdleChangedBySonar, &ConfigModel::LuidChanged})
             EXPECT_EQ(model.*flag, flag == writer.flag ? 0u : 1u);
     }
+}
+
+// Old firmware refuses the extension sets: the read goes on and notes it, and
+// an extension write fails with its flag kept, the other blocks committed.
+TEST_F(ConfigModelTest, ASensorRefusingTheExtensionSets)
+{
+    const sim::DeviceId id = sim.plugSensor(0x0143);
+    sim.sensor(id).ExtensionSetsSupported = false;
+    OpenAndRead(1);
+    EXPECT_EQ(model.ConfigLoaded, 1u);
+    EXPECT_EQ(model.ExtensionSetsRefused, 1u);
+
+    for (const auto& [write, flag] :
+         {std::pair{&ConfigModel::WriteWalkAwayExToDevice, &ConfigModel::WalkAwayExChanged},
+          std::pair{&ConfigModel::WriteWalkUpExToDevice, &ConfigModel::WalkUpExChanged}}) {
+        sim.clearTranscript();
+        model.*flag = 1;
+        model.EditCfg.Sonar[StartDlyS] = 3;
+        ASSERT_EQ(SetSonarParms(&model.EditCfg.Sonar), 1);
+
+        EXPECT_EQ((model.*write)(), 0);
+
+        EXPECT_EQ(model.*flag, 1u);
+        // The sonar block went on and was committed.
+        const sim::Transfer& last = sim.transcript().back();
+        EXPECT_TRUE(last.Ok);
+        EXPECT_EQ(last.Bytes[1], 0x90);
+        EXPECT_EQ(last.Bytes[2], 0x01);
+    }
+
+    // The same sensor with the sets supported again reads clean.
+    sim.sensor(id).ExtensionSetsSupported = true;
+    ASSERT_EQ(model.ReadConfigFmDevice(), 1);
+    EXPECT_EQ(model.ExtensionSetsRefused, 0u);
+    EXPECT_EQ(model.WriteWalkAwayExToDevice(), 1);
+
+    sim.unplug(id);
+    OnDevRemoval(sim.pathOf(id).c_str());
+    EXPECT_EQ(model.ReadConfigFmDevice(), 0);
+    EXPECT_EQ(model.ExtensionSetsRefused, 0u);
 }
 
 TEST_F(ConfigModelTest, ARejectedBlockIsNotSentAndKeepsItsFlag)

@@ -1,7 +1,8 @@
 // The Walk-Away and Walk-To pages against the virtual sensor: Apply with the
 // reports it puts on the wire and the wait after them, the quick setup, the
 // refresh and advanced-settings commands, activation, the Sonar page's claim
-// on the base block, write failures, and running without a sensor.
+// on the base block, write failures, the extension sets a sensor refuses, and
+// running without a sensor.
 
 #include <QTest>
 
@@ -420,39 +421,118 @@ private slots:
         QVERIFY(bench.host.isMarkedModified(p));
     }
 
-    // Without a sensor the page keeps what it showed, activation drops the
-    // base flag only, and Apply reports that nothing was written.
+    // A sensor that refused the extension sets at the last read: the box is
+    // disabled and says why; a page left in the extension view goes back to
+    // the base view. A sensor that takes them gets the box back.
+    void extensionBoxFollowsTheSensorsSupport_data() { addPageRows(); }
+    void extensionBoxFollowsTheSensorsSupport()
+    {
+        QFETCH(QString, page);
+        const PageFacts& facts = factsOf(page);
+        Bench bench;
+        KeySetPage& p = bench.page(facts);
+        QAbstractButton* box = button(p, facts.ExtensionBox);
+        QVERIFY(box->isEnabled());
+        QVERIFY(box->toolTip().isEmpty());
+        click(p, facts.ExtensionBox);
+        QVERIFY(p.editor().ExtensionView());
+
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = false;
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+
+        QVERIFY(!box->isEnabled());
+        QVERIFY(!box->isChecked());
+        QCOMPARE(box->toolTip(), QStringLiteral("This sensor refused the extension sets when it was last "
+                                                "read: its firmware does not support them."));
+        QVERIFY(!p.editor().ExtensionView());
+        QVERIFY(!p.item(facts.Groups[6].KeyList)->isEnabled());
+        QCOMPARE(shownKey(p, facts.Groups[6]), QStringLiteral("[NONE]"));
+        QCOMPARE(shownModifiers(p, facts.Groups[0]), page == "WA" ? 0x05 : 0x02);
+        QVERIFY(!p.isModified());
+
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = true;
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+        QVERIFY(box->isEnabled());
+        QVERIFY(box->toolTip().isEmpty());
+    }
+
+    // The sensor refuses an extension set on Apply: the library commits the
+    // rest and reports success, the page reports the refused set and stays
+    // modified, and the next Apply tries again.
+    void refusedExtensionWriteIsReported_data() { addPageRows(); }
+    void refusedExtensionWriteIsReported()
+    {
+        QFETCH(QString, page);
+        const PageFacts& facts = factsOf(page);
+        Bench bench;
+        KeySetPage& p = bench.page(facts);
+        click(p, facts.ExtensionBox);
+        click(p, facts.Groups[6].Modifiers[0]);
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = false;
+        const sim::Half extensionBefore = bench.sensorHalf(facts.ExtensionHalf1);
+
+        QVERIFY(p.OnApply());
+
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
+        verifyFailureMessage(bench, p, facts.ExtensionFeature);
+        QCOMPARE(bench.sensorHalf(facts.ExtensionHalf1), extensionBefore);
+        QVERIFY(p.isModified());
+        QVERIFY(bench.host.isMarkedModified(p));
+        QVERIFY(bench.flag(facts.ExtensionChanged));
+        QCOMPARE(bench.sim.nowMs(), bench.sim.transcript().back().TimeMs);
+
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = true;
+        QVERIFY(p.OnApply());
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
+        QCOMPARE(bench.sensorHalf(facts.ExtensionHalf1)[0], page == "WA" ? 4 : 1);
+        QVERIFY(!p.isModified());
+    }
+
+    // Without a sensor the page shows nothing and is unavailable; once the
+    // sensor that was shown leaves, its key sets go from the page and nothing
+    // stays pending. A sensor read again brings the page back.
     void withoutSensor_data() { addPageRows(); }
     void withoutSensor()
     {
         QFETCH(QString, page);
         const PageFacts& facts = factsOf(page);
-        Bench bench(false);
+        Bench bench;
         KeySetPage& p = bench.page(facts);
+        click(p, facts.ExtensionBox);
+        click(p, facts.Groups[0].Modifiers[1]);
+        QVERIFY(p.isModified());
+
+        CloseAllDevices();
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 0);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+
+        QVERIFY(!p.isEnabled());
         for (const Group& group : facts.Groups) {
             QCOMPARE(p.listItem(group.KeyList)->currentIndex(), -1);
             QCOMPARE(shownCode(p, group), "");
+            QCOMPARE(shownModifiers(p, group), 0);
         }
         QCOMPARE(edit(p, facts.DelayField)->text(), "");
-
-        click(p, facts.ExtensionBox);
-        click(p, facts.Groups[0].Modifiers[1]);
-        p.OnPageCommand(PageCommand::AdvancedSettings, 1);
-        typeInto(p, facts.DelayField, "500");
-        QVERIFY(bench.flag(facts.BaseChanged) && bench.flag(facts.ExtensionChanged));
-        QVERIFY(p.OnSetActive());
+        QVERIFY(!button(p, facts.ExtensionBox)->isChecked());
+        QVERIFY(!p.editor().ExtensionView());
         QVERIFY(!p.isModified());
-        QVERIFY(!bench.flag(facts.BaseChanged));
-        QVERIFY(bench.flag(facts.ExtensionChanged));
-        QVERIFY(button(p, facts.Groups[0].Modifiers[1])->isChecked());
-        QCOMPARE(edit(p, facts.DelayField)->text(), "500");
-
-        click(p, facts.Groups[0].Modifiers[0]);
+        QVERIFY(!bench.host.anyMarkedModified());
+        QVERIFY(!bench.flag(facts.BaseChanged) && !bench.flag(facts.ExtensionChanged));
+        QVERIFY(p.OnSetActive());
         QVERIFY(p.OnApply());
-        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
-        verifyFailureMessage(bench, p, facts.BaseFeature);
-        QVERIFY(p.isModified());
+        QVERIFY(bench.ui.messages().empty());
         QVERIFY(bench.sim.transcript().empty());
+
+        std::uint32_t firmware = 0;
+        QCOMPARE(OpenSensors(&firmware), 1);
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+        QVERIFY(p.isEnabled());
+        QCOMPARE(shownModifiers(p, facts.Groups[0]), page == "WA" ? 0x05 : 0x02);
+        QVERIFY(!p.item(facts.DelayField)->isEnabled());
+        QVERIFY(!p.item(facts.Groups[6].KeyList)->isEnabled());
     }
 
     // The Walk-Away page's fault send rate is read only with an accepted delay.

@@ -123,20 +123,32 @@ private slots:
         QVERIFY(s->sim.transcript().empty());
     }
 
-    // The cleared edit set is saved; the library refuses to write it later,
-    // and the user is told.
-    void cloneSavedWithoutSensorFailsToWrite()
+    // Without a sensor there is nothing to save or write to; a copy saved
+    // from a sensor outlives it and goes to the next one.
+    void cloneActionsWaitForASensor()
     {
         s->start();
-        s->click(SaveClone);
-        QVERIFY(s->isChecked(CloneSaved));
-        const sim::DeviceId b = s->sim.plugSensor();
-        s->sim.clearTranscript();
+        for (int id : {SaveClone, WriteClone}) {
+            QVERIFY(!s->button(id)->isEnabled());
+            s->click(id);
+        }
+        QVERIFY(!s->isChecked(CloneSaved));
+        verifyPlainMessages({});
 
+        const sim::DeviceId a = s->sim.plugSensor(0x0405, 1);
+        s->sim.sensor(a).Config[sim::HalfId::Sonar][1] = 200;
+        s->sim.unplug(a);
+        s->sim.replug(a);
+        QVERIFY(s->button(SaveClone)->isEnabled());
+        s->click(SaveClone);
+        s->sim.unplug(a);
+        QVERIFY(s->isChecked(CloneSaved));
+        QVERIFY(!s->button(WriteClone)->isEnabled());
+
+        const sim::DeviceId b = s->sim.plugSensor(0x0405, 2);
         s->click(WriteClone);
-        verifyPlainMessages({QStringLiteral("Failed to Write Saved Data to Device!")});
-        QVERIFY(s->sentReports().empty());
-        QVERIFY(s->sim.sensor(b).Config == sim::factoryDefaults(0x0405));
+        verifyPlainMessages({});
+        QCOMPARE(s->sim.sensor(b).Config[sim::HalfId::Sonar][1], 200);
     }
 
     // The pending ping rate is corrected by the Sonar page's collect step and
@@ -261,30 +273,29 @@ private slots:
         QCOMPARE(folderEntries(), entriesBefore);
     }
 
-    // Without a sensor the blocks the pages hold are refused by the library.
-    void saveToFileWithoutSensorFailsToPush()
+    // Without a sensor there is no configuration to save or to restore into:
+    // neither button is offered, and nothing happens at a click.
+    void fileActionsWaitForASensor_data()
     {
-        s->start();
-        const QString path = dir->filePath(QStringLiteral("none.txt"));
-        s->ui.queueFileAnswer(path);
-        s->click(SaveToFile);
-        QVERIFY(!s->ui.messageTexts().isEmpty());
-        QCOMPARE(s->ui.messageTexts().last(), QStringLiteral("Failed PushConfigToLib!"));
-        QVERIFY(!QFile::exists(path));
+        QTest::addColumn<int>("button");
+        QTest::newRow("save to file") << int(SaveToFile);
+        QTest::newRow("restore from file") << int(RestoreFromFile);
     }
 
-    // Without a sensor there is no configuration to restore into: the user
-    // is told at once and the pages stay without one.
-    void restoreFromFileWithoutSensorRefused()
+    void fileActionsWaitForASensor()
     {
+        QFETCH(int, button);
         s->start();
-        s->click(RestoreFromFile);
-        QCOMPARE(s->ui.messageTexts(), QStringList{QStringLiteral("Device not connected?")});
-        QCOMPARE(s->ui.messages()[0].Caption, QStringLiteral("Device Error"));
-        QCOMPARE(s->ui.messages()[0].Icon, MessageIcon::Exclamation);
+        s->ui.queueFileAnswer(dir->filePath(QStringLiteral("none.txt")));
+        QVERIFY(!s->button(button)->isEnabled());
+        s->click(button);
         QCOMPARE(s->ui.fileChooserCalls(), 0);
-        QVERIFY(!s->model.ConfigLoaded);
+        QVERIFY(s->ui.messages().empty());
         QVERIFY(s->host.commands().empty());
+        QVERIFY(!QFile::exists(dir->filePath(QStringLiteral("none.txt"))));
+
+        s->sim.plugSensor();
+        QVERIFY(s->button(button)->isEnabled());
     }
 };
 

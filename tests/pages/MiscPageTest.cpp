@@ -122,6 +122,7 @@ private slots:
         s->click(QuickVista);
         QVERIFY(s->isChecked(QuickVista));
 
+        s->ui.queueAnswer(Answer::Yes);
         s->click(ResetAll);
         QVERIFY(s->sentCommand(kFactoryResetCommand));
         QCOMPARE(checkedQuickSetupButtons(), 0);
@@ -131,6 +132,45 @@ private slots:
         QCOMPARE(s->sonar->item(sonar::PingRate)->property("text").toString(), QStringLiteral("500"));
         QVERIFY(s->ui.maxBusyDepth() > 0);
         QCOMPARE(s->ui.busyDepth(), 0);
+        verifyPlainMessages({});
+    }
+
+    // Reset All asks before it replaces the sensor's configuration; Cancel is
+    // the default and sends nothing.
+    void resetAllAsksFirst_data()
+    {
+        QTest::addColumn<bool>("answerGiven");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("reset");
+        QTest::newRow("yes") << true << int(Answer::Yes) << true;
+        QTest::newRow("cancel") << true << int(Answer::Cancel) << false;
+        QTest::newRow("enter: the default") << false << 0 << false;
+    }
+
+    void resetAllAsksFirst()
+    {
+        QFETCH(bool, answerGiven);
+        QFETCH(int, answer);
+        QFETCH(bool, reset);
+        const sim::DeviceId id = s->sim.plugSensor(0x0405);
+        s->sim.sensor(id).Config[HalfId::Sonar][1] = 100;
+        s->start();
+        if (answerGiven) s->ui.queueAnswer(static_cast<Answer>(answer));
+        s->click(ResetAll);
+
+        QCOMPARE(s->ui.questions().size(), std::size_t{1});
+        const RecordingUiServices::Question& question = s->ui.questions().front();
+        QVERIFY(question.Text.contains(
+            QLatin1String("The sensor's configuration will be replaced by its factory defaults")));
+        QCOMPARE(question.Caption, QStringLiteral("Reset All"));
+        QCOMPARE(question.Answers, (std::vector<Answer>{Answer::Yes, Answer::Cancel}));
+        QCOMPARE(question.Default, Answer::Cancel);
+        QCOMPARE(question.Owner, s->misc.get());
+
+        QCOMPARE(s->sentCommand(kFactoryResetCommand), reset);
+        QCOMPARE(s->sim.transcript().empty(), !reset);
+        QCOMPARE(SentRefresh(s->host), reset);
+        QCOMPARE(s->sim.sensor(id).Config[HalfId::Sonar][1], reset ? 125 : 100);
         verifyPlainMessages({});
     }
 
@@ -152,6 +192,7 @@ private slots:
         s->click(QuickVista);
         s->host.clearRecords();
         s->sim.failAllTransfers();
+        s->ui.queueAnswer(Answer::Yes);
         s->click(button);
         verifyPlainMessages({message});
         QVERIFY(s->isChecked(QuickVista));
@@ -269,7 +310,13 @@ private slots:
         QCOMPARE(s->model.DeviceVariant, 2);
         for (int control : kRangeControls) QVERIFY(s->misc->item(control)->isHidden());
 
+        // Without a sensor the group is shown again, its readings unavailable.
         s->sim.unplug(id);
+        for (int control : kRangeControls) {
+            QVERIFY(!s->misc->item(control)->isHidden());
+            QCOMPARE(s->misc->item(control)->isEnabled(), control != GetRange && control != AutoGetRange);
+        }
+        s->sim.plugSensor(0x0405);
         for (int control : kRangeControls) {
             QVERIFY(!s->misc->item(control)->isHidden());
             QVERIFY(s->misc->item(control)->isEnabled());

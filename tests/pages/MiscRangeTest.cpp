@@ -148,13 +148,21 @@ private slots:
         }
     }
 
-    void autoWithoutSensor()
+    // Without a sensor neither way of reading is offered.
+    void readingsWaitForASensor()
     {
         s->start();
+        QVERIFY(!s->button(GetRange)->isEnabled());
+        QVERIFY(!s->button(AutoGetRange)->isEnabled());
         startReadings(QStringLiteral("500"));
-        verifyMessage(QStringLiteral("Device not connected?"), QStringLiteral("Device Error"),
-                      MessageIcon::Exclamation);
+        s->click(GetRange);
+        QVERIFY(s->ui.messages().empty());
+        QVERIFY(!s->rangeTimer()->isActive());
+        QVERIFY(!s->isChecked(AutoGetRange));
+
+        s->sim.plugSensor(0x0405);
         verifyIdle();
+        QVERIFY(s->button(AutoGetRange)->isEnabled());
     }
 
     // Readings follow the target until the box is cleared.
@@ -175,16 +183,14 @@ private slots:
         QVERIFY(s->ui.messages().empty());
     }
 
-    // Pulling the sensor ends the readings with one tone and the trap
-    // message; "Get Range" stays disabled, also through the refresh that the
-    // removal brings, until the user clears the box.
-    void trappedAfterUnplug()
+    // Readings that fail end with one tone and the trap message; "Get Range"
+    // stays disabled until the user clears the box.
+    void trappedWhenReadingsFail()
     {
-        const sim::DeviceId id = s->sim.plugSensor();
+        s->sim.plugSensor();
         s->start();
         startReadings(QStringLiteral("100"));
-        s->sim.unplug(id);
-        QVERIFY(!s->button(GetRange)->isEnabled());
+        s->sim.failAllTransfers();
 
         s->fireRangeTimer();
         verifyMessage(QStringLiteral("Failed GetRange in onTimer"), QStringLiteral("Device Trap"),
@@ -199,6 +205,38 @@ private slots:
         s->click(AutoGetRange);
         verifyIdle();
         QCOMPARE(s->ui.messages().size(), 1u);
+    }
+
+    // Pulling the sensor out ends the readings with one tone and the trap
+    // message; "Get Range" stays disabled until the user clears the box, and
+    // then neither way of reading is offered until a sensor is back.
+    void trappedAfterUnplug()
+    {
+        const sim::DeviceId id = s->sim.plugSensor();
+        s->start();
+        startReadings(QStringLiteral("100"));
+        s->fireRangeTimer();
+        QVERIFY(!s->text(RangeText).isEmpty());
+        s->sim.unplug(id);
+        QCOMPARE(s->text(RangeText), QString());
+        QVERIFY(!s->button(GetRange)->isEnabled());
+
+        s->fireRangeTimer();
+        verifyMessage(QStringLiteral("Failed GetRange in onTimer"), QStringLiteral("Device Trap"),
+                      MessageIcon::Exclamation);
+        QCOMPARE(s->ui.tones().size(), 1u);
+        QVERIFY(!s->rangeTimer()->isActive());
+        QVERIFY(s->isChecked(AutoGetRange));
+        QVERIFY(s->button(AutoGetRange)->isEnabled());
+
+        s->click(AutoGetRange);
+        QVERIFY(!s->isChecked(AutoGetRange));
+        QVERIFY(!s->button(GetRange)->isEnabled());
+        QVERIFY(!s->button(AutoGetRange)->isEnabled());
+        QCOMPARE(s->ui.messages().size(), 1u);
+
+        s->sim.replug(id);
+        verifyIdle();
     }
 
     // A sensor of the compact variant hides the group; readings that ran end.

@@ -50,4 +50,11 @@ TEST(DevicePath, HeadGivesVendorProductAndTheRest)
     }
 }
 
+TEST(DevicePath, AWindowsInterfaceIsShownByItsWholePath)
+{
+    const std::string path =
+        "\\\\?\\HID#Vid_fff0&Pid_0001&MI_00#8&2a3b&0&0000#{884b96c3-56ef-11d1-bc8c-00a0c91405dd}";
+    EXPECT_EQ(platform::deviceNodeOf(path), path);
+}
+
 }  // namespace

@@ -69,3 +69,17 @@ TEST(HidrawPath, RejectsAnythingButAHidrawNodeInTheSeamForm)
 }
 
 }  // namespace
+
+TEST(DeviceNode, HidrawNodesAreShownUnderDevOtherNamesAsTheyAre)
+{
+    const struct {
+        std::string Rest;
+        std::string Shown;
+    } cases[] = {
+        {"hidraw3", "/dev/hidraw3"}, {"hidraw12", "/dev/hidraw12"}, {"sim1", "sim1"},
+        {"hidraw", "hidraw"},        {"hidraw3x", "hidraw3x"},      {"../hidraw3", "../hidraw3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(platform::deviceNodeOf(platform::makeDevicePath(0xfff0, 0x0001, c.Rest)), c.Shown)
+            << c.Rest;
+}

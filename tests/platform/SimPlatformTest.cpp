@@ -142,6 +142,44 @@ TEST_F(SimPlatformTest, PlugAndUnplugNotifyTheListenerAtOnce)
     EXPECT_EQ(events[1].Path, sim.pathOf(id));
 }
 
+// Unplug then replug is the same sensor coming back: what it committed, its
+// LUID and stored defaults stay; what it held only in working memory goes.
+TEST_F(SimPlatformTest, ReplugBringsTheSameSensorBackWithItsMemory)
+{
+    std::vector<DeviceEvent> events;
+    sim.setDeviceListener([&](const DeviceEvent& e) { events.push_back(e); });
+    sensor.Luid = 0x0102;
+    sensor.Config[sim::HalfId::Sonar][1] = 100;
+    sensor.UserDefaults[sim::HalfId::Idle][5] = 20;
+    writeExchange(0x81, 0, {2, 3, 0, 0, 0, 0, 0, 0});  // written, not committed
+    ASSERT_TRUE(command(0xB1));                        // key sends halted
+    const sim::SensorHalves committed = sensor.Config;
+    const sim::SensorHalves userDefaults = sensor.UserDefaults;
+
+    sim.unplug(id);
+    sim.replug(id);
+    sim.replug(id);  // already back: no second arrival
+
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[1].Kind, DeviceEventKind::Arrival);
+    EXPECT_EQ(events[1].Path, sim.pathOf(id));
+    EXPECT_EQ(sim.pluggedDevices(), std::vector<sim::DeviceId>{id});
+    EXPECT_EQ(&sim.sensor(id), &sensor);
+    EXPECT_EQ(sensor.Config, committed);
+    EXPECT_EQ(sensor.UserDefaults, userDefaults);
+    EXPECT_EQ(sensor.Luid, 0x0102);
+    EXPECT_EQ(sensor.PendingHalves, 0);
+    EXPECT_EQ(sensor.PendingMask, 0);
+    EXPECT_FALSE(sensor.KeySendsHalted);
+
+    // The handle of the first plugging stays dead; a new open works.
+    EXPECT_FALSE(command(0x80));
+    const platform::Handle again = sim.open(sim.pathOf(id));
+    ASSERT_NE(again, platform::kInvalidHandle);
+    handle = again;
+    EXPECT_EQ(readExchange(0x80)[2], 100);
+}
+
 TEST_F(SimPlatformTest, ServicesLoadUnlessMadeToFailAndOfferTheirEntryPoints)
 {
     const struct {

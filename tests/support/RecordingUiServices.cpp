@@ -49,6 +49,7 @@ QStringList RecordingUiServices::messageTexts() const
 void RecordingUiServices::clearRecords()
 {
     messages_.clear();
+    questions_.clear();
     tones_.clear();
     fileChoosers_.clear();
     busyBegins_ = busyEnds_ = 0;
@@ -59,4 +60,14 @@ void RecordingUiServices::showMessageBox(QWidget* owner, const QString& text, co
                                          MessageIcon icon)
 {
     messages_.push_back({owner, text, caption, icon, virtualNow(), busyDepth_});
+}
+
+Answer RecordingUiServices::askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                                        const std::vector<Answer>& answers, Answer defaultAnswer)
+{
+    questions_.push_back({owner, text, caption, answers, defaultAnswer});
+    if (answers_.empty()) return defaultAnswer;
+    const Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
 }

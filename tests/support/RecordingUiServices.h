@@ -22,6 +22,13 @@ public:
         std::uint64_t TimeMs;  // the installed platform's clock; 0 without one
         int BusyDepth;         // how many busy cursors were showing
     };
+    struct Question {
+        QWidget* Owner;
+        QString Text;
+        QString Caption;  // resolved, as for messages
+        std::vector<Answer> Answers;
+        Answer Default;
+    };
     struct Tone {
         int FrequencyHz;
         int DurationMs;
@@ -32,6 +39,10 @@ public:
     // queue) cancels the chooser.
     void queueFileAnswer(const QString& path) { fileAnswers_.push_back(path); }
 
+    // Answers for the next question boxes, in order; with none queued a
+    // question gets its default answer, as Enter would give it.
+    void queueAnswer(Answer answer) { answers_.push_back(answer); }
+
     QString chooseFile(QWidget* owner, FileChooser purpose) override;
     void tone(int frequencyHz, int durationMs) override;
     void beginBusyCursor() override;
@@ -39,6 +50,7 @@ public:
 
     const std::vector<Message>& messages() const { return messages_; }
     QStringList messageTexts() const;
+    const std::vector<Question>& questions() const { return questions_; }
     const std::vector<Tone>& tones() const { return tones_; }
     int fileChooserCalls() const { return static_cast<int>(fileChoosers_.size()); }
     // The purpose of every file chooser asked for, in order.
@@ -50,16 +62,20 @@ public:
     // The deepest nesting of busy cursors so far; non-zero once one was shown.
     int maxBusyDepth() const { return maxBusyDepth_; }
 
-    // Forgets everything recorded; queued file answers and the current busy
-    // depth stay.
+    // Forgets everything recorded; queued file answers and question answers
+    // and the current busy depth stay.
     void clearRecords();
 
 protected:
     void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                         MessageIcon icon) override;
+    Answer askQuestion(QWidget* owner, const QString& text, const QString& caption,
+                       const std::vector<Answer>& answers, Answer defaultAnswer) override;
 
 private:
     std::vector<Message> messages_;
+    std::vector<Question> questions_;
+    std::deque<Answer> answers_;
     std::vector<Tone> tones_;
     std::deque<QString> fileAnswers_;
     std::vector<FileChooser> fileChoosers_;

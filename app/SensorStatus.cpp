@@ -1,0 +1,65 @@
+#include "SensorStatus.h"
+
+#include <QStringList>
+
+#include "devlib/DevLib.h"
+#include "platform/DevicePath.h"
+
+namespace {
+
+// Where the README explains the rule that gives the user the sensor's nodes.
+const QString kUdevRuleAdvice = QStringLiteral(
+    "install the udev rule 70-tolvane.rules and plug the sensor in again (README, \"Real sensors: the "
+    "udev rule\")");
+
+QString firmwareText(std::uint16_t firmware)
+{
+    return QStringLiteral("%1.%2")
+        .arg(firmware >> 8, 0, 16)
+        .arg(firmware & 0xFF, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+}  // namespace
+
+std::vector<SensorFacts> openSensors()
+{
+    std::vector<SensorFacts> sensors;
+    const tsLibState& state = LibState();
+    for (int i = 0; i < state.Count; ++i) {
+        const tsDevSlot& slot = state.Slots[i];
+        SensorFacts facts{slot.FwVersion, std::nullopt, std::string(slot.DevicePath)};
+        if (slot.Valid) facts.Luid = slot.Luid;
+        sensors.push_back(facts);
+    }
+    return sensors;
+}
+
+QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index)
+{
+    const SensorFacts& sensor = sensors.at(index);
+    QStringList facts{QStringLiteral("firmware %1").arg(firmwareText(sensor.Firmware))};
+    if (sensor.Luid) facts << QStringLiteral("LUID %1").arg(*sensor.Luid);
+    facts << QString::fromStdString(platform::deviceNodeOf(sensor.Path));
+    return QStringLiteral("Sensor %1 of %2: %3")
+        .arg(index + 1)
+        .arg(sensors.size())
+        .arg(facts.join(QStringLiteral(", ")));
+}
+
+QString sensorStatusText(const std::vector<SensorFacts>& sensors, std::optional<std::size_t> edited,
+                         std::size_t inaccessible)
+{
+    if (!edited || *edited >= sensors.size()) {
+        if (inaccessible == 0) return QStringLiteral("No sensor connected");
+        return QStringLiteral("A sensor is connected but this user may not open it: ") + kUdevRuleAdvice;
+    }
+    QString text = describeSensor(sensors, *edited);
+    if (inaccessible > 0) {
+        text += QStringLiteral(". %1 more %2 connected that this user may not open: ")
+                    .arg(inaccessible)
+                    .arg(inaccessible == 1 ? QStringLiteral("sensor") : QStringLiteral("sensors")) +
+                kUdevRuleAdvice;
+    }
+    return text;
+}
