@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 
+#include "config/Waits.h"
 #include "resources/DialogTemplate.h"
 
 class ConfigModel;
@@ -39,7 +40,7 @@ class PropertyPage : public QWidget {
     Q_OBJECT
 public:
     // The wait after a page has written to the sensor.
-    static constexpr std::uint32_t kWriteSettleMs = 1000;
+    static constexpr std::uint32_t kWriteSettleMs = kPageWriteSettleMs;
 
     PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent = nullptr);
 

@@ -4,22 +4,15 @@
 #include <algorithm>
 #include <limits>
 
-#include "DeadTargetDelta.h"
 #include "SonarControls.h"
 #include "UiServices.h"
 #include "config/ConfigModel.h"
+#include "config/DeadTargetDelta.h"
+#include "config/SonarRules.h"
 
 using namespace sonar;
 
 namespace {
-
-// Firmware from which the two detection delays are separate bytes and the LED
-// boxes are in use.
-constexpr std::int32_t kSeparateDelaysFw = 0x0143;
-
-constexpr std::uint32_t kByteLimit = 255;
-constexpr std::uint32_t kWordLimit = 65535;
-constexpr std::uint32_t kPackedDelayLimit = 15;
 
 // Shown with the full layout only; the compact variant hides them.
 constexpr int kFullLayoutControls[] = {
@@ -64,19 +57,6 @@ constexpr BlockWrite kBlockWrites[] = {
     {&ConfigModel::WalkUpChangedBySonar, &ConfigModel::WalkUpChanged, &ConfigModel::WriteWalkUpToDevice,
      "WalkUp"},
 };
-
-constexpr std::uint16_t kLedInRangeBit = 1u << 0;
-constexpr std::uint16_t kLedOutOfRangeBit = 1u << 1;
-constexpr std::uint16_t kLedTransitionBit = 1u << 2;
-constexpr std::uint16_t kLedFlagsMask = 0x7F;
-constexpr std::uint16_t kDetectDeadTargetBit = 1u << 0;
-constexpr std::uint16_t kMinDistFaultBit = 1u << 1;
-constexpr std::uint16_t kMinutesBit = 1u << 0;
-
-void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
-{
-    word = on ? (word | bits) : (word & ~bits);
-}
 
 // Ten or more significant digits: above every limit of the page, and possibly
 // beyond the 32 bits the edit helpers read (which then give 0).
@@ -213,8 +193,8 @@ void SNRPage::FillDelays()
         SetDlgItemInt(InRangeDelay, sonar[IRDBTmS]);
         SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS]);
     } else {
-        SetDlgItemInt(InRangeDelay, (sonar[ORDBTmS] >> 4) & 0x0F);
-        SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS] & 0x0F);
+        SetDlgItemInt(InRangeDelay, PackedInRangeDelay(sonar[ORDBTmS]));
+        SetDlgItemInt(OutOfRangeDelay, PackedOutOfRangeDelay(sonar[ORDBTmS]));
         SetDlgItemInt(RawInRangeDelay, sonar[IRDBTmS]);
     }
 }
@@ -308,34 +288,22 @@ void SNRPage::CollectLedFlags()
 
 void SNRPage::CollectPingRate()
 {
-    std::uint32_t rate = LimitedNumber(PingRate, kWordLimit);
-    if (rate < kMinPingRate) {
-        ui().messageBox(this, QStringLiteral("The Minimum Ping Rate is 200msec!"),
-                        QStringLiteral("Ping Rate Error"));
-        rate = kMinPingRate;
-        SetDlgItemInt(PingRate, rate);
-    } else if (rate > kMaxPingRate) {
-        ui().messageBox(this, QStringLiteral("The Maximum Ping Rate is 1020msec!"),
-                        QStringLiteral("Ping Rate Error"));
-        rate = kMaxPingRate;
-        SetDlgItemInt(PingRate, rate);
+    const PingRateCorrection corrected = CorrectPingRate(NumberIn(PingRate));
+    if (corrected.Message != nullptr) {
+        ui().messageBox(this, QString::fromLatin1(corrected.Message), QString::fromLatin1(kPingRateErrorCaption));
+        SetDlgItemInt(PingRate, corrected.Rate);
     }
-    model().EditCfg.Sonar[PingRateS] = static_cast<std::uint16_t>(rate);
+    model().EditCfg.Sonar[PingRateS] = corrected.Rate;
 }
 
-// Keeps the window within what the sensor accepts, with the maximum above the minimum.
 void SNRPage::CollectDistances()
 {
-    const std::uint32_t lo =
-        std::clamp<std::uint32_t>(LimitedNumber(MinDist, kByteLimit), kMinMinDist, kMaxMinDist);
-    std::uint32_t hi =
-        std::clamp<std::uint32_t>(LimitedNumber(MaxDist, kByteLimit), kMinMaxDist, kMaxMaxDist);
-    if (hi <= lo) hi = lo + 1;
+    const DetectionWindow window = CorrectDetectionWindow(NumberIn(MinDist), NumberIn(MaxDist));
     tsSonarParms& sonar = model().EditCfg.Sonar;
-    sonar[MinDistS] = static_cast<std::uint16_t>(lo);
-    sonar[MaxDistS] = static_cast<std::uint16_t>(hi);
-    SetDlgItemInt(MinDist, lo);
-    SetDlgItemInt(MaxDist, hi);
+    sonar[MinDistS] = window.Min;
+    sonar[MaxDistS] = window.Max;
+    SetDlgItemInt(MinDist, window.Min);
+    SetDlgItemInt(MaxDist, window.Max);
 }
 
 void SNRPage::CollectDelays()
@@ -347,7 +315,7 @@ void SNRPage::CollectDelays()
     } else {
         const std::uint32_t inRange = CorrectedNumber(InRangeDelay, kPackedDelayLimit);
         const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
-        sonar[ORDBTmS] = static_cast<std::uint16_t>(inRange << 4 | outOfRange);
+        sonar[ORDBTmS] = PackedDelays(inRange, outOfRange);
         // Carried, not typed: the byte the sensor would get from the word unchanged.
         sonar[IRDBTmS] = static_cast<std::uint16_t>(NumberIn(RawInRangeDelay) & kByteLimit);
     }
@@ -404,7 +372,7 @@ void SNRPage::SetAllFlags(std::uint32_t value)
 
 bool SNRPage::SeparateDelays() const
 {
-    return model().DeviceFw >= kSeparateDelaysFw;
+    return sonar::SeparateDelays(model().DeviceFw);
 }
 
 std::uint32_t SNRPage::NumberIn(int id) const
@@ -415,7 +383,7 @@ std::uint32_t SNRPage::NumberIn(int id) const
 
 std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
 {
-    return std::min(NumberIn(id), limit);
+    return HeldAt(NumberIn(id), limit);
 }
 
 std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)

@@ -17,7 +17,7 @@
 #include "TestRegistry.h"
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
-#include "pages/DeadTargetDelta.h"
+#include "config/DeadTargetDelta.h"
 #include "pages/SNRPage.h"
 #include "pages/SonarControls.h"
 #include "pages/WAPage.h"
