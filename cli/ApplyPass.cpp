@@ -42,11 +42,11 @@ bool WriteOne(ConfigModel& model, const BlockWrite& block, ApplyResult& result)
     result.Ok = false;
     result.Failed = block.Name;
     if (!written && (status & kStatusStore) == kStatusStore)
-        result.Reason = "the library refused the block (status " + StatusText(status) + ")";
+        result.Reason = "The library refused the block (status " + StatusText(status) + ")";
     else if (written)
-        result.Reason = "the sensor refused the extension set (status " + StatusText(status) + ")";
+        result.Reason = "The sensor refused the extension set (status " + StatusText(status) + ")";
     else
-        result.Reason = "the write failed (status " + StatusText(status) + ")";
+        result.Reason = "The write failed (status " + StatusText(status) + ")";
     return false;
 }
 
@@ -77,7 +77,7 @@ ApplyResult WriteChangedBlocks(Session& session, int slot, const SensorConfig& c
         if (!model.WriteLuidToDevice()) {
             result.Ok = false;
             result.Failed = "LUID";
-            result.Reason = "the write failed (status " + StatusText(GetDevStatus()) + ")";
+            result.Reason = "The write failed (status " + StatusText(GetDevStatus()) + ")";
         } else {
             result.Written.push_back("LUID");
             session.Platform().sleepMs(kPageWriteSettleMs);
