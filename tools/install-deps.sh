@@ -2,7 +2,7 @@
 # Installs the Debian packages Tolvane needs to build and test, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libudev-dev libgtest-dev libgmock-dev libgl-dev)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev libudev-dev libgtest-dev libgmock-dev libgl-dev libcli11-dev nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
