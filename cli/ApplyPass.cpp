@@ -52,8 +52,8 @@ bool WriteOne(ConfigModel& model, const BlockWrite& block, ApplyResult& result)
 
 }  // namespace
 
-ApplyResult WriteChangedBlocks(Session& session, int slot, const SensorConfig& current, const SensorConfig& wanted,
-                               bool writeLuid)
+ApplyResult WriteChangedBlocks(Session& session, int slot, const SensorConfig& current,
+                               const SensorConfig& wanted, bool writeLuid)
 {
     ApplyResult result;
     SelectDev(static_cast<std::int16_t>(slot));

@@ -23,8 +23,8 @@ struct ApplyResult {
 
 // The sensor in slot holds current; wanted is what it should hold. The LUID is
 // written only with writeLuid.
-ApplyResult WriteChangedBlocks(Session& session, int slot, const SensorConfig& current, const SensorConfig& wanted,
-                               bool writeLuid);
+ApplyResult WriteChangedBlocks(Session& session, int slot, const SensorConfig& current,
+                               const SensorConfig& wanted, bool writeLuid);
 
 // "wrote WalkAway, Sonar" or "already up to date"; with a failure, what failed
 // and what was written before it.

@@ -64,13 +64,14 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         range->add_option("-i,--interval", request.IntervalMs, "Milliseconds between readings (default 500)");
     auto* csv = range->add_flag("--csv", request.Csv, "As CSV");
     std::uint64_t count = 0;
-    auto* countOption = range->add_option("-n,--count", count, "Stop after this many readings")
-                            ->check(CLI::PositiveNumber);
+    auto* countOption =
+        range->add_option("-n,--count", count, "Stop after this many readings")->check(CLI::PositiveNumber);
     for (auto* option : {interval, csv, countOption}) option->needs(range->get_option("--follow"));
     auto* reset = app.add_subcommand("reset", "Return all parameters to factory defaults");
     auto* defaults = app.add_subcommand("defaults", "Save or restore the sensor's user defaults");
     defaults->require_subcommand(1);
-    auto* defaultsSave = defaults->add_subcommand("save", "The sensor stores its configuration as user defaults");
+    auto* defaultsSave =
+        defaults->add_subcommand("save", "The sensor stores its configuration as user defaults");
     auto* defaultsRestore = defaults->add_subcommand("restore", "The sensor returns to its user defaults");
     auto* halt = app.add_subcommand("halt", "Halt the sensor's key sends");
     auto* resume = app.add_subcommand("resume", "Resume the sensor's key sends");
@@ -83,10 +84,17 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     }
 
     const std::pair<CLI::App*, Command> commands[] = {
-        {list, Command::List},   {show, Command::Show},   {save, Command::Save},
-        {load, Command::Load},   {set, Command::Set},     {range, Command::Range},
-        {reset, Command::Reset}, {halt, Command::Halt},   {resume, Command::Resume},
-        {defaultsSave, Command::DefaultsSave}, {defaultsRestore, Command::DefaultsRestore},
+        {list, Command::List},
+        {show, Command::Show},
+        {save, Command::Save},
+        {load, Command::Load},
+        {set, Command::Set},
+        {range, Command::Range},
+        {reset, Command::Reset},
+        {halt, Command::Halt},
+        {resume, Command::Resume},
+        {defaultsSave, Command::DefaultsSave},
+        {defaultsRestore, Command::DefaultsRestore},
     };
     for (const auto& [subcommand, command] : commands)
         if (subcommand->parsed()) request.Subcommand = command;

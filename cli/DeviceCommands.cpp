@@ -22,7 +22,8 @@ constexpr StoredConfigCommand kFactoryReset{ResetDevToFactory, "Resetting", "the
 constexpr StoredConfigCommand kSaveUserDefaults{SaveDevUserDefaults, "Saving the user defaults of",
                                                 "saving the user defaults failed", "user defaults saved"};
 constexpr StoredConfigCommand kRestoreUserDefaults{RestoreDevUserDefaults, "Restoring the user defaults of",
-                                                   "restoring the user defaults failed", "user defaults restored"};
+                                                   "restoring the user defaults failed",
+                                                   "user defaults restored"};
 
 // Runs a stored-configuration command (which ends with a read of the sensor),
 // with progress.

@@ -59,7 +59,8 @@ int RunLoad(Session& session, const Request& request)
         int status = kSuccess;
         const std::optional<int> slot = ChosenSensor(session, request, status);
         if (!slot) return status;
-        return LoadInto(session, *slot, request.File) == LoadOutcome::Loaded ? kSuccess : kDeviceOrFileFailure;
+        return LoadInto(session, *slot, request.File) == LoadOutcome::Loaded ? kSuccess
+                                                                             : kDeviceOrFileFailure;
     }
     if (const int status = session.OpenSensors(); status != kSuccess) return status;
     int result = kSuccess;

@@ -28,7 +28,8 @@ std::string DeviceNode(const std::string& interfacePath)
     return rest;
 }
 
-ObservedPlatform::ObservedPlatform(platform::Platform& inner, std::ostream& err, bool verbose, bool showProgress)
+ObservedPlatform::ObservedPlatform(platform::Platform& inner, std::ostream& err, bool verbose,
+                                   bool showProgress)
     : inner_(inner), err_(err), verbose_(verbose), progressWanted_(showProgress), startMs_(inner.nowMs())
 {
 }
@@ -109,8 +110,8 @@ std::uint64_t ObservedPlatform::nowMs()
 }
 
 // "    250 ms  sim1  send  00 80 00 00 00 00 00 00 00"; a failed transfer ends in "failed".
-void ObservedPlatform::trace(platform::Handle handle, const char* direction, std::span<const std::uint8_t> report,
-                             bool ok)
+void ObservedPlatform::trace(platform::Handle handle, const char* direction,
+                             std::span<const std::uint8_t> report, bool ok)
 {
     if (!verbose_) return;
     clearProgress();

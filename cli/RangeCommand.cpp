@@ -41,7 +41,8 @@ public:
     {
         const auto now = startWall_ + std::chrono::milliseconds(ElapsedMs());
         const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
         char text[40];
         std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", std::gmtime(&seconds));
         char millis[8];
@@ -63,15 +64,16 @@ bool TakeReading(Session& session, int slot, tsRangeInfo& reading)
     return false;
 }
 
-void PrintReading(Session& session, const Request& request, const ReadingClock& clock, const tsRangeInfo& reading)
+void PrintReading(Session& session, const Request& request, const ReadingClock& clock,
+                  const tsRangeInfo& reading)
 {
     if (!request.Follow) {
         session.Out() << RangeText(reading) << '\n';
     } else if (request.Csv) {
         char flags[8];
         std::snprintf(flags, sizeof flags, "%02X", unsigned{reading.RangeFlags});
-        session.Out() << clock.Timestamp() << ',' << reading.Distance << ',' << reading.InRange << ',' << flags
-                      << '\n';
+        session.Out() << clock.Timestamp() << ',' << reading.Distance << ',' << reading.InRange << ','
+                      << flags << '\n';
     } else {
         session.Out() << clock.Timestamp() << "  " << RangeText(reading) << '\n';
     }

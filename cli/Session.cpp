@@ -64,7 +64,8 @@ std::optional<int> Session::Choose(const std::string& spec, int& status)
         return std::nullopt;
     }
     if (const auto number = ReadNumberArgument(spec)) {
-        if (*number >= 1 && *number <= static_cast<std::uint32_t>(Count())) return static_cast<int>(*number) - 1;
+        if (*number >= 1 && *number <= static_cast<std::uint32_t>(Count()))
+            return static_cast<int>(*number) - 1;
         Error() << "no sensor " << spec << ": " << Count() << " connected\n";
         status = kNoSensor;
         return std::nullopt;

@@ -11,7 +11,8 @@ namespace cli {
 
 namespace {
 
-std::optional<std::vector<Assignment>> ParseAssignments(Session& session, const std::vector<std::string>& texts)
+std::optional<std::vector<Assignment>> ParseAssignments(Session& session,
+                                                        const std::vector<std::string>& texts)
 {
     std::vector<Assignment> assignments;
     for (const std::string& text : texts) {

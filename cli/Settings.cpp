@@ -123,14 +123,18 @@ const Setting kSettings[] = {
      [](const SensorConfig& c) { return Led(c, kLedTransitionBit); }},
     {"min-distance-fault", "Sonar", SettingKind::Switch, nullptr, true,
      OnFullLayout<[](const SensorConfig& c) { return Switch(c.Blocks.Idle[FlagsI] & kMinDistFaultBit); }>},
-    {"dead-target", "Sonar", SettingKind::Switch, nullptr, true,
-     OnFullLayout<[](const SensorConfig& c) { return Switch(c.Blocks.Idle[FlagsI] & kDetectDeadTargetBit); }>},
+    {"dead-target", "Sonar", SettingKind::Switch, nullptr, true, OnFullLayout<[](const SensorConfig& c) {
+         return Switch(c.Blocks.Idle[FlagsI] & kDetectDeadTargetBit);
+     }>},
     {"dead-target-delta", "Sonar", SettingKind::Number, "inches", true,
-     OnFullLayout<[](const SensorConfig& c) { return Number(DeltaInchesFromUnits(c.Blocks.Idle[DMTODeltaI])); }>},
+     OnFullLayout<[](const SensorConfig& c) {
+         return Number(DeltaInchesFromUnits(c.Blocks.Idle[DMTODeltaI]));
+     }>},
     {"dead-target-time", "Sonar", SettingKind::Number, "seconds", true,
      OnFullLayout<[](const SensorConfig& c) { return Number(c.Blocks.Idle[DMTOTmI]); }>},
 
-    {"luid", "Misc.", SettingKind::Number, nullptr, true, [](const SensorConfig& c) { return Number(c.Luid); }},
+    {"luid", "Misc.", SettingKind::Number, nullptr, true,
+     [](const SensorConfig& c) { return Number(c.Luid); }},
     {"keep-alive-rate", "Misc.", SettingKind::Number, "seconds", false,
      [](const SensorConfig& c) { return Number(c.Blocks.Idle[PressRateI]); }},
     {"keep-alive-key", "Misc.", SettingKind::Keys, nullptr, false,
@@ -289,8 +293,9 @@ private:
     void CollectSonar()
     {
         tsSonarParms& s = c_.Blocks.Sonar;
-        const std::pair<const char*, std::uint16_t> leds[] = {
-            {"in-range-led", kLedInRangeBit}, {"out-of-range-led", kLedOutOfRangeBit}, {"transition-led", kLedTransitionBit}};
+        const std::pair<const char*, std::uint16_t> leds[] = {{"in-range-led", kLedInRangeBit},
+                                                              {"out-of-range-led", kLedOutOfRangeBit},
+                                                              {"transition-led", kLedTransitionBit}};
         for (const auto& [name, bit] : leds)
             if (const auto on = TypedSwitch(name)) SetBits(s[LEDFlagsS], bit, !*on);
 
@@ -301,8 +306,10 @@ private:
         }
         CollectDistances();
         CollectDelays();
-        if (Typed("power-up-delay")) s[StartDlyS] = static_cast<std::uint16_t>(Corrected("power-up-delay", 0, kByteLimit));
-        if (const auto minutes = TypedSwitch("in-range-delay-unit")) SetBits(c_.Blocks.WalkUp[Flags0WU], kMinutesBit, *minutes);
+        if (Typed("power-up-delay"))
+            s[StartDlyS] = static_cast<std::uint16_t>(Corrected("power-up-delay", 0, kByteLimit));
+        if (const auto minutes = TypedSwitch("in-range-delay-unit"))
+            SetBits(c_.Blocks.WalkUp[Flags0WU], kMinutesBit, *minutes);
         if (const auto minutes = TypedSwitch("out-of-range-delay-unit"))
             SetBits(c_.Blocks.WalkAway[Flags0WA], kMinutesBit, *minutes);
     }
@@ -313,8 +320,9 @@ private:
         if (!Typed("min-distance") && !Typed("max-distance")) return;
         tsSonarParms& s = c_.Blocks.Sonar;
         const std::uint16_t currentMax = s[MaxDistS];
-        const DetectionWindow window = CorrectDetectionWindow(TypedNumber("min-distance").value_or(s[MinDistS]),
-                                                              TypedNumber("max-distance").value_or(s[MaxDistS]));
+        const DetectionWindow window =
+            CorrectDetectionWindow(TypedNumber("min-distance").value_or(s[MinDistS]),
+                                   TypedNumber("max-distance").value_or(s[MaxDistS]));
         s[MinDistS] = window.Min;
         s[MaxDistS] = window.Max;
         NoteIfCorrected("min-distance", window.Min);
@@ -431,16 +439,22 @@ std::optional<Assignment> ParseAssignment(std::string_view text, std::string& er
     std::string why;
     switch (setting->Kind) {
         case SettingKind::Number:
-            if (const auto n = ReadNumberArgument(typed)) a.Value = *n;
-            else why = "not a number: " + std::string(typed);
+            if (const auto n = ReadNumberArgument(typed))
+                a.Value = *n;
+            else
+                why = "not a number: " + std::string(typed);
             break;
         case SettingKind::Switch:
-            if (const auto on = ParseSwitch(typed)) a.Value = *on;
-            else why = "expected on or off: " + std::string(typed);
+            if (const auto on = ParseSwitch(typed))
+                a.Value = *on;
+            else
+                why = "expected on or off: " + std::string(typed);
             break;
         case SettingKind::DelayUnit:
-            if (const auto unit = ParseDelayUnit(typed)) a.Value = *unit;
-            else why = "expected seconds or minutes: " + std::string(typed);
+            if (const auto unit = ParseDelayUnit(typed))
+                a.Value = *unit;
+            else
+                why = "expected seconds or minutes: " + std::string(typed);
             break;
         case SettingKind::Keys:
             if (auto keys = ParseKeySequence(typed, &why)) a.Value = std::move(*keys);

@@ -290,7 +290,8 @@ void SNRPage::CollectPingRate()
 {
     const PingRateCorrection corrected = CorrectPingRate(NumberIn(PingRate));
     if (corrected.Message != nullptr) {
-        ui().messageBox(this, QString::fromLatin1(corrected.Message), QString::fromLatin1(kPingRateErrorCaption));
+        ui().messageBox(this, QString::fromLatin1(corrected.Message),
+                        QString::fromLatin1(kPingRateErrorCaption));
         SetDlgItemInt(PingRate, corrected.Rate);
     }
     model().EditCfg.Sonar[PingRateS] = corrected.Rate;

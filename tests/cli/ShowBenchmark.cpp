@@ -46,8 +46,10 @@ int main()
 
     const double target = kAllowedFactor * kFullReadWaitsMs;
     std::printf("| measure | figure | target |\n|---|---|---|\n");
-    std::printf("| tolvanectl show, one sensor, real clock, slowest of %d (process start to end) | %.1f ms | <= %.1f ms (%s) |\n",
-                kRuns, slowest, target, slowest <= target ? "met" : "missed");
+    std::printf(
+        "| tolvanectl show, one sensor, real clock, slowest of %d (process start to end) | %.1f ms | <= %.1f "
+        "ms (%s) |\n",
+        kRuns, slowest, target, slowest <= target ? "met" : "missed");
     std::printf("| tolvanectl show, mean of %d | %.1f ms | (waits of one full read: %.0f ms) |\n", kRuns,
                 total / kRuns, kFullReadWaitsMs);
     std::printf("| tolvanectl list, two sensors: configuration-block exchanges | %d | 0 |\n", blockCommands);

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -28,9 +29,17 @@ std::string Slurp(const std::string& path)
     return text.str();
 }
 
-}  // namespace
+std::size_t LineCount(const std::string& path)
+{
+    std::ifstream file(path);
+    std::size_t count = 0;
+    for (std::string line; std::getline(file, line);) ++count;
+    return count;
+}
 
-ProcessResult RunTolvanectl(const std::vector<std::string>& args)
+// Starts the program with its output going to the two files; when
+// interruptAfterLines is not 0 it gets SIGINT once its output has that many lines.
+ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAfterLines)
 {
     const std::string outPath = TempFile();
     const std::string errPath = TempFile();
@@ -51,12 +60,35 @@ ProcessResult RunTolvanectl(const std::vector<std::string>& args)
         _exit(127);
     }
     int status = 0;
+    if (interruptAfterLines > 0) {
+        while (waitpid(child, &status, WNOHANG) == 0) {
+            if (LineCount(outPath) >= interruptAfterLines) {
+                kill(child, SIGINT);
+                break;
+            }
+            usleep(1000);
+        }
+    }
     waitpid(child, &status, 0);
     ProcessResult result;
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.Out = Slurp(outPath);
     result.Err = Slurp(errPath);
     return result;
+}
+
+}  // namespace
+
+ProcessResult RunTolvanectl(const std::vector<std::string>& args)
+{
+    return Run(args, 0);
+}
+
+ProcessResult RunOnSimUntilInterrupted(const std::vector<std::string>& args, std::size_t lines)
+{
+    std::vector<std::string> all = {"--sim", "--sim-instant"};
+    all.insert(all.end(), args.begin(), args.end());
+    return Run(all, lines);
 }
 
 ProcessResult RunOnSim(const std::vector<std::string>& args)
@@ -113,8 +145,8 @@ std::vector<Exchange> ExchangesWith(const std::vector<WireReport>& wire, const s
         if (!report.Sent) continue;
         const std::uint8_t command = report.Bytes[1];
         exchanges.push_back({command, report.Bytes[2], false, {}});
-        awaitingSecondReport = (command >= 0x80 && command <= 0x85) || command == 0x8A || command == 0x8B ||
-                               command == 0x8F;
+        awaitingSecondReport =
+            (command >= 0x80 && command <= 0x85) || command == 0x8A || command == 0x8B || command == 0x8F;
     }
     return exchanges;
 }

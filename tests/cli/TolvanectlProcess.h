@@ -19,6 +19,10 @@ ProcessResult RunOnSim(const std::vector<std::string>& args);
 // tolvanectl with exactly the arguments given.
 ProcessResult RunTolvanectl(const std::vector<std::string>& args);
 
+// tolvanectl on virtual sensors and the virtual clock, sent an interrupt
+// (SIGINT) once its standard output holds at least lines lines.
+ProcessResult RunOnSimUntilInterrupted(const std::vector<std::string>& args, std::size_t lines);
+
 // One report as --verbose prints it.
 struct WireReport {
     std::uint64_t TimeMs = 0;

@@ -32,7 +32,8 @@ std::vector<std::uint8_t> CommandsOf(const std::vector<Exchange>& exchanges)
 }
 
 // The eleven exchanges of a complete read.
-const std::vector<std::uint8_t> kFullRead = {0x80, 0x81, 0x82, 0x83, 0x84, 0x8B, 0x8B, 0x8B, 0x8B, 0x85, 0x8A};
+const std::vector<std::uint8_t> kFullRead = {0x80, 0x81, 0x82, 0x83, 0x84, 0x8B,
+                                             0x8B, 0x8B, 0x8B, 0x85, 0x8A};
 
 std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)
 {
@@ -74,7 +75,8 @@ TEST(TolvanectlProgram, VersionAndHelpPerCommand)
     EXPECT_EQ(version.Status, 0);
     EXPECT_EQ(version.Out, "tolvanectl 3.90\n");
 
-    for (const char* command : {"list", "show", "save", "load", "set", "range", "reset", "defaults", "halt", "resume"}) {
+    for (const char* command :
+         {"list", "show", "save", "load", "set", "range", "reset", "defaults", "halt", "resume"}) {
         const ProcessResult help = RunTolvanectl({command, "--help"});
         EXPECT_EQ(help.Status, 0) << command;
         EXPECT_TRUE(Contains(help.Out, command)) << help.Out;
@@ -104,27 +106,30 @@ TEST_P(TolvanectlUsage, IsRefusedWithStatus2AndNothingSent)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TolvanectlUsage,
-    testing::Values(UsageCase{"no command", {}, "A subcommand is required"},
-                    UsageCase{"unknown command", {"frobnicate"}, "A subcommand is required"},
-                    UsageCase{"extra argument", {"show", "extra"}, "extra"},
-                    UsageCase{"set without settings", {"set"}, "NAME=VALUE is required"},
-                    UsageCase{"set without a value", {"set", "ping-rate"}, "expected NAME=VALUE: ping-rate"},
-                    UsageCase{"unknown setting", {"set", "bogus=1"}, "no setting named bogus"},
-                    UsageCase{"not a number", {"set", "ping-rate=12x"}, "ping-rate: not a number: 12x"},
-                    UsageCase{"not a switch", {"set", "dead-target=maybe"}, "expected on or off"},
-                    UsageCase{"not a key", {"set", "walk-away-keys=LGUI+NOKEY"}, "no key named"},
-                    UsageCase{"too many key sets", {"set", "walk-away-keys=A,B,C,D,E,F,G"}, "at most 6 key sets"},
-                    UsageCase{"read-only setting", {"set", "keep-alive-rate=5"}, "read only"},
-                    UsageCase{"delay refused with key sets", {"set", "walk-away-key-delay=63"},
-                              "Inter-Key Delay must be >= 64 and <= 16320 msec!"},
-                    UsageCase{"save without a file", {"save"}, "FILE is required"},
-                    UsageCase{"csv without follow", {"range", "--csv"}, "--csv requires --follow"},
-                    UsageCase{"interval below 100", {"range", "-f", "-i", "99"}, "Time in msec must be >= 100"},
-                    UsageCase{"bad sim firmware", {"--sim-firmware", "4.5", "show"}, "not a firmware version: 4.5"},
-                    UsageCase{"bad LUID", {"-s", "luid:x", "show"}, "not a LUID: x"}),
+    testing::Values(
+        UsageCase{"no command", {}, "A subcommand is required"},
+        UsageCase{"unknown command", {"frobnicate"}, "A subcommand is required"},
+        UsageCase{"extra argument", {"show", "extra"}, "extra"},
+        UsageCase{"set without settings", {"set"}, "NAME=VALUE is required"},
+        UsageCase{"set without a value", {"set", "ping-rate"}, "expected NAME=VALUE: ping-rate"},
+        UsageCase{"unknown setting", {"set", "bogus=1"}, "no setting named bogus"},
+        UsageCase{"not a number", {"set", "ping-rate=12x"}, "ping-rate: not a number: 12x"},
+        UsageCase{"not a switch", {"set", "dead-target=maybe"}, "expected on or off"},
+        UsageCase{"not a key", {"set", "walk-away-keys=LGUI+NOKEY"}, "no key named"},
+        UsageCase{"too many key sets", {"set", "walk-away-keys=A,B,C,D,E,F,G"}, "at most 6 key sets"},
+        UsageCase{"read-only setting", {"set", "keep-alive-rate=5"}, "read only"},
+        UsageCase{"delay refused with key sets",
+                  {"set", "walk-away-key-delay=63"},
+                  "Inter-Key Delay must be >= 64 and <= 16320 msec!"},
+        UsageCase{"save without a file", {"save"}, "FILE is required"},
+        UsageCase{"csv without follow", {"range", "--csv"}, "--csv requires --follow"},
+        UsageCase{"interval below 100", {"range", "-f", "-i", "99"}, "Time in msec must be >= 100"},
+        UsageCase{"bad sim firmware", {"--sim-firmware", "4.5", "show"}, "not a firmware version: 4.5"},
+        UsageCase{"bad LUID", {"-s", "luid:x", "show"}, "not a LUID: x"}),
     [](const testing::TestParamInfo<UsageCase>& info) {
         std::string name = info.param.Label;
-        std::ranges::replace_if(name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        std::ranges::replace_if(
+            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
         return name;
     });
 
@@ -132,10 +137,18 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TolvanectlSensors, EveryCommandWithoutASensorEndsWithStatus3)
 {
-    const std::vector<std::vector<std::string>> commands = {
-        {"list"}, {"show"}, {"save", "/tmp/tolvanectl-never-written"}, {"load", "/tmp/x"}, {"load", "--all", "/tmp/x"},
-        {"set", "ping-rate=300"}, {"range"}, {"reset"}, {"defaults", "save"}, {"defaults", "restore"}, {"halt"},
-        {"resume"}};
+    const std::vector<std::vector<std::string>> commands = {{"list"},
+                                                            {"show"},
+                                                            {"save", "/tmp/tolvanectl-never-written"},
+                                                            {"load", "/tmp/x"},
+                                                            {"load", "--all", "/tmp/x"},
+                                                            {"set", "ping-rate=300"},
+                                                            {"range"},
+                                                            {"reset"},
+                                                            {"defaults", "save"},
+                                                            {"defaults", "restore"},
+                                                            {"halt"},
+                                                            {"resume"}};
     for (std::vector<std::string> args : commands) {
         args.insert(args.begin(), {"--sim-sensors", "0"});
         const ProcessResult run = RunOnSim(args);
@@ -155,9 +168,10 @@ TEST(TolvanectlSensors, ChosenByNumberLuidOrNode)
         const auto wire = WireOf(run.Err);
         // Finding a LUID reads the device info of each sensor first.
         const bool byLuid = spec.starts_with("luid:");
-        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim2")), byLuid ? Concat({0x8A}, kFullRead) : kFullRead) << spec;
-        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), byLuid ? std::vector<std::uint8_t>{0x8A}
-                                                                  : std::vector<std::uint8_t>{})
+        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim2")), byLuid ? Concat({0x8A}, kFullRead) : kFullRead)
+            << spec;
+        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")),
+                  byLuid ? std::vector<std::uint8_t>{0x8A} : std::vector<std::uint8_t>{})
             << spec;
     }
     for (const char* spec : {"3", "luid:9", "sim9", "0"}) {
@@ -193,7 +207,8 @@ TEST(TolvanectlList, AnUnreadableSensorIsListedAndFailsTheRun)
     EXPECT_EQ(run.Out,
               "1  sim1  fff0:0001  firmware 4.05  LUID 1\n"
               "2  sim2  fff0:0001  firmware 4.05  LUID unknown\n");
-    EXPECT_TRUE(Contains(run.Err, "cannot read the device info of sensor 2 (sim2) (status 00020202)")) << run.Err;
+    EXPECT_TRUE(Contains(run.Err, "cannot read the device info of sensor 2 (sim2) (status 00020202)"))
+        << run.Err;
 }
 
 // ---- show ------------------------------------------------------------------------
@@ -263,7 +278,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, TolvanectlShowFirmware,
 
 TEST(TolvanectlShow, PackedDelaysOfOldFirmware)
 {
-    const ProcessResult run = RunOnSim({"--sim-firmware", "1.42", "set", "in-range-delay=3", "out-of-range-delay=5"});
+    const ProcessResult run =
+        RunOnSim({"--sim-firmware", "1.42", "set", "in-range-delay=3", "out-of-range-delay=5"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "in-range-delay=3\nout-of-range-delay=5\n");
 }
@@ -312,18 +328,21 @@ TEST_P(TolvanectlSetCorrections, MatchThePage)
         const bool corrected = std::string(typed.Text) != c.Kept[i].Text;
         EXPECT_EQ(Contains(run.Err, std::string(typed.Setting) + ": "), corrected) << run.Err;
         if (corrected) {
-            EXPECT_TRUE(Contains(run.Err, std::string("corrected from ") + typed.Text + " to " + c.Kept[i].Text))
+            EXPECT_TRUE(
+                Contains(run.Err, std::string("corrected from ") + typed.Text + " to " + c.Kept[i].Text))
                 << run.Err;
         }
     }
     EXPECT_EQ(c.Message != nullptr && Contains(run.Err, c.Message), c.Message != nullptr) << run.Err;
 }
 
-INSTANTIATE_TEST_SUITE_P(SharedWithTheSonarPage, TolvanectlSetCorrections, testing::ValuesIn(sonar_cases::kCases),
+INSTANTIATE_TEST_SUITE_P(SharedWithTheSonarPage, TolvanectlSetCorrections,
+                         testing::ValuesIn(sonar_cases::kCases),
                          [](const testing::TestParamInfo<sonar_cases::Case>& info) {
                              std::string name = info.param.Label;
                              std::ranges::replace_if(
-                                 name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+                                 name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
+                                 '_');
                              return name;
                          });
 
@@ -343,9 +362,9 @@ TEST(TolvanectlSet, WritesOnlyTheChangedBlockThenPauses)
 
 TEST(TolvanectlSet, OneApplyPassInPageOrder)
 {
-    const ProcessResult run = RunOnSim(
-        {"-v", "set", "dead-target=off", "ping-rate=300", "walk-to-keys=LCTL+LALT+DELETE", "walk-away-keys=LGUI+L, K",
-         "luid=70000"});
+    const ProcessResult run =
+        RunOnSim({"-v", "set", "dead-target=off", "ping-rate=300", "walk-to-keys=LCTL+LALT+DELETE",
+                  "walk-away-keys=LGUI+L, K", "luid=70000"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out,
               "dead-target=off\nping-rate=300\nwalk-to-keys=LCTL+LALT+DELETE\nwalk-away-keys=LGUI+L, K\n"
@@ -356,8 +375,8 @@ TEST(TolvanectlSet, OneApplyPassInPageOrder)
     EXPECT_EQ(said, std::vector<std::string>{"tolvanectl: luid: corrected from 70000 to 65535"});
     const auto wire = WireOf(run.Err);
     const std::vector<Exchange> writes = WritesTo(wire, "sim1");
-    EXPECT_EQ(CommandsOf(writes), (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x83, 0x84, kCommit, 0x80, kCommit,
-                                                             0x85, kCommit, kCommit, 0x8A}));
+    EXPECT_EQ(CommandsOf(writes), (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x83, 0x84, kCommit, 0x80,
+                                                             kCommit, 0x85, kCommit, kCommit, 0x8A}));
     // Walk-away: two keys, LGUI+L then K.
     EXPECT_EQ(writes[0].Data[1], 2);
     EXPECT_EQ(writes[0].Data[3], 0x08);
@@ -383,10 +402,12 @@ TEST(TolvanectlSet, NothingToWriteWhenTheValueIsAlreadyHeld)
 
 TEST(TolvanectlSet, ASettingTheSensorDoesNotHaveWritesNothing)
 {
-    const ProcessResult run = RunOnSim({"-v", "--sim-firmware", "1.42", "set", "ping-rate=300", "in-range-led=off"});
+    const ProcessResult run =
+        RunOnSim({"-v", "--sim-firmware", "1.42", "set", "ping-rate=300", "in-range-led=off"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_TRUE(Contains(run.Err, "tolvanectl: in-range-led: not on this sensor (firmware 1.42); nothing written"));
+    EXPECT_TRUE(
+        Contains(run.Err, "tolvanectl: in-range-led: not on this sensor (firmware 1.42); nothing written"));
     EXPECT_TRUE(WritesTo(WireOf(run.Err), "sim1").empty());
 }
 
@@ -398,10 +419,12 @@ TEST(TolvanectlSet, AWriteTheSensorRefusesNamesTheBlock)
         RunOnSim({"-v", "--sim-fail-transfer", "29", "set", "walk-away-keys=K", "ping-rate=300"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_TRUE(Contains(run.Err, "tolvanectl: sensor 1 (sim1): Failed to Write the device Features (Sonar)! The "
-                                  "write failed (status 00040202); written before it: WalkAway\n"))
+    EXPECT_TRUE(Contains(run.Err,
+                         "tolvanectl: sensor 1 (sim1): Failed to Write the device Features (Sonar)! The "
+                         "write failed (status 00040202); written before it: WalkAway\n"))
         << run.Err;
-    EXPECT_EQ(CommandsOf(WritesTo(WireOf(run.Err), "sim1")), (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x80}));
+    EXPECT_EQ(CommandsOf(WritesTo(WireOf(run.Err), "sim1")),
+              (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x80}));
 }
 
 // ---- save and load ------------------------------------------------------------------
@@ -456,7 +479,8 @@ TEST(TolvanectlFiles, LoadAllWritesEverySensorAndNoLuid)
     const auto wire = WireOf(run.Err);
     for (const char* node : {"sim1", "sim2"}) {
         const std::vector<Exchange> writes = WritesTo(wire, node);
-        ASSERT_EQ(CommandsOf(writes), (std::vector<std::uint8_t>{0x83, 0x84, kCommit, 0x80, kCommit})) << node;
+        ASSERT_EQ(CommandsOf(writes), (std::vector<std::uint8_t>{0x83, 0x84, kCommit, 0x80, kCommit}))
+            << node;
         EXPECT_EQ(writes[0].Data[1], 1) << node;     // one key
         EXPECT_EQ(writes[0].Data[3], 0x05) << node;  // LCTL+LALT
         EXPECT_EQ(writes[1].Data[3], 76) << node;    // DELETE
@@ -471,10 +495,12 @@ TEST(TolvanectlFiles, LoadAllGoesOnPastAFailedSensor)
     ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
     ReplaceLine(path, "PingRateS", "PingRateS = 600");
     // The first sensor's sonar data report (the 24th transfer) fails.
-    const ProcessResult run = RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "24", "load", "--all", path});
+    const ProcessResult run =
+        RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "24", "load", "--all", path});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "sensor 2 (sim2): wrote Sonar\n");
-    EXPECT_TRUE(Contains(run.Err, "sensor 1 (sim1): Failed to Write the device Features (Sonar)!")) << run.Err;
+    EXPECT_TRUE(Contains(run.Err, "sensor 1 (sim1): Failed to Write the device Features (Sonar)!"))
+        << run.Err;
 }
 
 TEST(TolvanectlFiles, BadTemplateFileWritesNothing)
@@ -515,7 +541,8 @@ TEST(TolvanectlRange, FirmwareWithoutRangeReadout)
 
 TEST(TolvanectlRange, FollowAsCsvAtTheInterval)
 {
-    const ProcessResult run = RunOnSim({"-v", "range", "--follow", "--interval", "400", "--count", "3", "--csv"});
+    const ProcessResult run =
+        RunOnSim({"-v", "range", "--follow", "--interval", "400", "--count", "3", "--csv"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::vector<std::string> lines = Lines(run.Out);
     ASSERT_EQ(lines.size(), 4u);
@@ -526,6 +553,17 @@ TEST(TolvanectlRange, FollowAsCsvAtTheInterval)
     for (const WireReport& r : WireOf(run.Err))
         if (r.Sent) commandTimes.push_back(r.TimeMs);
     EXPECT_EQ(commandTimes, (std::vector<std::uint64_t>{0, 400, 800}));
+}
+
+TEST(TolvanectlRange, FollowRunsUntilInterrupted)
+{
+    const ProcessResult run = RunOnSimUntilInterrupted({"range", "--follow", "--interval", "100"}, 5);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::vector<std::string> lines = Lines(run.Out);
+    ASSERT_GE(lines.size(), 5u);
+    const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z  InRange: 29 inches, 01)");
+    for (const std::string& l : lines) EXPECT_TRUE(std::regex_match(l, line)) << l;
+    EXPECT_EQ(run.Err, "");
 }
 
 TEST(TolvanectlRange, FollowEndsAtAFailedReading)
@@ -563,23 +601,50 @@ TEST_P(TolvanectlDeviceCommand, SendsItsCommand)
 INSTANTIATE_TEST_SUITE_P(
     Cases, TolvanectlDeviceCommand,
     testing::Values(
-        DeviceCommandCase{"reset", {"reset"}, "4.10", 0, Concat({0xA0}, kFullRead),
+        DeviceCommandCase{"reset",
+                          {"reset"},
+                          "4.10",
+                          0,
+                          Concat({0xA0}, kFullRead),
                           "sensor 1 (sim1): factory defaults restored\n"},
         // Firmware 4.00 to 4.09 comes back with the idle flags repaired.
-        DeviceCommandCase{"reset_repaired", {"reset"}, "4.05", 0,
+        DeviceCommandCase{"reset_repaired",
+                          {"reset"},
+                          "4.05",
+                          0,
                           Concat(Concat(Concat({0xA0}, kFullRead), {0x85, kCommit}), kFullRead),
                           "factory defaults restored"},
-        DeviceCommandCase{"defaults_save", {"defaults", "save"}, "4.00", 0, Concat({0xE0}, kFullRead),
+        DeviceCommandCase{"defaults_save",
+                          {"defaults", "save"},
+                          "4.00",
+                          0,
+                          Concat({0xE0}, kFullRead),
                           "sensor 1 (sim1): user defaults saved\n"},
-        DeviceCommandCase{"defaults_restore", {"defaults", "restore"}, "4.00", 0, Concat({0xD0}, kFullRead),
+        DeviceCommandCase{"defaults_restore",
+                          {"defaults", "restore"},
+                          "4.00",
+                          0,
+                          Concat({0xD0}, kFullRead),
                           "sensor 1 (sim1): user defaults restored\n"},
-        DeviceCommandCase{"defaults_save_old_firmware", {"defaults", "save"}, "3.99", 1, {},
+        DeviceCommandCase{"defaults_save_old_firmware",
+                          {"defaults", "save"},
+                          "3.99",
+                          1,
+                          {},
                           "This Feature is not supported on your current Firmware!"},
-        DeviceCommandCase{"defaults_restore_old_firmware", {"defaults", "restore"}, "3.50", 1, {},
+        DeviceCommandCase{"defaults_restore_old_firmware",
+                          {"defaults", "restore"},
+                          "3.50",
+                          1,
+                          {},
                           "This Feature is not supported on your Firmware Version!"},
         DeviceCommandCase{"halt", {"halt"}, "4.05", 0, {0xB1}, "sensor 1 (sim1): key sends halted\n"},
         DeviceCommandCase{"resume", {"resume"}, "4.05", 0, {0xB0}, "sensor 1 (sim1): key sends resumed\n"},
-        DeviceCommandCase{"reset_fails", {"--sim-fail-transfer", "1", "reset"}, "4.10", 1, {0xA0},
+        DeviceCommandCase{"reset_fails",
+                          {"--sim-fail-transfer", "1", "reset"},
+                          "4.10",
+                          1,
+                          {0xA0},
                           "sensor 1 (sim1): the factory reset failed (status 00080202)"}),
     [](const testing::TestParamInfo<DeviceCommandCase>& info) { return std::string(info.param.Label); });
 
@@ -589,8 +654,9 @@ TEST(TolvanectlVerbose, EveryReportWithTimeNodeDirectionAndNineBytes)
 {
     const ProcessResult run = RunOnSim({"-v", "range"});
     ASSERT_EQ(run.Status, 0);
-    EXPECT_EQ(Lines(run.Err), (std::vector<std::string>{"      0 ms  sim1  send  00 8f 00 00 00 00 00 00 00",
-                                                        "    250 ms  sim1  read  00 01 64 00 00 00 00 00 00"}));
+    EXPECT_EQ(Lines(run.Err),
+              (std::vector<std::string>{"      0 ms  sim1  send  00 8f 00 00 00 00 00 00 00",
+                                        "    250 ms  sim1  read  00 01 64 00 00 00 00 00 00"}));
     EXPECT_EQ(RunOnSim({"range"}).Err, "");
 }
 

@@ -37,11 +37,12 @@ TEST_P(KeySetTextCases, ModifiersInBitOrderThenTheKey)
     EXPECT_EQ(KeySetText(GetParam().Keys), GetParam().Text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KeySetTextCases,
-                         testing::Values(TextCase{{0x08, 0x0F}, "LGUI+L"}, TextCase{{0x05, 0x4C}, "LCTL+LALT+DELETE"},
-                                         TextCase{{0x00, 0x00}, "[NONE]"}, TextCase{{0x02, 0x00}, "LShft+[NONE]"},
-                                         TextCase{{0xFF, 0x29}, "LCTL+LShft+LALT+LGUI+RCTL+RShft+RALT+RGUI+ESC"},
-                                         TextCase{{0x00, 0x32}, "0x32"}, TextCase{{0x00, 0x36}, ", COMMA"}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeySetTextCases,
+    testing::Values(TextCase{{0x08, 0x0F}, "LGUI+L"}, TextCase{{0x05, 0x4C}, "LCTL+LALT+DELETE"},
+                    TextCase{{0x00, 0x00}, "[NONE]"}, TextCase{{0x02, 0x00}, "LShft+[NONE]"},
+                    TextCase{{0xFF, 0x29}, "LCTL+LShft+LALT+LGUI+RCTL+RShft+RALT+RGUI+ESC"},
+                    TextCase{{0x00, 0x32}, "0x32"}, TextCase{{0x00, 0x36}, ", COMMA"}));
 
 struct SequenceCase {
     const char* Text;
@@ -57,14 +58,16 @@ TEST_P(KeySequenceCases, Parse)
     EXPECT_EQ(*parsed, GetParam().Keys);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, KeySequenceCases,
-    testing::Values(SequenceCase{"", {}}, SequenceCase{"  ", {}},
-                    SequenceCase{"LCTL+LALT+DELETE, K, BKSPC, ESC", {{0x05, 0x4C}, {0, 0x0E}, {0, 0x2A}, {0, 0x29}}},
-                    SequenceCase{"lgui+l", {{0x08, 0x0F}}},
-                    SequenceCase{"A,, COMMA,KP +", {{0, 0x04}, {0, 0x36}, {0, 0x57}}},
-                    SequenceCase{"LCTL+KP +", {{0x01, 0x57}}}, SequenceCase{"KP 1 [END]", {{0, 0x59}}},
-                    SequenceCase{"0x32, 0X64", {{0, 0x32}, {0, 0x64}}}, SequenceCase{"RSHFT+[NONE]", {{0x20, 0}}}));
+INSTANTIATE_TEST_SUITE_P(Cases, KeySequenceCases,
+                         testing::Values(SequenceCase{"", {}}, SequenceCase{"  ", {}},
+                                         SequenceCase{"LCTL+LALT+DELETE, K, BKSPC, ESC",
+                                                      {{0x05, 0x4C}, {0, 0x0E}, {0, 0x2A}, {0, 0x29}}},
+                                         SequenceCase{"lgui+l", {{0x08, 0x0F}}},
+                                         SequenceCase{"A,, COMMA,KP +", {{0, 0x04}, {0, 0x36}, {0, 0x57}}},
+                                         SequenceCase{"LCTL+KP +", {{0x01, 0x57}}},
+                                         SequenceCase{"KP 1 [END]", {{0, 0x59}}},
+                                         SequenceCase{"0x32, 0X64", {{0, 0x32}, {0, 0x64}}},
+                                         SequenceCase{"RSHFT+[NONE]", {{0x20, 0}}}));
 
 TEST(KeyNames, TextThatNamesNoKeyIsRefusedWithThePart)
 {
@@ -86,7 +89,8 @@ TEST(KeySequence, DefinedKeySetsAreStoredSqueezedWithTheirCount)
     EXPECT_EQ(StoreKeySets(KeyBlock(block.Words), kBaseKeyLayout, keys), 2u);
 
     EXPECT_EQ(block[KeyCountWA], 2);
-    EXPECT_EQ(KeySetsOf(ConstKeyBlock(block.Words), kBaseKeyLayout), (std::vector<KeySet>{{0x08, 0x0F}, {0x02, 0}}));
+    EXPECT_EQ(KeySetsOf(ConstKeyBlock(block.Words), kBaseKeyLayout),
+              (std::vector<KeySet>{{0x08, 0x0F}, {0x02, 0}}));
     for (std::size_t i = 2; i < 6; ++i) EXPECT_EQ(block[Key1CodeWA + i], 0) << i;
     EXPECT_EQ(block[InterKeyDelayWA], 320);
     EXPECT_EQ(block[Flags0WA], 1);
