@@ -116,8 +116,9 @@ void ObservedPlatform::trace(platform::Handle handle, const char* direction,
     if (!verbose_) return;
     clearProgress();
     const auto node = nodes_.find(handle);
-    char time[32];
-    std::snprintf(time, sizeof time, "%7llu ms", static_cast<unsigned long long>(inner_.nowMs() - startMs_));
+    std::string time = std::to_string(inner_.nowMs() - startMs_);
+    time.insert(0, time.size() < 7 ? 7 - time.size() : 0, ' ');
+    time += " ms";
     err_ << time << "  " << (node != nodes_.end() ? node->second : std::string("?")) << "  " << direction
          << "  " << HexBytes(report) << (ok ? "" : "  failed") << '\n';
     err_.flush();

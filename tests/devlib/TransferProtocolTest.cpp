@@ -239,9 +239,6 @@ TEST_F(TransferProtocolTest, LuidFollowsTheCommitOfAChangedBlock)
     EXPECT_EQ(lines[4], "+500 set 00 00 c3 a5 00 00 00 00 00");
 }
 
-}  // namespace
-}  // namespace devlib_test
-
 TEST_F(TransferProtocolTest, InfoReadIsOneExchangeAndReadsNoBlock)
 {
     const sim::DeviceId id = sim.plugSensor(0x0405);
@@ -268,3 +265,6 @@ TEST_F(TransferProtocolTest, InfoReadFailureLeavesItsCode)
     EXPECT_EQ(ReadDevInfo(), 0);
     EXPECT_EQ(GetDevStatus(), kStatusReadConfigFailed | kStatusReadFailed);
 }
+
+}  // namespace
+}  // namespace devlib_test
