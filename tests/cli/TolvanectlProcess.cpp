@@ -1,6 +1,7 @@
 #include "TolvanectlProcess.h"
 
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,9 +38,17 @@ std::size_t LineCount(const std::string& path)
     return count;
 }
 
-// Starts the program with its output going to the two files; when
-// interruptAfterLines is not 0 it gets SIGINT once its output has that many lines.
-ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAfterLines)
+std::vector<std::string> OnSim(const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {"--sim", "--sim-instant"};
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
+}
+
+// Starts the program with its output going to the two files (standard error to
+// a pseudo-terminal with onTerminal); when interruptAfterLines is not 0 it gets
+// SIGINT once its output has that many lines.
+ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAfterLines, bool onTerminal = false)
 {
     const std::string outPath = TempFile();
     const std::string errPath = TempFile();
@@ -50,16 +59,26 @@ ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAft
     for (std::string& arg : copies) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    int terminal = -1;
+    int terminalSide = -1;
+    if (onTerminal && openpty(&terminal, &terminalSide, nullptr, nullptr, nullptr) != 0) return {};
     const pid_t child = fork();
     if (child == 0) {
         const int out = open(outPath.c_str(), O_WRONLY | O_TRUNC);
-        const int err = open(errPath.c_str(), O_WRONLY | O_TRUNC);
+        const int err = onTerminal ? terminalSide : open(errPath.c_str(), O_WRONLY | O_TRUNC);
         dup2(out, 1);
         dup2(err, 2);
         execv(argv[0], argv.data());
         _exit(127);
     }
     int status = 0;
+    std::string terminalText;
+    if (onTerminal) {
+        close(terminalSide);
+        char buffer[4096];
+        for (ssize_t n; (n = read(terminal, buffer, sizeof buffer)) > 0;) terminalText.append(buffer, n);
+        close(terminal);
+    }
     if (interruptAfterLines > 0) {
         while (waitpid(child, &status, WNOHANG) == 0) {
             if (LineCount(outPath) >= interruptAfterLines) {
@@ -74,6 +93,7 @@ ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAft
     result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     result.Out = Slurp(outPath);
     result.Err = Slurp(errPath);
+    if (onTerminal) result.Err = terminalText;
     return result;
 }
 
@@ -86,16 +106,17 @@ ProcessResult RunTolvanectl(const std::vector<std::string>& args)
 
 ProcessResult RunOnSimUntilInterrupted(const std::vector<std::string>& args, std::size_t lines)
 {
-    std::vector<std::string> all = {"--sim", "--sim-instant"};
-    all.insert(all.end(), args.begin(), args.end());
-    return Run(all, lines);
+    return Run(OnSim(args), lines);
+}
+
+ProcessResult RunOnSimWithTerminal(const std::vector<std::string>& args)
+{
+    return Run(OnSim(args), 0, true);
 }
 
 ProcessResult RunOnSim(const std::vector<std::string>& args)
 {
-    std::vector<std::string> all = {"--sim", "--sim-instant"};
-    all.insert(all.end(), args.begin(), args.end());
-    return RunTolvanectl(all);
+    return Run(OnSim(args), 0);
 }
 
 std::vector<std::string> Lines(const std::string& text)

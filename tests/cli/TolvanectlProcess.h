@@ -23,6 +23,10 @@ ProcessResult RunTolvanectl(const std::vector<std::string>& args);
 // (SIGINT) once its standard output holds at least lines lines.
 ProcessResult RunOnSimUntilInterrupted(const std::vector<std::string>& args, std::size_t lines);
 
+// tolvanectl on virtual sensors and the virtual clock with its standard error
+// on a terminal (a pseudo-terminal whose output is kept in Err).
+ProcessResult RunOnSimWithTerminal(const std::vector<std::string>& args);
+
 // One report as --verbose prints it.
 struct WireReport {
     std::uint64_t TimeMs = 0;

@@ -648,6 +648,20 @@ INSTANTIATE_TEST_SUITE_P(
                           "sensor 1 (sim1): the factory reset failed (status 00080202)"}),
     [](const testing::TestParamInfo<DeviceCommandCase>& info) { return std::string(info.param.Label); });
 
+// ---- Progress -------------------------------------------------------------------
+
+// Shown on a terminal once an operation has taken a second (of the virtual
+// clock here), and wiped when it ends; never on a file.
+TEST(TolvanectlProgress, OnATerminalOnlyAfterASecond)
+{
+    const ProcessResult shown = RunOnSimWithTerminal({"show"});
+    ASSERT_EQ(shown.Status, 0);
+    EXPECT_TRUE(shown.Err.starts_with("\rReading sensor 1 (sim1) ... 1.0 s\x1b[K")) << shown.Err;
+    EXPECT_TRUE(shown.Err.ends_with("2.8 s\x1b[K\r\x1b[K")) << shown.Err;
+    EXPECT_EQ(RunOnSimWithTerminal({"range"}).Err, "");
+    EXPECT_EQ(RunOnSim({"show"}).Err, "");
+}
+
 // ---- --verbose ---------------------------------------------------------------------
 
 TEST(TolvanectlVerbose, EveryReportWithTimeNodeDirectionAndNineBytes)
