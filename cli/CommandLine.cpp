@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "ExitCodes.h"
 
@@ -99,6 +100,11 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     for (const auto& [subcommand, command] : commands)
         if (subcommand->parsed()) request.Subcommand = command;
     if (count > 0) request.Count = count;
+    if (request.AllSensors && !request.Sensor.empty()) {
+        std::cerr << "--all and --sensor exclude each other\nRun with --help for more information.\n";
+        status = kUsageError;
+        return std::nullopt;
+    }
     return request;
 }
 

@@ -171,6 +171,28 @@ std::optional<std::string> ParseDelayUnit(std::string_view text)
     return std::nullopt;
 }
 
+std::optional<SettingValue> ParseValue(SettingKind kind, std::string_view typed, std::string& why)
+{
+    switch (kind) {
+        case SettingKind::Number:
+            if (const auto n = ReadNumberArgument(typed)) return Number(*n);
+            why = "not a number: " + std::string(typed);
+            break;
+        case SettingKind::Switch:
+            if (const auto on = ParseSwitch(typed)) return Switch(*on);
+            why = "expected on or off: " + std::string(typed);
+            break;
+        case SettingKind::DelayUnit:
+            if (const auto unit = ParseDelayUnit(typed)) return SettingValue(*unit);
+            why = "expected seconds or minutes: " + std::string(typed);
+            break;
+        case SettingKind::Keys:
+            if (auto keys = ParseKeySequence(typed, &why)) return SettingValue(std::move(*keys));
+            break;
+    }
+    return std::nullopt;
+}
+
 // The collect pass: the pages' collect steps in page order, over the values
 // the command line gave.
 class Collector {
@@ -435,36 +457,13 @@ std::optional<Assignment> ParseAssignment(std::string_view text, std::string& er
         error = std::string(name) + ": read only; it changes through a template file";
         return std::nullopt;
     }
-    Assignment a{setting, {}, std::string(typed)};
     std::string why;
-    switch (setting->Kind) {
-        case SettingKind::Number:
-            if (const auto n = ReadNumberArgument(typed))
-                a.Value = *n;
-            else
-                why = "not a number: " + std::string(typed);
-            break;
-        case SettingKind::Switch:
-            if (const auto on = ParseSwitch(typed))
-                a.Value = *on;
-            else
-                why = "expected on or off: " + std::string(typed);
-            break;
-        case SettingKind::DelayUnit:
-            if (const auto unit = ParseDelayUnit(typed))
-                a.Value = *unit;
-            else
-                why = "expected seconds or minutes: " + std::string(typed);
-            break;
-        case SettingKind::Keys:
-            if (auto keys = ParseKeySequence(typed, &why)) a.Value = std::move(*keys);
-            break;
-    }
-    if (!why.empty()) {
+    std::optional<SettingValue> value = ParseValue(setting->Kind, typed, why);
+    if (!value) {
         error = std::string(name) + ": " + why;
         return std::nullopt;
     }
-    return a;
+    return Assignment{setting, std::move(*value), std::string(typed)};
 }
 
 CollectResult CollectAssignments(SensorConfig& config, std::span<const Assignment> assignments)
