@@ -125,7 +125,10 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"csv without follow", {"range", "--csv"}, "--csv requires --follow"},
         UsageCase{"interval below 100", {"range", "-f", "-i", "99"}, "Time in msec must be >= 100"},
         UsageCase{"bad sim firmware", {"--sim-firmware", "4.5", "show"}, "not a firmware version: 4.5"},
-        UsageCase{"bad LUID", {"-s", "luid:x", "show"}, "not a LUID: x"}),
+        UsageCase{"bad LUID", {"-s", "luid:x", "show"}, "not a LUID: x"},
+        UsageCase{"all and one sensor",
+                  {"-s", "2", "load", "--all", "f.txt"},
+                  "--all and --sensor exclude each other"}),
     [](const testing::TestParamInfo<UsageCase>& info) {
         std::string name = info.param.Label;
         std::ranges::replace_if(
