@@ -17,16 +17,19 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
 {
     const char* group = "Virtual sensors";
     app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")->group(group);
-    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (default 1)")
+    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
+        ->type_name("N")
         ->check(CLI::Range(0, 16))
         ->group(group);
     app.add_option("--sim-firmware", sim.Firmware, "Firmware of each virtual sensor, e.g. 4.05,1.42")
+        ->type_name("VERSION,...")
         ->delimiter(',')
         ->group(group);
     app.add_flag("--sim-instant", sim.Instant,
                  "Virtual clock for tests: the sensors' waits cost no real time")
         ->group(group);
     app.add_option("--sim-fail-transfer", sim.FailTransfer, "Test fault: the K-th report transfer fails")
+        ->type_name("K")
         ->check(CLI::PositiveNumber)
         ->group(group);
     app.add_flag("--sim-refuse-extension-sets", sim.RefuseExtensionSets,
@@ -45,7 +48,8 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     app.require_subcommand(1);
     app.fallthrough();
     app.add_option("-s,--sensor", request.Sensor,
-                   "The sensor: its number in 'list', luid:N, or its device node (default: the first)");
+                   "The sensor: its number in 'list', luid:N, or its device node (default: the first)")
+        ->type_name("SENSOR");
     app.add_flag("-v,--verbose", request.Verbose, "Print every report exchanged to standard error");
     AddSimOptions(app, request.Sim);
 
@@ -62,7 +66,8 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* range = app.add_subcommand("range", "Read the distance the sensor measures");
     range->add_flag("-f,--follow", request.Follow, "Read repeatedly until interrupted");
     auto* interval =
-        range->add_option("-i,--interval", request.IntervalMs, "Milliseconds between readings (default 500)");
+        range->add_option("-i,--interval", request.IntervalMs, "Milliseconds between readings (default 500)")
+            ->type_name("MS");
     auto* csv = range->add_flag("--csv", request.Csv, "As CSV");
     std::uint64_t count = 0;
     auto* countOption =
