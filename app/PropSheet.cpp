@@ -86,13 +86,17 @@ void PropSheet::setVisible(bool visible)
     QDialog::setVisible(visible);
 }
 
+// Devices are followed before the sensors are opened, so a sensor plugged
+// in or pulled out while they are read is not missed; a notification for a
+// sensor already in the table changes nothing.
 void PropSheet::OnInitDialog()
 {
     CreateHaltKeySendsBox();
     model_.ConfigLoaded = 0;
+    RegisterForDeviceNotifications();
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
-    RegisterForDeviceNotifications();
+    UpdateApplyButton();
     ActivateEveryPage();
     adjustSize();
 }
@@ -119,16 +123,15 @@ void PropSheet::resizeEvent(QResizeEvent* event)
     PlaceHaltKeySendsBox();
 }
 
+// The model takes the sensor that was read completely first, as the
+// library made it current, and the title then shows that sensor.
 void PropSheet::OpenFirstSensor()
 {
-    std::uint32_t firmware = 0;
-    const bool opened = OpenSensors(&firmware) != 0;
-    if (opened) model_.DeviceFw = static_cast<std::int32_t>(firmware);
-    SetTitleFromModel();
-    if (opened)
-        model_.ReadConfigFmDevice();
+    if (OpenSensors(nullptr))
+        model_.PullConfigFmLib();
     else
         model_.DeviceVariant = -1;
+    SetTitleFromModel();
 }
 
 void PropSheet::RegisterForDeviceNotifications()
@@ -180,9 +183,10 @@ void PropSheet::setPageModified(PropertyPage* page, bool modified)
     UpdateApplyButton();
 }
 
+// Without a sensor there is nothing to apply to.
 void PropSheet::UpdateApplyButton()
 {
-    apply_->setEnabled(!modifiedPages_.empty());
+    apply_->setEnabled(model_.ConfigLoaded && !modifiedPages_.empty());
 }
 
 void PropSheet::sendPageCommand(PageCommand command, int argument)
@@ -208,6 +212,7 @@ void PropSheet::RefreshFromDevice()
     model_.ReadConfigFmDevice();
     SetTitleFromModel();
     model_.UpdateDeviceVariant();
+    UpdateApplyButton();
 }
 
 void PropSheet::SetTitleFromModel()
@@ -232,8 +237,13 @@ void PropSheet::ResumeKeySendsIfHalted()
 bool PropSheet::ApplyAllPages()
 {
     if (activePage_ >= 0 && !pages_[activePage_]->OnKillActive()) return false;
-    for (PropertyPage* page : pages_)
-        if (page->isCreated() && !page->OnApply()) return false;
+    for (PropertyPage* page : pages_) {
+        if (!page->isCreated()) continue;
+        if (!page->OnApply()) return false;
+        // A page whose write failed because the sensor was pulled out has
+        // said so; the pages after it would only fail and say it again.
+        if (page->isModified() && CheckDevPresent() == 0) break;
+    }
     return true;
 }
 

@@ -14,16 +14,22 @@ void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QSt
     box.exec();
 }
 
-QString QtUiServices::chooseFile(QWidget* owner)
+QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
 {
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    // The file need not exist: a name typed in is taken as it is.
-    dialog.setFileMode(QFileDialog::AnyFile);
+    if (purpose == FileChooser::Save) {
+        // Any name is taken; an existing file is replaced only after asking.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    const QString allFiles = QObject::tr("All files (*)");
+    dialog.setNameFilters({allFiles, QObject::tr("Text files (*.txt)")});
+    dialog.selectNameFilter(allFiles);
     dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
-    dialog.selectFile(QStringLiteral("*.*"));
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
 }

@@ -7,7 +7,7 @@
 
 class QtUiServices : public UiServices {
 public:
-    QString chooseFile(QWidget* owner) override;
+    QString chooseFile(QWidget* owner, FileChooser purpose) override;
     // The desktop's bell: a portable way to sound a tone of a given frequency
     // and duration does not exist, so both are not honoured.
     void tone(int frequencyHz, int durationMs) override;

@@ -20,8 +20,9 @@ LoadOutcome LoadInto(Session& session, int slot, const std::string& path)
     SensorConfig current;
     if (!session.Read(slot, current)) return LoadOutcome::SensorFailed;
     SensorConfig wanted = current;
-    if (!ReadConfigSetFmFile(path, wanted.Blocks)) {
-        session.Error() << "cannot read the template file " << path << '\n';
+    std::string failure;
+    if (!ReadConfigSetFmFile(path, wanted.Blocks, &failure)) {
+        session.Error() << failure << '\n';
         return LoadOutcome::FileFailed;
     }
     const ApplyResult result = WriteChangedBlocks(session, slot, current, wanted, false);
@@ -42,8 +43,9 @@ int RunSave(Session& session, const Request& request)
     if (!slot) return status;
     SensorConfig config;
     if (!session.Read(*slot, config)) return kDeviceOrFileFailure;
-    if (!WriteDevCfgToFile(request.File)) {
-        session.Error() << "cannot write the template file " << request.File << '\n';
+    std::string failure;
+    if (!WriteDevCfgToFile(request.File, &failure)) {
+        session.Error() << failure << '\n';
         return kDeviceOrFileFailure;
     }
     session.Out() << session.Name(*slot) << ": saved to " << request.File << '\n';

@@ -9,8 +9,9 @@
 
 namespace cli {
 
-// Digits only; nullopt for empty text or any other character. A number too
-// long for 32 bits reads as the largest one, above every limit.
+// Digits only, read by the pages' rule: a number too long for 32 bits reads as
+// the largest one, above every limit. nullopt for empty text or any other
+// character, which the pages would read as 0.
 std::optional<std::uint32_t> ReadNumberArgument(std::string_view text);
 
 }  // namespace cli

@@ -79,19 +79,23 @@ int ConfigModel::PullConfigFmLib()
     return 1;
 }
 
+// The sensors are tried in table order: one whose read fails hides none of
+// the others. Only when none can be read is the model cleared.
 int ConfigModel::ReadConfigFmDevice()
 {
-    SelectDev(0);
-    if (!ReadDevConfig()) {
-        DeviceFw = 0;
-        EditLuid = 0;
-        ConfigLoaded = 0;
-        EditCfg = ConfigSet{};
-        return 0;
+    const std::int16_t count = GetDevCount();
+    for (std::int16_t slot = 0; slot == 0 || slot < count; ++slot) {
+        SelectDev(slot);
+        if (ReadDevConfig()) {
+            if (count != 0) PullConfigFmLib();
+            return count;
+        }
     }
-    const int count = GetDevCount();
-    if (count != 0) PullConfigFmLib();
-    return count;
+    DeviceFw = 0;
+    EditLuid = 0;
+    ConfigLoaded = 0;
+    EditCfg = ConfigSet{};
+    return 0;
 }
 
 int ConfigModel::WriteSonarToDevice()

@@ -1,6 +1,6 @@
 #pragma once
 
-// The application's working copy of the first sensor's configuration: the
+// The application's working copy of one sensor's configuration: the
 // edit set the pages fill from and collect into, the clone set, the change
 // flags, and the transfers between the model, the library and the sensor.
 // Plain C++: the Qt application object holds one and hands it to the pages.
@@ -42,6 +42,8 @@ public:
 
     int PushConfigToLib();
     int PullConfigFmLib();
+    // Reads the first sensor in the library's table that reads completely and
+    // pulls it into the model, or clears the model; the number of sensors.
     int ReadConfigFmDevice();
 
     int WriteSonarToDevice();

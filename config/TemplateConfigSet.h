@@ -11,5 +11,6 @@
 // Reads the file over the blocks of the current sensor's record (fields the
 // file does not name keep the record's values) and stores the result in
 // blocks; the record itself is left as it was, change marks included.
-// 0 when the file cannot be read, 1 otherwise.
-int ReadConfigSetFmFile(const std::string& path, ConfigSet& blocks);
+// 1 on success; 0 when the reader refuses the file, with the reason in
+// failure when given.
+int ReadConfigSetFmFile(const std::string& path, ConfigSet& blocks, std::string* failure = nullptr);

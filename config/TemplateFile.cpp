@@ -1,16 +1,12 @@
 #include "config/TemplateFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 #include "config/TemplateFields.h"
+#include "config/TextFileAccess.h"
 #include "devlib/DevLib.h"
 
 namespace {
@@ -85,79 +81,13 @@ std::string TemplateText(const tsDevSlot& slot)
     return text;
 }
 
-// ---- Writing -----------------------------------------------------------------
-
-bool WriteAll(int fd, std::string_view text)
-{
-    while (!text.empty()) {
-        const ssize_t written = ::write(fd, text.data(), text.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// A symbolic link is followed, so the file it points to is replaced and the
-// link stays.
-std::string ResolvedTarget(const std::string& path)
-{
-    std::error_code error;
-    const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
-    return error || resolved.empty() ? path : resolved.string();
-}
-
-std::string FolderOf(const std::string& target)
-{
-    const std::filesystem::path folder = std::filesystem::path(target).parent_path();
-    return folder.empty() ? std::string(".") : folder.string();
-}
-
-// Creates a new file beside target; -1 when none can be created.
-int CreateTempBeside(const std::string& target, std::string& tempPath)
-{
-    static unsigned sequence = 0;
-    const std::string stem = FolderOf(target) + "/.tolvane-" + std::to_string(::getpid()) + "-";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tempPath = stem + std::to_string(++sequence) + ".tmp";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
-
-// Writes the whole text into a new file beside target and renames it over
-// target only when it was completely written, synced and closed.
-bool ReplaceFile(const std::string& target, std::string_view text, const struct stat* existing)
-{
-    std::string tempPath;
-    const int fd = CreateTempBeside(target, tempPath);
-    if (fd < 0) return false;
-    bool ok = WriteAll(fd, text);
-    if (ok && existing != nullptr) ok = ::fchmod(fd, existing->st_mode & 07777) == 0;
-    if (ok) ok = ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = std::rename(tempPath.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(tempPath.c_str());
-    return ok;
-}
-
-// Devices and pipes cannot be replaced; they are written where they are.
-bool WriteInPlace(const std::string& target, std::string_view text)
-{
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool ok = WriteAll(fd, text);
-    return ::close(fd) == 0 && ok;
-}
-
 // ---- Reading -----------------------------------------------------------------
 
 // Hands out the file as lines of at most 127 characters each; a longer line
 // comes out as several pieces. The newline stays part of its piece.
 class PieceReader {
 public:
-    explicit PieceReader(int fd) : fd_(fd) {}
+    explicit PieceReader(TextFileReader& file) : file_(file) {}
 
     bool Next(std::string& piece)
     {
@@ -171,29 +101,26 @@ public:
         return !piece.empty();
     }
 
-    bool Failed() const { return failed_; }
+    // Empty unless reading failed.
+    const std::string& Failure() const { return failure_; }
 
 private:
     static constexpr std::size_t kPieceLength = 127;
 
     bool Fill()
     {
-        if (failed_) return false;
-        ssize_t got;
-        do {
-            got = ::read(fd_, buffer_, sizeof buffer_);
-        } while (got < 0 && errno == EINTR);
-        if (got < 0) failed_ = true;
+        if (!failure_.empty()) return false;
+        const long got = file_.Read(buffer_, sizeof buffer_, failure_);
         pos_ = 0;
         end_ = got > 0 ? static_cast<std::size_t>(got) : 0;
         return end_ > 0;
     }
 
-    int fd_;
-    char buffer_[16384];
+    TextFileReader& file_;
+    char buffer_[kTemplateReadBufferSize];
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
-    bool failed_ = false;
+    std::string failure_;
 };
 
 bool IsBlank(char c)
@@ -243,19 +170,21 @@ std::optional<std::uint16_t> ParseWordValue(std::string_view token)
 }
 
 // Applies one line of the file to the working copy when it is a value line
-// of a known field.
-void ApplyLine(std::string_view line, ConfigSet& working)
+// of a known field; false for any other line.
+bool ApplyLine(std::string_view line, ConfigSet& working)
 {
     // A NUL byte ends the line's text, as it ends a C string.
     line = line.substr(0, line.find('\0'));
     while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
-    if (line.empty() || line.front() == '/' || line.front() == ':') return;
+    if (line.empty() || line.front() == '/' || line.front() == ':') return false;
     const std::string_view name = NextToken(line);
     const std::string_view valueToken = NextToken(line);
-    if (valueToken.empty()) return;
+    if (valueToken.empty()) return false;
     const std::optional<std::uint16_t> value = ParseWordValue(valueToken);
-    if (!value) return;
-    if (const TemplateField* field = FindTemplateField(name)) FieldWord(working, *field) = *value;
+    const TemplateField* field = FindTemplateField(name);
+    if (!value || !field) return false;
+    FieldWord(working, *field) = *value;
+    return true;
 }
 
 // A block the library refuses keeps its previous content.
@@ -269,30 +198,33 @@ void StoreBlocks(const ConfigSet& blocks)
     SetIdleParms(&blocks.Idle);
 }
 
-}  // namespace
-
-int WriteDevCfgToFile(const std::string& path)
+int Failed(std::string* failure, std::string reason)
 {
-    if (path.empty()) return 0;
-    const std::string text = TemplateText(CurrentSlot());
-    const std::string target = ResolvedTarget(path);
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) != 0) return ReplaceFile(target, text, nullptr) ? 1 : 0;
-    if (S_ISREG(existing.st_mode)) return ReplaceFile(target, text, &existing) ? 1 : 0;
-    if (S_ISDIR(existing.st_mode)) return 0;
-    return WriteInPlace(target, text) ? 1 : 0;
+    if (failure) *failure = std::move(reason);
+    return 0;
 }
 
-int ReadDevCfgFmFile(const std::string& path)
+}  // namespace
+
+int WriteDevCfgToFile(const std::string& path, std::string* failure)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return 0;
+    std::string reason;
+    if (!WriteTextFile(path, TemplateText(CurrentSlot()), reason)) return Failed(failure, reason);
+    return 1;
+}
+
+int ReadDevCfgFmFile(const std::string& path, std::string* failure)
+{
+    TextFileReader file;
+    std::string reason;
+    if (!file.Open(path, kMaxTemplateFileBytes, reason)) return Failed(failure, reason);
     ConfigSet working = BlocksOf(CurrentSlot());
-    PieceReader reader(fd);
+    PieceReader reader(file);
     std::string piece;
-    while (reader.Next(piece)) ApplyLine(piece, working);
-    ::close(fd);
-    if (reader.Failed()) return 0;
+    bool anyValue = false;
+    while (reader.Next(piece)) anyValue = ApplyLine(piece, working) || anyValue;
+    if (!reader.Failure().empty()) return Failed(failure, reader.Failure());
+    if (!anyValue) return Failed(failure, path + ": no line of this file is a configuration template value");
     StoreBlocks(working);
     return 1;
 }

@@ -3,10 +3,22 @@
 // The configuration template file: a text image of the current sensor's six
 // blocks in the library's slot record, one named value per line.
 
+#include <cstddef>
 #include <string>
 
-// 1 when the whole file was written and put in place, 0 otherwise; an
-// existing file at path is replaced only after the new one is complete.
-int WriteDevCfgToFile(const std::string& path);
-// 0 when the file cannot be opened for reading, 1 otherwise.
-int ReadDevCfgFmFile(const std::string& path);
+// No template is anywhere near this long (a saved one has 91 short lines);
+// a longer file is refused unread.
+inline constexpr std::size_t kMaxTemplateFileBytes = 64 * 1024;
+// The reader takes the file in chunks of this size.
+inline constexpr std::size_t kTemplateReadBufferSize = 4096;
+
+// Both return 1 on success and 0 on failure; on failure, when failure is
+// given, it receives the reason, naming the path.
+
+// Writes the whole file; an existing file at path is replaced only after the
+// new text is complete, or written in place when it cannot be replaced.
+int WriteDevCfgToFile(const std::string& path, std::string* failure = nullptr);
+// Fails, changing nothing, when the file cannot be read, is not a regular
+// file, is longer than kMaxTemplateFileBytes, or holds no value line of a
+// known field.
+int ReadDevCfgFmFile(const std::string& path, std::string* failure = nullptr);

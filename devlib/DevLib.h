@@ -122,6 +122,11 @@ int BindSetupLib();
 // The open handle, or platform::kInvalidHandle.
 platform::Handle OpenSensorPath(const char* path, tsDevSlot* slot);
 void EnumSensors();
+// Whether the current sensor is still among the present keyboards: 1 when
+// it is, 0 when it has gone (or the table is empty), -1 when the present
+// devices cannot be listed. A sensor pulled out fails its exchanges before
+// its removal is handled.
+int CheckDevPresent();
 int GetFeatureRpt(std::uint8_t* report);
 int SetFeatureRpt(const std::uint8_t* report);
 int GetSensorIfGuid(std::uint8_t* guid16);
@@ -153,6 +158,8 @@ int SetIdleParms(const tsIdleParms* source);
 
 // ---- Device commands and range readout ------------------------------------
 
+// Discovers and reads every sensor; 1 when one was read completely, which
+// is then current and whose firmware version is reported.
 int OpenSensors(std::uint32_t* firmwareVersion);
 int HaltKeySends(int halt);
 int ResetDevToFactory();

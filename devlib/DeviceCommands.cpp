@@ -44,17 +44,18 @@ int repairFactoryDefaults()
     return WriteDevConfig() && ReadDevConfig();
 }
 
+// Reads every sensor, also after one has failed: a failing sensor stays in
+// the table and hides none of the others. The first sensor read completely
+// becomes current; without one, slot 0 does and the result is 0.
 int readEverySensor()
 {
+    std::int16_t firstRead = -1;
     for (std::int16_t i = 0; i < GetDevCount(); ++i) {
         SelectDev(i);
-        if (!ReadDevConfig()) {
-            SelectDev(0);
-            return 0;
-        }
+        if (ReadDevConfig() && firstRead < 0) firstRead = i;
     }
-    SelectDev(0);
-    return 1;
+    SelectDev(firstRead < 0 ? 0 : firstRead);
+    return firstRead < 0 ? 0 : 1;
 }
 
 }  // namespace

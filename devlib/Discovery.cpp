@@ -186,6 +186,24 @@ void EnumSensors()
     clearSetupBinding();
 }
 
+int CheckDevPresent()
+{
+    const tsLibState& state = LibState();
+    if (state.Count == 0) return 0;
+    if (!BindSetupLib()) return -1;
+    const auto paths = platform::current().presentKeyboardPaths();
+    platform::current().unloadService(Service::Setup);
+    clearSetupBinding();
+    if (!paths) return -1;
+    const char* current = state.Slots[state.CurrentSlot].DevicePath;
+    return std::ranges::any_of(*paths,
+                               [current](const std::string& path) {
+                                   return equalIgnoringCase(path.c_str(), current, kDevicePathSize);
+                               })
+               ? 1
+               : 0;
+}
+
 int GetSensorIfGuid(std::uint8_t* guid16)
 {
     if (!guid16) return 0;

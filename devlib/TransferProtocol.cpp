@@ -73,6 +73,17 @@ int failWith(tsDevSlot& slot, std::uint32_t code)
     return 0;
 }
 
+// A sensor can report a key count of 8 to 15 for an extension set it never
+// had programmed; the library would refuse to store such a set again, so a
+// count read above 7 means no keys, as a base block's count above 6 does.
+void keepExtensionKeyCount(Half half, tsDevSlot& slot)
+{
+    std::uint16_t* count = half == Half::WalkAwayEx1 ? &slot.WalkAwayEx[KeyCountWAEx]
+                           : half == Half::WalkUpEx1 ? &slot.WalkUpEx[KeyCountWUEx]
+                                                     : nullptr;
+    if (count && *count > kMaxKeyCountEx) *count = 0;
+}
+
 // A sensor may refuse the extension sets: the first failure is noted and the
 // remaining extension halves are skipped; the halves read so far stay.
 void readExtensionSets(tsDevSlot& slot)
@@ -82,6 +93,7 @@ void readExtensionSets(tsDevSlot& slot)
             slot.Status |= kStatusReadConfigFailed;
             return;
         }
+        keepExtensionKeyCount(half, slot);
     }
 }
 

@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <limits>
 
 #include "MiscControls.h"
@@ -28,6 +27,12 @@ constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPW
 std::string LocalPath(const QString& path)
 {
     return QFile::encodeName(path).toStdString();
+}
+
+// The message's own text, then what went wrong with which file.
+QString WithReason(const char* text, const std::string& reason)
+{
+    return QStringLiteral("%1\n\n%2").arg(QString::fromUtf8(text), QFile::decodeName(reason.c_str()));
 }
 
 }  // namespace
@@ -211,15 +216,15 @@ void MiscPage::WriteCloneClicked()
 // pending changes stay pending.
 void MiscPage::SaveToFileClicked()
 {
-    const QString path = ui().chooseFile(this);
+    const QString path = ui().chooseFile(this, FileChooser::Save);
     if (path.isEmpty()) return;
     CollectAllPages();
     if (!model().PushConfigToLib()) {
         ui().messageBox(this, QStringLiteral("Failed PushConfigToLib!"));
         return;
     }
-    if (!WriteDevCfgToFile(LocalPath(path))) {
-        ui().messageBox(this, QStringLiteral("Failed WriteDevCfgToFile!"));
+    if (std::string reason; !WriteDevCfgToFile(LocalPath(path), &reason)) {
+        ui().messageBox(this, WithReason("Failed WriteDevCfgToFile!", reason));
     }
 }
 
@@ -234,10 +239,10 @@ void MiscPage::RestoreFromFileClicked()
                         MessageIcon::Exclamation);
         return;
     }
-    const QString path = ui().chooseFile(this);
+    const QString path = ui().chooseFile(this, FileChooser::Open);
     if (path.isEmpty()) return;
-    if (!ReadDevCfgFmFile(LocalPath(path))) {
-        ui().messageBox(this, QStringLiteral("Failed ReadDevCfgFmFile!"));
+    if (std::string reason; !ReadDevCfgFmFile(LocalPath(path), &reason)) {
+        ui().messageBox(this, WithReason("Failed ReadDevCfgFmFile!", reason));
         return;
     }
     if (!model().PullConfigFmLib()) {
@@ -264,12 +269,8 @@ void MiscPage::TakeTypedLuid()
 // A number above the largest LUID is limited to it, and the edit shows so.
 std::uint16_t MiscPage::TypedLuid()
 {
-    static const QRegularExpression digitsOnly(QStringLiteral("^[0-9]+$"));
-    const QString text = GetDlgItemText(Luid).trimmed();
-    if (!digitsOnly.match(text).hasMatch()) return 0;
-    bool fits = false;
-    const qulonglong value = text.toULongLong(&fits);
-    if (fits && value <= kMaxLuid) return static_cast<std::uint16_t>(value);
+    const std::uint32_t value = GetDlgItemInt(Luid);
+    if (value <= kMaxLuid) return static_cast<std::uint16_t>(value);
     SetDlgItemInt(Luid, kMaxLuid);
     return kMaxLuid;
 }

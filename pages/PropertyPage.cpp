@@ -12,8 +12,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <algorithm>
-#include <limits>
-
+#include "config/NumberText.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -69,9 +68,38 @@ QLineEdit* createEdit(const res::ControlTemplate& control, QWidget* parent)
     return edit;
 }
 
+// A drop-down list that tells a real change of its selected item from the
+// user choosing the item already selected: the popup reports a choice even
+// when it keeps the selection, the keyboard and the wheel only on a change.
+class ChoiceList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        indexWhenOpened_ = currentIndex();
+        QComboBox::showPopup();
+    }
+
+    // Called for each choice the user makes; true when it changed the
+    // selected item. A selection change in between (the choice's own, or the
+    // program's) means the item shown when the popup opened is gone.
+    bool choiceChangedSelection(int chosen)
+    {
+        const bool unchanged = indexWhenOpened_ == chosen;
+        indexWhenOpened_ = kNoPopup;
+        return !unchanged;
+    }
+    void selectionChanged() { indexWhenOpened_ = kNoPopup; }
+
+private:
+    static constexpr int kNoPopup = -2;
+    int indexWhenOpened_ = kNoPopup;
+};
+
 QComboBox* createList(const res::ControlTemplate& control, QWidget* parent)
 {
-    auto* list = new QComboBox(parent);
+    auto* list = new ChoiceList(parent);
     list->setEditable(false);
     list->setMaxVisibleItems(std::max(1, (control.Height - kClosedListHeight) / kListLineHeight));
     list->view()->setVerticalScrollBarPolicy((control.Styles & res::VerticalScroll) ? Qt::ScrollBarAsNeeded
@@ -146,15 +174,7 @@ void PropertyPage::SetModified(bool modified)
 
 std::uint32_t PropertyPage::GetDlgItemInt(int id) const
 {
-    const QString text = GetDlgItemText(id).trimmed();
-    if (text.isEmpty()) return 0;
-    for (const QChar c : text) {
-        if (c < u'0' || c > u'9') return 0;
-    }
-    bool ok = false;
-    const qulonglong value = text.toULongLong(&ok);
-    if (!ok || value > std::numeric_limits<std::uint32_t>::max()) return 0;
-    return static_cast<std::uint32_t>(value);
+    return readUnsignedNumber(GetDlgItemText(id).toStdString());
 }
 
 void PropertyPage::SetDlgItemInt(int id, std::uint32_t value)
@@ -278,8 +298,11 @@ QWidget* PropertyPage::buildControl(const res::ControlTemplate& control)
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnButtonClicked(id); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         connect(edit, &QLineEdit::textChanged, this, [this, id] { OnEditChanged(id); });
-    } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
-        connect(list, &QComboBox::activated, this, [this, id] { OnListSelected(id); });
+    } else if (auto* list = dynamic_cast<ChoiceList*>(widget)) {
+        connect(list, &QComboBox::currentIndexChanged, this, [list] { list->selectionChanged(); });
+        connect(list, &QComboBox::activated, this, [this, id, list](int chosen) {
+            if (list->choiceChangedSelection(chosen)) OnListSelected(id);
+        });
     }
     return widget;
 }

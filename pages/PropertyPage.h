@@ -69,17 +69,18 @@ protected:
     virtual void OnInitDialog() {}
 
     // Event mapping: an edit's text changed (also for the program's own
-    // writes), a check box or radio button was clicked by the user, a list
-    // item was chosen by the user.
+    // writes), a check box or radio button was clicked by the user, the user
+    // changed a list's selected item (choosing the item already selected is
+    // no change).
     virtual void OnEditChanged(int id);
     virtual void OnButtonClicked(int id);
     virtual void OnListSelected(int id);
 
     void SetModified(bool modified = true);
 
-    // Number edits: digits only; reading gives 0 for empty, non-numeric or
-    // overflowing text. Writing an edit's text by id always raises its
-    // OnEditChanged once, also when the text stays the same.
+    // Number edits: digits only, read by readUnsignedNumber (0 for empty or
+    // non-numeric text, the largest 32-bit value for a longer number). Writing an edit's text by id always
+    // raises its OnEditChanged once, also when the text stays the same.
     std::uint32_t GetDlgItemInt(int id) const;
     void SetDlgItemInt(int id, std::uint32_t value);
     QString GetDlgItemText(int id) const;

@@ -1,8 +1,6 @@
 #include "SNRPage.h"
 
-#include <QRegularExpression>
 #include <algorithm>
-#include <limits>
 
 #include "SonarControls.h"
 #include "UiServices.h"
@@ -58,13 +56,6 @@ constexpr BlockWrite kBlockWrites[] = {
      "WalkUp"},
 };
 
-// Ten or more significant digits: above every limit of the page, and possibly
-// beyond the 32 bits the edit helpers read (which then give 0).
-bool IsOverflowingNumber(const QString& text)
-{
-    static const QRegularExpression tenOrMoreDigits(QStringLiteral("^0*[1-9][0-9]{9,}$"));
-    return tenOrMoreDigits.match(text).hasMatch();
-}
 
 }  // namespace
 
@@ -282,13 +273,13 @@ void SNRPage::CollectLedFlags()
                (IsDlgButtonChecked(NoOutOfRangeLed) ? kLedOutOfRangeBit : 0) |
                (IsDlgButtonChecked(NoTransitionLed) ? kLedTransitionBit : 0);
     } else {
-        leds = NumberIn(RawLedFlags) & kLedFlagsMask;
+        leds = GetDlgItemInt(RawLedFlags) & kLedFlagsMask;
     }
 }
 
 void SNRPage::CollectPingRate()
 {
-    const PingRateCorrection corrected = CorrectPingRate(NumberIn(PingRate));
+    const PingRateCorrection corrected = CorrectPingRate(GetDlgItemInt(PingRate));
     if (corrected.Message != nullptr) {
         ui().messageBox(this, QString::fromLatin1(corrected.Message),
                         QString::fromLatin1(kPingRateErrorCaption));
@@ -299,7 +290,7 @@ void SNRPage::CollectPingRate()
 
 void SNRPage::CollectDistances()
 {
-    const DetectionWindow window = CorrectDetectionWindow(NumberIn(MinDist), NumberIn(MaxDist));
+    const DetectionWindow window = CorrectDetectionWindow(GetDlgItemInt(MinDist), GetDlgItemInt(MaxDist));
     tsSonarParms& sonar = model().EditCfg.Sonar;
     sonar[MinDistS] = window.Min;
     sonar[MaxDistS] = window.Max;
@@ -318,7 +309,7 @@ void SNRPage::CollectDelays()
         const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
         sonar[ORDBTmS] = PackedDelays(inRange, outOfRange);
         // Carried, not typed: the byte the sensor would get from the word unchanged.
-        sonar[IRDBTmS] = static_cast<std::uint16_t>(NumberIn(RawInRangeDelay) & kByteLimit);
+        sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
     }
 }
 
@@ -376,20 +367,14 @@ bool SNRPage::SeparateDelays() const
     return sonar::SeparateDelays(model().DeviceFw);
 }
 
-std::uint32_t SNRPage::NumberIn(int id) const
-{
-    if (IsOverflowingNumber(GetDlgItemText(id).trimmed())) return std::numeric_limits<std::uint32_t>::max();
-    return GetDlgItemInt(id);
-}
-
 std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
 {
-    return HeldAt(NumberIn(id), limit);
+    return HeldAt(GetDlgItemInt(id), limit);
 }
 
 std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)
 {
-    const std::uint32_t value = NumberIn(id);
+    const std::uint32_t value = GetDlgItemInt(id);
     if (value <= limit) return value;
     SetDlgItemInt(id, limit);
     return limit;

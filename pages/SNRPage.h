@@ -43,8 +43,6 @@ private:
     void SetAllFlags(std::uint32_t value);
     bool SeparateDelays() const;
 
-    // The number in an edit; digits beyond 32 bits read as the largest number, not as 0.
-    std::uint32_t NumberIn(int id) const;
     // The number in an edit held at limit, never wrapped.
     std::uint32_t LimitedNumber(int id, std::uint32_t limit) const;
     // As LimitedNumber, and a number above limit is replaced by limit in the edit.

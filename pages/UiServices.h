@@ -11,6 +11,10 @@ class QWidget;
 
 enum class MessageIcon { None, Exclamation };
 
+// Save: a new or existing file to write, replacing one only after asking.
+// Open: an existing file to read.
+enum class FileChooser { Save, Open };
+
 class UiServices {
 public:
     virtual ~UiServices() = default;
@@ -20,9 +24,9 @@ public:
     void messageBox(QWidget* owner, const QString& text, const QString& caption = {},
                     MessageIcon icon = MessageIcon::None);
 
-    // The file-open chooser, its file-name box starting with "*.*"; the full
-    // path of the chosen file, or an empty string when cancelled.
-    virtual QString chooseFile(QWidget* owner) = 0;
+    // The file chooser for the purpose, showing all files; the full path of
+    // the chosen file, or an empty string when cancelled.
+    virtual QString chooseFile(QWidget* owner, FileChooser purpose) = 0;
     virtual void tone(int frequencyHz, int durationMs) = 0;
     virtual void beginBusyCursor() = 0;
     virtual void endBusyCursor() = 0;

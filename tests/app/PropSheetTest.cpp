@@ -146,6 +146,7 @@ private slots:
     void applyIsEnabledWhileAnyPageIsModified()
     {
         SheetFixture f;
+        f.Sim.plugSensor(0x0405);
         f.Sheet->show();
         QPushButton* apply = f.Sheet->applyButton();
         QVERIFY(!apply->isEnabled());
@@ -158,9 +159,28 @@ private slots:
         QVERIFY(!apply->isEnabled());
     }
 
+    // Apply follows the sensor: without one there is nothing to apply to.
+    void applyNeedsASensor()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        QPushButton* apply = f.Sheet->applyButton();
+        f.Pages[1]->markModified(true);
+        QVERIFY(!apply->isEnabled());
+
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        f.deliverDeviceEvents();
+        QVERIFY(apply->isEnabled());
+
+        f.Sim.unplug(sensor);
+        f.deliverDeviceEvents();
+        QVERIFY(!apply->isEnabled());
+    }
+
     void applyLeavesTheActivePageThenAppliesEveryPageInOrder()
     {
         SheetFixture f;
+        f.Sim.plugSensor(0x0405);
         f.Sheet->show();
         f.Sheet->tabs()->setCurrentIndex(2);  // the user picks the Sonar tab
         f.Pages[1]->markModified(true);
@@ -199,6 +219,38 @@ private slots:
         QVERIFY(sheet.applyButton()->isEnabled());
         QVERIFY(qobject_cast<QAbstractButton*>(app.PageWalkAway->item(firstLeftShift))->isChecked());
         QVERIFY(sheet.isVisible());
+    }
+
+    // Every page has blocks to write, as after "Restore From File", and the
+    // sensor goes during the first write: one message, not one per page, and
+    // once the removal is handled Apply is off until a sensor is back.
+    void aSensorPulledOutDuringApplyIsReportedOnce()
+    {
+        SimFixture f;
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        QVERIFY(app.StartUp());
+        PropSheet& sheet = *app.Sheet();
+        sheet.show();
+        sheet.sendPageCommand(PageCommand::Refresh, 1);
+        QVERIFY(sheet.applyButton()->isEnabled());
+        f.Sim.unplugDuringTransfer(1, sensor);
+
+        sheet.applyButton()->click();
+        f.deliverDeviceEvents();
+
+        QCOMPARE(f.Ui.messageTexts(), QStringList{"Failed to Write the device Features (WalkAwayEx)!"});
+        QCOMPARE(app.Model.ConfigLoaded, 0u);
+        QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        QVERIFY(!sheet.applyButton()->isEnabled());
+        QVERIFY(sheet.isVisible());
+
+        f.Sim.plugSensor(0x0412);
+        f.deliverDeviceEvents();
+        QCOMPARE(app.Model.ConfigLoaded, 1u);
+        QVERIFY2(!sheet.applyButton()->isEnabled(), "the pages show the new sensor, unchanged");
+        QCOMPARE(f.Ui.messages().size(), std::size_t{1});
     }
 
     void userSwitchingTabsLeavesAndActivates()

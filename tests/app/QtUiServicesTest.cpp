@@ -4,6 +4,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,6 +16,8 @@
 #include "TestRegistry.h"
 #include "app/QtUiServices.h"
 
+Q_DECLARE_METATYPE(FileChooser)
+
 namespace {
 
 // Runs check on the modal dialog the next call opens; closes it if check
@@ -25,6 +28,29 @@ void whenModalOpens(std::function<void(QWidget*)> check)
         QWidget* widget = QApplication::activeModalWidget();
         check(widget);
         if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) dialog->reject();
+    });
+}
+
+// Types name into the chooser's file-name box in folder and presses its OK.
+void chooseName(QWidget* widget, const QString& folder, const QString& name)
+{
+    auto* dialog = qobject_cast<QFileDialog*>(widget);
+    QVERIFY(dialog);
+    dialog->setDirectory(folder);
+    auto* nameBox = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    QVERIFY(nameBox);
+    nameBox->setText(name);
+    QMetaObject::invokeMethod(dialog, "accept");
+}
+
+// Answers the next message box that comes up, keeping its text.
+void answerNextMessageBox(QMessageBox::StandardButton answer, QString& text)
+{
+    QTimer::singleShot(0, [answer, &text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        text = box->text();
+        box->button(answer)->click();
     });
 }
 
@@ -68,31 +94,79 @@ private slots:
         QVERIFY(seen);
     }
 
-    void fileChooserStartsWithAllFilesAndTakesANewName()
+    void fileChoosersShowAllFiles_data()
     {
+        QTest::addColumn<FileChooser>("purpose");
+        QTest::addColumn<QFileDialog::AcceptMode>("acceptMode");
+        QTest::addColumn<QFileDialog::FileMode>("fileMode");
+        QTest::newRow("Save To File") << FileChooser::Save << QFileDialog::AcceptSave << QFileDialog::AnyFile;
+        QTest::newRow("Restore From File")
+            << FileChooser::Open << QFileDialog::AcceptOpen << QFileDialog::ExistingFile;
+    }
+
+    void fileChoosersShowAllFiles()
+    {
+        QFETCH(FileChooser, purpose);
+        QFETCH(QFileDialog::AcceptMode, acceptMode);
+        QFETCH(QFileDialog::FileMode, fileMode);
         QtUiServices ui;
-        QTemporaryDir dir;
-        const QString path = QDir(dir.path()).filePath(QStringLiteral("new.cfg"));
+        bool seen = false;
         whenModalOpens([&](QWidget* widget) {
             auto* dialog = qobject_cast<QFileDialog*>(widget);
             QVERIFY(dialog);
+            seen = true;
             QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
-            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
-            QCOMPARE(dialog->fileMode(), QFileDialog::AnyFile);
-            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            QVERIFY(name);
-            QCOMPARE(name->text(), QStringLiteral("*.*"));
-            // A file that does not exist yet is taken as typed.
-            dialog->setDirectory(dir.path());
-            name->setText(QStringLiteral("new.cfg"));
-            QMetaObject::invokeMethod(dialog, "accept");
+            QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            QCOMPARE(dialog->acceptMode(), acceptMode);
+            QCOMPARE(dialog->fileMode(), fileMode);
+            QCOMPARE(dialog->nameFilters(), QStringList({"All files (*)", "Text files (*.txt)"}));
+            QCOMPARE(dialog->selectedNameFilter(), QStringLiteral("All files (*)"));
         });
-        QCOMPARE(ui.chooseFile(nullptr), path);
-
-        whenModalOpens([](QWidget* widget) { QVERIFY(qobject_cast<QFileDialog*>(widget)); });
-        QCOMPARE(ui.chooseFile(nullptr), QString());
+        QCOMPARE(ui.chooseFile(nullptr, purpose), QString());
+        QVERIFY(seen);
     }
 
+    // Any name is taken; an existing file only after the user agreed to replace it.
+    void saveChooserTakesANewNameAndAsksBeforeReplacing()
+    {
+        QtUiServices ui;
+        QTemporaryDir dir;
+        const QString fresh = QDir(dir.path()).filePath(QStringLiteral("new.cfg"));
+        whenModalOpens([&](QWidget* widget) { chooseName(widget, dir.path(), QStringLiteral("new.cfg")); });
+        QCOMPARE(ui.chooseFile(nullptr, FileChooser::Save), fresh);
+
+        const QString existing = QDir(dir.path()).filePath(QStringLiteral("old.txt"));
+        QFile(existing).open(QIODevice::WriteOnly);
+        for (const bool replace : {false, true}) {
+            QString question;
+            whenModalOpens([&](QWidget* widget) {
+                answerNextMessageBox(replace ? QMessageBox::Yes : QMessageBox::No, question);
+                chooseName(widget, dir.path(), QStringLiteral("old.txt"));
+            });
+            QCOMPARE(ui.chooseFile(nullptr, FileChooser::Save), replace ? existing : QString());
+            QVERIFY2(question.contains(QLatin1String("old.txt")), qPrintable(question));
+        }
+    }
+
+    // A name that is not there is refused with a message and the chooser stays.
+    void openChooserRequiresAnExistingFile()
+    {
+        QtUiServices ui;
+        QTemporaryDir dir;
+        const QString existing = QDir(dir.path()).filePath(QStringLiteral("saved.cfg"));
+        QFile(existing).open(QIODevice::WriteOnly);
+        QString refusal;
+        bool stayedOpen = false;
+        whenModalOpens([&](QWidget* widget) {
+            answerNextMessageBox(QMessageBox::Ok, refusal);
+            chooseName(widget, dir.path(), QStringLiteral("missing.cfg"));
+            stayedOpen = widget->isVisible();
+            chooseName(widget, dir.path(), QStringLiteral("saved.cfg"));
+        });
+        QCOMPARE(ui.chooseFile(nullptr, FileChooser::Open), existing);
+        QVERIFY(stayedOpen);
+        QVERIFY2(refusal.contains(QLatin1String("missing.cfg")), qPrintable(refusal));
+    }
     void busyCursorNests()
     {
         QtUiServices ui;

@@ -127,6 +127,81 @@ private slots:
         QVERIFY(!f.App.Sheet()->haltKeySendsBox()->isChecked());
     }
 
+    // One sensor's failed read hides no other: the sheet works on the first
+    // sensor read completely, and its title shows that sensor.
+    void startWithAFailingSensor_data()
+    {
+        QTest::addColumn<int>("failing");
+        QTest::addColumn<int>("worked");
+        QTest::newRow("second sensor fails") << 1 << 0;
+        QTest::newRow("first sensor fails") << 0 << 1;
+    }
+    void startWithAFailingSensor()
+    {
+        QFETCH(int, failing);
+        QFETCH(int, worked);
+        AppFixture f;
+        const std::uint16_t firmware[] = {0x0405, 0x0143};
+        f.Sim.plugSensor(firmware[0], 100);
+        f.Sim.plugSensor(firmware[1], 101);
+        // The failing sensor's second command report fails; a complete read is 22 transfers.
+        f.Sim.failTransfer(22 * failing + 3);
+        QVERIFY(f.App.StartUp());
+
+        f.App.Sheet()->show();
+
+        QCOMPARE(GetDevCount(), std::int16_t{2});
+        QCOMPARE(f.App.Model.ConfigLoaded, 1u);
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t(100 + worked));
+        QCOMPARE(f.App.Model.DeviceFw, std::int32_t{firmware[worked]});
+        QCOMPARE(f.App.Sheet()->windowTitle(), QString::fromStdString(f.App.Model.SheetTitle()));
+        QVERIFY(f.App.Sheet()->windowTitle().endsWith(worked == 0 ? QLatin1String("4.05")
+                                                                  : QLatin1String("1.43")));
+        QCOMPARE(LibState().CurrentSlot, std::int16_t(worked));
+        QVERIFY(f.Ui.messages().empty());
+    }
+
+    // Devices are followed from before the sensors are opened: a sensor
+    // plugged in or pulled out while they are read is seen once the sheet runs.
+    void aSensorPluggedInWhileTheSensorsAreReadIsSeen()
+    {
+        AppFixture f;
+        f.Sim.plugSensor(0x0405, 1);
+        int transfers = 0;
+        f.Sim.setTransferListener([&](const sim::Transfer&) {
+            if (++transfers == 5) f.Sim.plugSensor(0x0143, 2);
+        });
+        QVERIFY(f.App.StartUp());
+        f.App.Sheet()->show();
+        QCOMPARE(GetDevCount(), std::int16_t{1});
+
+        f.deliverDeviceEvents();
+
+        QCOMPARE(GetDevCount(), std::int16_t{2});
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{1});
+        QCOMPARE(f.App.Sheet()->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
+    }
+
+    void aSensorPulledOutWhileTheSensorsAreReadIsLetGo()
+    {
+        AppFixture f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405, 1);
+        f.Sim.unplugDuringTransfer(5, sensor);
+        QVERIFY(f.App.StartUp());
+        f.App.Sheet()->show();
+        QCOMPARE(f.App.Model.ConfigLoaded, 0u);
+
+        f.deliverDeviceEvents();
+        QCOMPARE(GetDevCount(), std::int16_t{0});
+
+        f.Sim.plugSensor(0x0412, 3);
+        f.deliverDeviceEvents();
+        QCOMPARE(GetDevCount(), std::int16_t{1});
+        QCOMPARE(f.App.Model.ConfigLoaded, 1u);
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{3});
+        QCOMPARE(f.App.Sheet()->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.12"));
+    }
+
     void deviceVariantFollowsTheFirmwaresLastDigit()
     {
         AppFixture f;

@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <regex>
 
+#include <sys/stat.h>
+
 #include "SonarCorrectionCases.h"
 #include "TolvanectlProcess.h"
 
@@ -509,18 +511,31 @@ TEST(TolvanectlFiles, LoadAllGoesOnPastAFailedSensor)
 TEST(TolvanectlFiles, BadTemplateFileWritesNothing)
 {
     TempDir dir;
-    for (const std::string& path : {dir.File("missing.txt"), dir.File("")}) {
+    const std::string garbage = dir.File("photo.jpg");
+    std::ofstream(garbage, std::ios::binary) << std::string("\xff\xd8\xff\xe0\0\x10JFIF\0\x01\x01", 13);
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.File("missing.txt"), "No such file or directory"},
+        {dir.File(""), "this is a folder, not a file"},
+        {garbage, "no line of this file is a configuration template value"},
+        {pipe, "this is a pipe, not a regular file"},
+    };
+    for (const auto& [path, reason] : cases) {
         const ProcessResult run = RunOnSim({"-v", "--sim-sensors", "2", "load", "--all", path});
         EXPECT_EQ(run.Status, 1) << path;
         EXPECT_EQ(run.Out, "");
-        EXPECT_TRUE(Contains(run.Err, "tolvanectl: cannot read the template file " + path + "\n")) << run.Err;
+        EXPECT_TRUE(Contains(run.Err, "tolvanectl: " + path + ": " + reason + "\n")) << run.Err;
+        // The first sensor is read, nothing is written, the second is not touched.
         const auto wire = WireOf(run.Err);
-        EXPECT_TRUE(WritesTo(wire, "sim1").empty());
+        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), kFullRead);
         EXPECT_TRUE(ExchangesWith(wire, "sim2").empty());
     }
-    const ProcessResult unwritable = RunOnSim({"save", dir.File("no/such/folder.txt")});
-    EXPECT_EQ(unwritable.Status, 1);
-    EXPECT_TRUE(Contains(unwritable.Err, "cannot write the template file")) << unwritable.Err;
+    const std::string unwritable = dir.File("no/such/folder.txt");
+    const ProcessResult run = RunOnSim({"save", unwritable});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "tolvanectl: " + unwritable + ": No such file or directory\n");
 }
 
 // ---- range -------------------------------------------------------------------------

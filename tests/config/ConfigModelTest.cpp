@@ -132,6 +132,46 @@ TEST_F(ConfigModelTest, ReadWithTwoSensorsCountsBothAndHoldsTheFirst)
     EXPECT_EQ(model.EditCfg.WalkUpEx[Key7ModsWUEx], 0x42);
 }
 
+// One failing sensor hides none of the others: the model holds the first
+// sensor that reads completely, and the edits go to that sensor.
+TEST_F(ConfigModelTest, ReadSkipsASensorWhoseReadFails)
+{
+    const sim::DeviceId failing = sim.plugSensor(0x0405, 1);
+    const sim::DeviceId healthy = sim.plugSensor(0x0143, 2);
+    ASSERT_EQ(OpenSensors(nullptr), 1);
+    sim.failTransfer(3);  // the failing sensor's second command report
+
+    EXPECT_EQ(model.ReadConfigFmDevice(), 2);
+
+    EXPECT_EQ(model.ConfigLoaded, 1u);
+    EXPECT_EQ(model.EditLuid, 2);
+    EXPECT_EQ(model.DeviceFw, 0x0143);
+    EXPECT_EQ(LibState().CurrentSlot, 1);
+    model.EditCfg.Sonar[PingRateS] = 800;
+    sim.clearTranscript();
+    ASSERT_EQ(model.WriteSonarToDevice(), 1);
+    EXPECT_EQ(sim.sensor(healthy).Config[HalfId::Sonar][1], 200);
+    EXPECT_NE(sim.sensor(failing).Config[HalfId::Sonar][1], 200);
+}
+
+// The count an unprogrammed extension set reports is cleaned on read, so
+// the set can be written, saved to a file and cloned like any other.
+TEST_F(ConfigModelTest, AnUnprogrammedExtensionSetCanBeStoredAgain)
+{
+    const sim::DeviceId id = sim.plugSensor();
+    sim.sensor(id).Config[HalfId::WalkAwayEx1][0] = 0xFF;
+    sim.sensor(id).Config[HalfId::WalkUpEx1][0] = 0x0C;
+    OpenAndRead(1);
+
+    EXPECT_EQ(model.EditCfg.WalkAwayEx[KeyCountWAEx], 0);
+    EXPECT_EQ(model.EditCfg.WalkUpEx[KeyCountWUEx], 0);
+    EXPECT_EQ(model.WriteWalkAwayExToDevice(), 1);
+    EXPECT_EQ(model.WriteWalkUpExToDevice(), 1);
+    EXPECT_EQ(model.PushConfigToLib(), 1);
+    model.SaveCloneCfg();
+    EXPECT_EQ(model.WriteCloneToDevice(), 1);
+}
+
 TEST_F(ConfigModelTest, PushStopsAtARejectedWalkAwayBlock)
 {
     sim.plugSensor(0x0405, 0x1111);

@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the template file reader as a file's content. The
-// reader must read any file without touching memory outside its buffers and
-// report success for every file it could open.
+// Feeds arbitrary bytes to the template file reader as a file's content,
+// also more bytes than the reader's buffer holds and than a template file may
+// have. The reader must read any file without touching memory outside its
+// buffers, refuse every file longer than a template file may be, and change
+// nothing when it refuses a file.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -50,6 +52,21 @@ private:
     int fd_ = -1;
 };
 
+bool SameBlocks(const tsDevSlot& a, const tsDevSlot& b)
+{
+    return a.Sonar == b.Sonar && a.WalkAway == b.WalkAway && a.WalkUp == b.WalkUp &&
+           a.WalkAwayEx == b.WalkAwayEx && a.WalkUpEx == b.WalkUpEx && a.Idle == b.Idle &&
+           a.DirtySonar == b.DirtySonar && a.DirtyWalkAway == b.DirtyWalkAway &&
+           a.DirtyWalkUp == b.DirtyWalkUp && a.DirtyWalkAwayEx == b.DirtyWalkAwayEx &&
+           a.DirtyWalkUpEx == b.DirtyWalkUpEx && a.DirtyIdle == b.DirtyIdle;
+}
+
+void Fail(const char* what)
+{
+    std::fprintf(stderr, "%s\n", what);
+    std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -57,9 +74,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static ScratchFile file;
     file.Fill(data, size);
     ResetLibState();
-    if (ReadDevCfgFmFile(file.Path()) != 1) {
-        std::fprintf(stderr, "a readable file was reported as unreadable\n");
-        std::abort();
-    }
+    const tsDevSlot before = LibState().Slots[0];
+    std::string failure;
+    const int result = ReadDevCfgFmFile(file.Path(), &failure);
+    if (result != 0 && result != 1) Fail("the reader gave a result other than 0 or 1");
+    if (size > kMaxTemplateFileBytes && result != 0) Fail("a file longer than a template may be was read");
+    if (result == 0 && failure.find(file.Path()) != 0) Fail("a refusal does not name the file");
+    if (result == 0 && !SameBlocks(before, LibState().Slots[0])) Fail("a refused file changed the record");
     return 0;
 }

@@ -48,20 +48,65 @@ TEST_F(DeviceCommandsTest, OpenSensorsReadsEverySensorAndSelectsSlotZero)
     EXPECT_TRUE(sim.transcript().empty());
 }
 
-TEST_F(DeviceCommandsTest, OpenSensorsStopsAtTheFirstFailedRead)
+struct FailedReadCase {
+    const char* Name;
+    std::vector<bool> ReadFails;  // per sensor, in table order
+    int Result;
+    std::int16_t Current;
+};
+
+void PrintTo(const FailedReadCase& c, std::ostream* os)
 {
-    sim.plugSensor();
-    sim.plugSensor();
-    sim.plugSensor();
-    sim.failTransfer(22 + 3);  // the second sensor's second command report
-
-    EXPECT_EQ(OpenSensors(nullptr), 0);
-
-    EXPECT_EQ(GetDevCount(), 3);
-    EXPECT_EQ(LibState().CurrentSlot, 0);
-    EXPECT_EQ(slot(1).Status, kStatusReadConfigFailed | kStatusSendFailed);
-    EXPECT_EQ(slot(2).Valid, 0u) << "the third sensor is not read";
+    *os << c.Name;
 }
+
+class OpenSensorsWithAFailedRead : public DevLibTest, public ::testing::WithParamInterface<FailedReadCase> {};
+
+// A sensor whose read fails stays in the table; the others are still read,
+// and the first one read completely becomes current.
+TEST_P(OpenSensorsWithAFailedRead, ReadsTheOthersAndSelectsTheFirstReadCompletely)
+{
+    const FailedReadCase& c = GetParam();
+    std::vector<sim::DeviceId> ids;
+    for (std::size_t i = 0; i < c.ReadFails.size(); ++i) {
+        ids.push_back(sim.plugSensor(static_cast<std::uint16_t>(0x0401 + i)));
+        sensor(ids.back()).Luid = static_cast<std::uint16_t>(0x100 + i);
+    }
+    // A failing sensor's second command report fails, after which its read
+    // stops; a complete read takes 22 transfers.
+    int transfers = 0;
+    for (const bool fails : c.ReadFails) {
+        if (fails) sim.failTransfer(transfers + 3);
+        transfers += fails ? 3 : 22;
+    }
+    std::uint32_t firmware = 0xDEAD;
+
+    EXPECT_EQ(OpenSensors(&firmware), c.Result);
+
+    EXPECT_EQ(GetDevCount(), static_cast<std::int16_t>(c.ReadFails.size()));
+    EXPECT_EQ(LibState().CurrentSlot, c.Current);
+    for (std::size_t i = 0; i < c.ReadFails.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(slot(static_cast<int>(i)).Valid, c.ReadFails[i] ? 0u : 1u);
+        if (c.ReadFails[i]) {
+            EXPECT_EQ(slot(static_cast<int>(i)).Status, kStatusReadConfigFailed | kStatusSendFailed);
+        }
+    }
+    if (c.Result) {
+        EXPECT_EQ(firmware, 0x0401u + static_cast<std::uint32_t>(c.Current));
+        EXPECT_EQ(GetDevLuid(), 0x100 + c.Current);
+    } else {
+        EXPECT_EQ(firmware, 0xDEADu);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DeviceCommandsTest, OpenSensorsWithAFailedRead,
+                         ::testing::Values(FailedReadCase{"SecondOfThreeFails", {false, true, false}, 1, 0},
+                                           FailedReadCase{"FirstOfThreeFails", {true, false, false}, 1, 1},
+                                           FailedReadCase{"FirstTwoFail", {true, true, false}, 1, 2},
+                                           FailedReadCase{"OnlySensorFails", {true}, 0, 0},
+                                           FailedReadCase{"EverySensorFails", {true, true}, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 struct StoredConfigCase {
     const char* Name;

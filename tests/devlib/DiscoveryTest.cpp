@@ -193,6 +193,31 @@ TEST_F(DiscoveryTest, SetupServiceThatCannotBeLoadedFindsNothing)
     EXPECT_EQ(GetDevCount(), 0);
 }
 
+// A sensor pulled out is gone at once, before its removal empties its slot.
+TEST_F(DiscoveryTest, PresenceOfTheCurrentSensorFollowsThePlug)
+{
+    EXPECT_EQ(CheckDevPresent(), 0) << "no sensor in the table";
+    const sim::DeviceId first = sim.plugSensor();
+    const sim::DeviceId second = sim.plugSensor();
+    ASSERT_EQ(OpenSensors(nullptr), 1);
+    sim.clearTranscript();
+
+    EXPECT_EQ(CheckDevPresent(), 1);
+    sim.unplug(second);
+    EXPECT_EQ(CheckDevPresent(), 1) << "slot 0 is current";
+    SelectDev(1);
+    EXPECT_EQ(CheckDevPresent(), 0);
+    SelectDev(0);
+    sim.unplug(first);
+    EXPECT_EQ(CheckDevPresent(), 0);
+    EXPECT_EQ(GetDevCount(), 2) << "the table changes only with the removals";
+    EXPECT_TRUE(sim.transcript().empty());
+    EXPECT_FALSE(LibState().Setup.Module) << "the device set is not held";
+
+    sim.failServiceLoad(Service::Setup);
+    EXPECT_EQ(CheckDevPresent(), -1) << "cannot tell";
+}
+
 TEST_F(DiscoveryTest, ArrivalMatchesThePrefixWithoutRegardToCase)
 {
     const sim::DeviceId id = sim.plugSensor(0x0144);

@@ -73,7 +73,7 @@ TEST_F(PayloadMappingTest, WriteSendsEveryFieldAsMapped)
     // clang-format on
 }
 
-TEST_F(PayloadMappingTest, ReadStoresEveryByteAsMappedAndSanitisesTheBaseBlocks)
+TEST_F(PayloadMappingTest, ReadStoresEveryByteAsMappedAndSanitisesTheBlocks)
 {
     const sim::DeviceId id = openSensorWithReservedBytes();
     sim::SensorHalves& c = sensor(id).Config;
@@ -103,9 +103,9 @@ TEST_F(PayloadMappingTest, ReadStoresEveryByteAsMappedAndSanitisesTheBaseBlocks)
         {0, 64, 0xE1, 0x02, 0x03, 0x04, 0x05, 0x06, 0xFF, 0x0A, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09}};
     expected.WalkUp = {
         {6, 16320, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0xF1, 0x5B, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26}};
-    // extension key counts are masked but not sanitised
+    // extension key counts are masked, and one above 7 becomes 0
     expected.WalkAwayEx = {
-        {15, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0xFE, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47}};
+        {0, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0xFE, 0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47}};
     expected.WalkUpEx = {
         {3, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x0C, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67}};
     expected.Idle = {{0xE7, 0xF0, 0x01, 0x1E, 0x03, 0x22, 0x3C, 0x0A}};
@@ -114,6 +114,27 @@ TEST_F(PayloadMappingTest, ReadStoresEveryByteAsMappedAndSanitisesTheBaseBlocks)
     EXPECT_EQ(LibState().LastReservedI, 0xE7);
     EXPECT_EQ(GetDevLuid(), 0x9A01);
     EXPECT_EQ(GetDevFwVersion(), 0x0415);
+}
+
+// An unprogrammed extension set can report any count up to 15; what the
+// library reads back it must accept again, or every later store of the set fails.
+TEST_F(PayloadMappingTest, ExtensionKeyCountsAboveSevenReadAsNoKeys)
+{
+    const sim::DeviceId id = openSensor();
+    for (std::uint8_t count = 0; count <= 0x0F; ++count) {
+        SCOPED_TRACE(int{count});
+        sensor(id).Config[HalfId::WalkAwayEx1][0] = count;
+        sensor(id).Config[HalfId::WalkUpEx1][0] = static_cast<std::uint8_t>(0xF0 | count);
+        ASSERT_EQ(ReadDevConfig(), 1);
+        const std::uint16_t expected = count <= 7 ? count : 0;
+        EXPECT_EQ(slot().WalkAwayEx[KeyCountWAEx], expected);
+        EXPECT_EQ(slot().WalkUpEx[KeyCountWUEx], expected);
+        EXPECT_EQ(slot().WalkAwayEx[Key1ModsWAEx], sensor(id).Config[HalfId::WalkAwayEx1][1]) << "keys stay";
+        const tsWalkAwayParmsEx walkAwayEx = slot().WalkAwayEx;
+        const tsWalkUpParmsEx walkUpEx = slot().WalkUpEx;
+        EXPECT_EQ(SetWalkAwayParmsEx(&walkAwayEx), 1);
+        EXPECT_EQ(SetWalkUpParmsEx(&walkUpEx), 1);
+    }
 }
 
 TEST_F(PayloadMappingTest, WriteThenReadGivesBackEveryFieldAsMapped)

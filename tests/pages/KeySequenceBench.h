@@ -5,6 +5,7 @@
 // on it as the sheet does. Helpers drive the pages' controls as a user would.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -207,6 +208,19 @@ inline void chooseKey(KeySetPage& page, int listId, const QString& name)
     QVERIFY(list->isEnabled());
     while (list->currentIndex() < target) QTest::keyClick(list, Qt::Key_Down);
     while (list->currentIndex() > target) QTest::keyClick(list, Qt::Key_Up);
+}
+
+// Opens a key list and chooses the item it already shows, as a user picking
+// the same key again.
+inline void chooseShownKeyAgain(KeySetPage& page, int listId)
+{
+    QComboBox* list = page.listItem(listId);
+    QVERIFY(list->currentIndex() >= 0);
+    list->showPopup();
+    QVERIFY(list->view()->isVisible());
+    QCOMPARE(list->view()->currentIndex().row(), list->currentIndex());
+    QTest::keyClick(list->view(), Qt::Key_Return);
+    QVERIFY(!list->view()->isVisible());
 }
 
 // Replaces the text of a number field by typing.

@@ -170,6 +170,46 @@ private slots:
         QCOMPARE(block[Key2CodeWA], 0);
     }
 
+    // Choosing the item a key list already shows is no change: the group and
+    // the page stay as they were, also for a code the key table does not name.
+    void choosingTheShownKeyAgainChangesNothing_data()
+    {
+        QTest::addColumn<int>("mods");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("listShows");
+        QTest::newRow("[NONE] with a modifier") << 0x08 << 0 << "[NONE]";
+        QTest::newRow("code without a name") << 0x01 << 50 << "DELETE";
+        QTest::newRow("a named key") << 0x05 << 0x4C << "DELETE";
+    }
+    void choosingTheShownKeyAgainChangesNothing()
+    {
+        QFETCH(int, mods);
+        QFETCH(int, code);
+        QFETCH(QString, listShows);
+        Bench bench;
+        KeySetPage& page = bench.wa;
+        const Group& second = kWalkAway.Groups[1];
+        page.editor().ShowKeySet(2, 0x05, 0x4C);
+        page.editor().ShowKeySet(2, static_cast<std::uint16_t>(mods), static_cast<std::uint16_t>(code));
+        QCOMPARE(shownKey(page, second), listShows);
+        QVERIFY(!bench.model.WalkAwayChanged);
+        QVERIFY(!page.isModified());
+
+        chooseShownKeyAgain(page, second.KeyList);
+
+        QCOMPARE(shownModifiers(page, second), mods);
+        QCOMPARE(shownCode(page, second), QString::number(code));
+        QCOMPARE(shownKey(page, second), listShows);
+        QVERIFY(!bench.model.WalkAwayChanged);
+        QVERIFY(!page.isModified());
+
+        // Choosing another item is a change.
+        chooseKey(page, second.KeyList, "B");
+        QCOMPARE(shownCode(page, second), QStringLiteral("5"));
+        QVERIFY(bench.model.WalkAwayChanged);
+        QVERIFY(page.isModified());
+    }
+
     void collectingSqueezesOutEmptyKeySets_data() { addPageRows(); }
     void collectingSqueezesOutEmptyKeySets()
     {
@@ -215,6 +255,7 @@ private slots:
         QTest::newRow("63") << true << "63" << false;
         QTest::newRow("16321") << true << "16321" << false;
         QTest::newRow("65600") << true << "65600" << false;
+        QTest::newRow("beyond 32 bits") << true << "99999999999" << false;
         QTest::newRow("empty") << true << "" << false;
         QTest::newRow("no key set, 0") << false << "0" << true;
     }
@@ -256,15 +297,24 @@ private slots:
         QCOMPARE(bench.model.EditCfg.WalkUp[KeyCountWU], keySet ? 2 : 0);
     }
 
-    // A delay that does not fit a word is not wrapped into a plausible one.
+    // A delay that does not fit a word is not wrapped into a plausible one,
+    // nor read as 0 when it does not fit 32 bits either.
+    void oversizedDelayWithoutKeySetsIsNotWrapped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("beyond a word") << "65600";
+        QTest::newRow("beyond 32 bits") << "4294967296";
+        QTest::newRow("far beyond 32 bits") << "99999999999";
+    }
     void oversizedDelayWithoutKeySetsIsNotWrapped()
     {
+        QFETCH(QString, typed);
         Bench bench;
         KeySetPage& page = bench.wa;
         bench.model.EditCfg.WalkAway[KeyCountWA] = 0;
         page.OnPageCommand(PageCommand::Refresh, 0);
         page.OnPageCommand(PageCommand::AdvancedSettings, 1);
-        typeInto(page, kWalkAway.DelayField, "65600");
+        typeInto(page, kWalkAway.DelayField, typed);
         page.editor().CollectKeySets();
         QCOMPARE(bench.model.EditCfg.WalkAway[InterKeyDelayWA], 0xFFFF);
     }

@@ -1,6 +1,7 @@
 // Cloning one sensor's configuration onto another, saving and restoring the
 // configuration file through the Misc. page.
 
+#include <sys/stat.h>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
@@ -68,6 +69,12 @@ class MiscCloneFileTest : public QObject {
     }
 
     QString sonarText(int id) const { return s->sonar->item(id)->property("text").toString(); }
+
+    QStringList folderEntries() const
+    {
+        return QDir(dir->path())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    }
 
 private slots:
     void init()
@@ -201,37 +208,57 @@ private slots:
     {
         QTest::addColumn<int>("button");
         QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("save cancelled") << int(SaveToFile) << ""
-                                        << "";
-        QTest::newRow("restore cancelled") << int(RestoreFromFile) << ""
-                                           << "";
-        QTest::newRow("save into missing folder") << int(SaveToFile) << "missing/config.txt"
-                                                  << "Failed WriteDevCfgToFile!";
-        QTest::newRow("restore missing file") << int(RestoreFromFile) << "missing.txt"
-                                              << "Failed ReadDevCfgFmFile!";
+        QTest::addColumn<QByteArray>("existing");  // what is at the path before: "", "pipe" or "text:..."
+        QTest::addColumn<QString>("message");      // %1 stands for the path
+        QTest::newRow("save cancelled") << int(SaveToFile) << "" << QByteArray() << "";
+        QTest::newRow("restore cancelled") << int(RestoreFromFile) << "" << QByteArray() << "";
+        QTest::newRow("save into missing folder")
+            << int(SaveToFile) << "missing/config.txt" << QByteArray()
+            << "Failed WriteDevCfgToFile!\n\n%1: No such file or directory";
+        QTest::newRow("restore missing file") << int(RestoreFromFile) << "missing.txt" << QByteArray()
+                                              << "Failed ReadDevCfgFmFile!\n\n%1: No such file or directory";
+        QTest::newRow("save onto a pipe")
+            << int(SaveToFile) << "pipe" << QByteArray("pipe")
+            << "Failed WriteDevCfgToFile!\n\n%1: this is a pipe, not a regular file";
+        QTest::newRow("restore from a pipe")
+            << int(RestoreFromFile) << "pipe" << QByteArray("pipe")
+            << "Failed ReadDevCfgFmFile!\n\n%1: this is a pipe, not a regular file";
+        QTest::newRow("restore a file of no template values")
+            << int(RestoreFromFile) << "photo.jpg"
+            << QByteArray("text:\xFF\xD8\xFF\xE0 JFIF\nPingRate = 500\n")
+            << "Failed ReadDevCfgFmFile!\n\n%1: no line of this file is a configuration template value";
     }
 
-    // Nothing reaches the sensor, the pages or the folder.
+    // Nothing reaches the sensor, the pages or the folder; the message names
+    // the file and what is wrong with it.
     void fileFailures()
     {
         QFETCH(int, button);
         QFETCH(QString, fileName);
+        QFETCH(QByteArray, existing);
         QFETCH(QString, message);
         s->sim.plugSensor();
         s->start();
         const ConfigSet before = s->model.EditCfg;
-        s->ui.queueFileAnswer(fileName.isEmpty() ? QString() : dir->filePath(fileName));
+        const QString path = fileName.isEmpty() ? QString() : dir->filePath(fileName);
+        if (existing == "pipe") QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        if (existing.startsWith("text:")) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(existing.mid(5));
+        }
+        const QStringList entriesBefore = folderEntries();
+        s->ui.queueFileAnswer(path);
 
         s->click(button);
-        QCOMPARE(s->ui.fileChooserCalls(), 1);
-        verifyPlainMessages(message.isEmpty() ? QStringList{} : QStringList{message});
+        QCOMPARE(s->ui.fileChoosers(),
+                 std::vector<FileChooser>{button == SaveToFile ? FileChooser::Save : FileChooser::Open});
+        verifyPlainMessages(message.isEmpty() ? QStringList{} : QStringList{message.arg(path)});
         QVERIFY(s->host.commands().empty());
         QVERIFY(!s->host.anyMarkedModified());
         QVERIFY(s->model.EditCfg == before);
         QVERIFY(s->sim.transcript().empty());
-        QCOMPARE(QDir(dir->path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{});
+        QCOMPARE(folderEntries(), entriesBefore);
     }
 
     // Without a sensor the blocks the pages hold are refused by the library.

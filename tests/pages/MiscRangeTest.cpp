@@ -2,6 +2,7 @@
 // automatic readings with their rate check, and the trapped state.
 
 #include <QTest>
+#include <limits>
 
 #include "MiscSession.h"
 #include "TestRegistry.h"
@@ -115,24 +116,28 @@ private slots:
     void rateCheck_data()
     {
         QTest::addColumn<QString>("rate");
-        QTest::addColumn<bool>("starts");
-        QTest::newRow("99") << "99" << false;
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("100") << "100" << true;
+        QTest::addColumn<int>("period");  // 0: refused
+        QTest::newRow("99") << "99" << 0;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("100") << "100" << 100;
+        // Rates longer than a timer takes run at its longest period.
+        QTest::newRow("beyond a timer") << "4294967295" << std::numeric_limits<int>::max();
+        QTest::newRow("beyond 32 bits") << "99999999999" << std::numeric_limits<int>::max();
     }
 
     // Nothing is read at the start; the first reading comes one period later.
     void rateCheck()
     {
         QFETCH(QString, rate);
-        QFETCH(bool, starts);
+        QFETCH(int, period);
         s->sim.plugSensor();
         s->start();
         startReadings(rate);
-        if (starts) {
+        if (period != 0) {
             QVERIFY(s->ui.messages().empty());
             QVERIFY(s->rangeTimer()->isActive());
-            QCOMPARE(s->rangeTimer()->interval(), 100);
+            QCOMPARE(s->rangeTimer()->interval(), period);
+            QCOMPARE(s->text(RangeRate), rate);
             QVERIFY(s->isChecked(AutoGetRange));
             QVERIFY(!s->button(GetRange)->isEnabled());
             QVERIFY(s->sim.transcript().empty());

@@ -1,6 +1,7 @@
 // The page base on a small dialog of its own: controls built from the
 // template, the id helpers, the event mapping and the modified mark.
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -209,8 +210,11 @@ private slots:
         QTest::newRow("sign") << "-5" << 0u;
         QTest::newRow("plus") << "+5" << 0u;
         QTest::newRow("largest") << "4294967295" << 4294967295u;
-        QTest::newRow("one past largest") << "4294967296" << 0u;
-        QTest::newRow("far too long") << "123456789012345678901234567890" << 0u;
+        // Too long for 32 bits: above every limit, never wrapped or read as 0.
+        QTest::newRow("one past largest") << "4294967296" << 4294967295u;
+        QTest::newRow("far too long") << "123456789012345678901234567890" << 4294967295u;
+        QTest::newRow("far too long with leading zeros") << "000000000000099999999999" << 4294967295u;
+        QTest::newRow("far too long then a letter") << "99999999999x" << 0u;
     }
     void readingNumbers()
     {
@@ -319,6 +323,22 @@ private slots:
         QCOMPARE(list->currentIndex(), 2);
         QCOMPARE(list->currentData().toInt(), 5);
         QCOMPARE(page().events, (std::vector<std::pair<Event, int>>{{Event::List, kList}}));
+
+        // Choosing the item shown, in the opened list, is no change; another one is.
+        for (const int row : {2, 0}) {
+            list->showPopup();
+            list->view()->setCurrentIndex(list->model()->index(row, 0));
+            QTest::keyClick(list->view(), Qt::Key_Return);
+            QCOMPARE(list->currentIndex(), row);
+        }
+        QCOMPARE(page().events,
+                 (std::vector<std::pair<Event, int>>{{Event::List, kList}, {Event::List, kList}}));
+        // A selection the program made is no choice of the user's, and choosing
+        // it again is no change either.
+        list->setCurrentIndex(1);
+        list->showPopup();
+        QTest::keyClick(list->view(), Qt::Key_Return);
+        QCOMPARE(page().events.size(), std::size_t{2});
     }
 
     void modifiedMarkReachesTheHost()

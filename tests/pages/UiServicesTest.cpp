@@ -34,10 +34,12 @@ private slots:
         RecordingUiServices ui;
         ui.queueFileAnswer(QStringLiteral("/tmp/a.cfg"));
         ui.queueFileAnswer(QString());
-        QCOMPARE(ui.chooseFile(nullptr), QStringLiteral("/tmp/a.cfg"));
-        QCOMPARE(ui.chooseFile(nullptr), QString());
-        QCOMPARE(ui.chooseFile(nullptr), QString());
+        QCOMPARE(ui.chooseFile(nullptr, FileChooser::Save), QStringLiteral("/tmp/a.cfg"));
+        QCOMPARE(ui.chooseFile(nullptr, FileChooser::Open), QString());
+        QCOMPARE(ui.chooseFile(nullptr, FileChooser::Open), QString());
         QCOMPARE(ui.fileChooserCalls(), 3);
+        QCOMPARE(ui.fileChoosers(),
+                 (std::vector<FileChooser>{FileChooser::Save, FileChooser::Open, FileChooser::Open}));
         QCOMPARE(ui.pendingFileAnswers(), 0);
     }
 

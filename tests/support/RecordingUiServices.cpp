@@ -13,9 +13,9 @@ std::uint64_t virtualNow()
 
 }  // namespace
 
-QString RecordingUiServices::chooseFile(QWidget*)
+QString RecordingUiServices::chooseFile(QWidget*, FileChooser purpose)
 {
-    ++fileChooserCalls_;
+    fileChoosers_.push_back(purpose);
     if (fileAnswers_.empty()) return {};
     QString answer = fileAnswers_.front();
     fileAnswers_.pop_front();
@@ -50,7 +50,7 @@ void RecordingUiServices::clearRecords()
 {
     messages_.clear();
     tones_.clear();
-    fileChooserCalls_ = 0;
+    fileChoosers_.clear();
     busyBegins_ = busyEnds_ = 0;
     maxBusyDepth_ = busyDepth_;
 }

@@ -32,7 +32,7 @@ public:
     // queue) cancels the chooser.
     void queueFileAnswer(const QString& path) { fileAnswers_.push_back(path); }
 
-    QString chooseFile(QWidget* owner) override;
+    QString chooseFile(QWidget* owner, FileChooser purpose) override;
     void tone(int frequencyHz, int durationMs) override;
     void beginBusyCursor() override;
     void endBusyCursor() override;
@@ -40,7 +40,9 @@ public:
     const std::vector<Message>& messages() const { return messages_; }
     QStringList messageTexts() const;
     const std::vector<Tone>& tones() const { return tones_; }
-    int fileChooserCalls() const { return fileChooserCalls_; }
+    int fileChooserCalls() const { return static_cast<int>(fileChoosers_.size()); }
+    // The purpose of every file chooser asked for, in order.
+    const std::vector<FileChooser>& fileChoosers() const { return fileChoosers_; }
     int pendingFileAnswers() const { return static_cast<int>(fileAnswers_.size()); }
     int busyBegins() const { return busyBegins_; }
     int busyEnds() const { return busyEnds_; }
@@ -60,7 +62,7 @@ private:
     std::vector<Message> messages_;
     std::vector<Tone> tones_;
     std::deque<QString> fileAnswers_;
-    int fileChooserCalls_ = 0;
+    std::vector<FileChooser> fileChoosers_;
     int busyBegins_ = 0;
     int busyEnds_ = 0;
     int busyDepth_ = 0;
