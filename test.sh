@@ -23,3 +23,7 @@ ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# The hidraw backend, the device library and tolvane against a real Linux
+# kernel in a VM, with sensors emulated through uhid.
+tests/vm/run.sh build

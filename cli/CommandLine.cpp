@@ -32,6 +32,12 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->type_name("K")
         ->check(CLI::PositiveNumber)
         ->group(group);
+    app.add_option("--sim-deny-access", sim.DeniedSensors,
+                   "Test fault: this user may not open these virtual sensors, e.g. 2 or 1,2")
+        ->type_name("N,...")
+        ->delimiter(',')
+        ->check(CLI::Range(1, 16))
+        ->group(group);
     app.add_flag("--sim-refuse-extension-sets", sim.RefuseExtensionSets,
                  "Test fault: the sensors refuse the extension sets, as old firmware does")
         ->group(group);

@@ -53,8 +53,9 @@ int RunSave(Session& session, const Request& request)
 }
 
 // With --all every sensor is loaded, each reported on its own line; a failed
-// sensor does not stop the others and makes the exit status 1. A file that
-// cannot be read stops at once: it would fail on every sensor.
+// sensor does not stop the others and makes the exit status 1, as does a
+// sensor this user may not open. A file that cannot be read stops at once: it
+// would fail on every sensor.
 int RunLoad(Session& session, const Request& request)
 {
     if (!request.AllSensors) {
@@ -70,6 +71,11 @@ int RunLoad(Session& session, const Request& request)
         const LoadOutcome outcome = LoadInto(session, slot, request.File);
         if (outcome == LoadOutcome::FileFailed) return kDeviceOrFileFailure;
         if (outcome == LoadOutcome::SensorFailed) result = kDeviceOrFileFailure;
+    }
+    // A sensor this user may not open is not loaded: the fleet is not all done.
+    if (!session.InaccessiblePaths().empty()) {
+        session.SayInaccessible();
+        result = kDeviceOrFileFailure;
     }
     return result;
 }

@@ -1,5 +1,6 @@
 // list: every attached sensor on one line, read no further than its device
-// info (LUID and firmware), so no parameter block is read.
+// info (LUID and firmware), so no parameter block is read; then the sensors
+// this user may not open, marked so.
 
 #include <cstdio>
 
@@ -9,9 +10,27 @@
 
 namespace cli {
 
+namespace {
+
+void ListInaccessible(Session& session)
+{
+    const std::vector<std::string> paths = session.InaccessiblePaths();
+    for (const std::string& path : paths)
+        session.Out() << "-  " << DeviceNode(path) << "  " << UsbIdsOfPath(path)
+                      << "  not accessible to this user\n";
+    if (!paths.empty()) session.SayInaccessible();
+}
+
+}  // namespace
+
 int RunList(Session& session, const Request&)
 {
-    if (const int status = session.OpenSensors(); status != kSuccess) return status;
+    EnumSensors();
+    if (session.Count() == 0) {
+        ListInaccessible(session);
+        if (session.InaccessiblePaths().empty()) session.Error() << "no sensor connected\n";
+        return kNoSensor;
+    }
     int result = kSuccess;
     for (int slot = 0; slot < session.Count(); ++slot) {
         SelectDev(static_cast<std::int16_t>(slot));
@@ -30,6 +49,7 @@ int RunList(Session& session, const Request&)
             result = kDeviceOrFileFailure;
         }
     }
+    ListInaccessible(session);
     return result;
 }
 

@@ -28,6 +28,14 @@ std::string DeviceNode(const std::string& interfacePath)
     return rest;
 }
 
+std::string UsbIdsOfPath(const std::string& interfacePath)
+{
+    const std::size_t vendor = interfacePath.find("Vid_");
+    const std::size_t product = interfacePath.find("Pid_");
+    if (vendor == std::string::npos || product == std::string::npos) return "?";
+    return interfacePath.substr(vendor + 4, 4) + ":" + interfacePath.substr(product + 4, 4);
+}
+
 ObservedPlatform::ObservedPlatform(platform::Platform& inner, std::ostream& err, bool verbose,
                                    bool showProgress)
     : inner_(inner), err_(err), verbose_(verbose), progressWanted_(showProgress), startMs_(inner.nowMs())
@@ -77,6 +85,11 @@ void ObservedPlatform::close(platform::Handle handle)
 {
     nodes_.erase(handle);
     inner_.close(handle);
+}
+
+std::vector<std::string> ObservedPlatform::inaccessibleSensorPaths()
+{
+    return inner_.inaccessibleSensorPaths();
 }
 
 platform::HidAttributes ObservedPlatform::attributes(platform::Handle handle)

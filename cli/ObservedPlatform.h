@@ -28,6 +28,7 @@ public:
     std::optional<std::vector<std::string>> presentKeyboardPaths() override;
     platform::Handle open(const std::string& path) override;
     void close(platform::Handle handle) override;
+    std::vector<std::string> inaccessibleSensorPaths() override;
     platform::HidAttributes attributes(platform::Handle handle) override;
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
@@ -54,5 +55,7 @@ private:
 // The device node a person knows a sensor by: /dev/hidraw3 for a hidraw
 // interface path, the path's last part otherwise (sim1 for a virtual sensor).
 std::string DeviceNode(const std::string& interfacePath);
+// "fff0:0001": vendor and product as the interface path names them.
+std::string UsbIdsOfPath(const std::string& interfacePath);
 
 }  // namespace cli

@@ -19,6 +19,7 @@ struct SimOptions {
     bool Instant = false;               // the virtual clock: waits cost no real time
     int FailTransfer = 0;               // the k-th report transfer fails (0: none)
     bool RefuseExtensionSets = false;
+    std::vector<int> DeniedSensors;  // numbers of the sensors this user may not open
 };
 
 struct Request {

@@ -44,8 +44,25 @@ int Session::OpenSensors()
 {
     EnumSensors();
     if (GetDevCount() > 0) return kSuccess;
-    Error() << "no sensor connected\n";
+    if (InaccessiblePaths().empty())
+        Error() << "no sensor connected\n";
+    else
+        SayInaccessible();
     return kNoSensor;
+}
+
+std::vector<std::string> Session::InaccessiblePaths()
+{
+    return platform_.inaccessibleSensorPaths();
+}
+
+void Session::SayInaccessible()
+{
+    for (const std::string& path : InaccessiblePaths())
+        Error() << "A sensor is connected but this user may not open it: " << DeviceNode(path) << '\n';
+    Error()
+        << "install the udev rule 70-tolvane.rules and replug the sensor (README, \"Real sensors: the udev "
+           "rule\")\n";
 }
 
 int Session::Count() const

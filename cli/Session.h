@@ -8,6 +8,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "ObservedPlatform.h"
 #include "Request.h"
@@ -25,9 +26,14 @@ public:
     // "tolvanectl: " and the message, on standard error.
     std::ostream& Error();
 
-    // Finds and opens every attached sensor; kNoSensor (said) when there is none.
+    // Finds and opens every attached sensor; kNoSensor (said) when there is
+    // none this user may open.
     int OpenSensors();
     int Count() const;
+    // Interface paths of the sensors attached that this user may not open.
+    std::vector<std::string> InaccessiblePaths();
+    // Says which sensors this user may not open, and what to do about it.
+    void SayInaccessible();
     // The slot of the sensor chosen by spec (empty: the first); exit status in
     // status when there is none such.
     std::optional<int> Choose(const std::string& spec, int& status);

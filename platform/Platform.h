@@ -50,6 +50,8 @@ public:
     // Shared open that needs neither read nor write access.
     virtual Handle open(const std::string& path) = 0;
     virtual void close(Handle handle) = 0;
+    // Paths of present sensors whose latest open was refused for lack of access, in the order refused.
+    virtual std::vector<std::string> inaccessibleSensorPaths() = 0;
     // Zeros when the attributes cannot be read.
     virtual HidAttributes attributes(Handle handle) = 0;
 

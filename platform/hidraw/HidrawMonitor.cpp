@@ -1,6 +1,7 @@
 #include "HidrawMonitor.h"
 
 #include <libudev.h>
+#include <unistd.h>
 
 #include <string_view>
 
@@ -8,12 +9,22 @@
 
 namespace hidraw {
 
+namespace {
+
+// A running udev daemon keeps its control socket here.
+bool udevDaemonRuns()
+{
+    return ::access("/run/udev/control", F_OK) == 0;
+}
+
+}  // namespace
+
 HidrawMonitor::HidrawMonitor() : context_(udev_new())
 {
     if (!context_) {
         return;
     }
-    monitor_.reset(udev_monitor_new_from_netlink(context_.get(), "udev"));
+    monitor_.reset(udev_monitor_new_from_netlink(context_.get(), udevDaemonRuns() ? "udev" : "kernel"));
     if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_.get(), "hidraw", nullptr) < 0 ||
         udev_monitor_enable_receiving(monitor_.get()) < 0) {
         monitor_.reset();

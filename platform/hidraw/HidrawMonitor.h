@@ -1,7 +1,11 @@
 #pragma once
 
-// Hot-plug of hidraw nodes, from a libudev monitor on the "udev" source (its
-// events come after the udev rules have set the node's permissions).
+// Hot-plug of hidraw nodes, from a libudev monitor. While a udev daemon runs,
+// its events are taken: they come after the udev rules have set the node's
+// permissions. Without one (containers, minimal systems) nothing would come
+// from that source, so the kernel's own events are taken instead; the node
+// may then not be accessible yet when the arrival is read, which the
+// backend's open allows for.
 
 #include <optional>
 #include <vector>

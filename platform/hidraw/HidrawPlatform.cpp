@@ -41,6 +41,20 @@ bool isSensor(const DevicePathParts& parts)
            parts.ProductId == kSensorProductId;
 }
 
+// Whether sysfs shows the ids of the path under its node right now: the node
+// is present and was not taken by another device since the path was made.
+bool nodeShowsIds(const DevicePathParts& parts)
+{
+    UdevPtr<udev> context(udev_new());
+    const auto ids = context ? sysfsIdsOfNode(context.get(), parts.Node) : std::nullopt;
+    return ids && ids->VendorId == parts.VendorId && ids->ProductId == parts.ProductId;
+}
+
+bool isAccessRefusal(int error)
+{
+    return error == EACCES || error == EPERM;
+}
+
 int openNodeOnce(const std::string& devNode)
 {
     const int fd = ::open(devNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -129,16 +143,31 @@ std::optional<std::vector<std::string>> HidrawPlatform::presentKeyboardPaths()
 platform::Handle HidrawPlatform::open(const std::string& path)
 {
     const auto parts = parseDevicePath(path);
-    if (!parts) {
+    if (!parts || !isSensor(*parts) || !nodeShowsIds(*parts)) {
         return platform::kInvalidHandle;
     }
     const std::string devNode = "/dev/" + parts->Node;
-    // Only the sensor's nodes are made accessible by udev; another keyboard's
-    // refusal is final and costs no waiting.
-    const int fd = isSensor(*parts) ? openRetryingWhileDenied([&] { return openNodeOnce(devNode); },
-                                                              [this](std::uint32_t ms) { sleepMs(ms); })
-                                    : openNodeOnce(devNode);
-    return fd >= 0 ? fd : platform::kInvalidHandle;
+    const int result = openRetryingWhileDenied([&] { return openNodeOnce(devNode); },
+                                               [this](std::uint32_t ms) { sleepMs(ms); });
+    noteOpenResult(path, result);
+    return result >= 0 ? result : platform::kInvalidHandle;
+}
+
+void HidrawPlatform::noteOpenResult(const std::string& path, int result)
+{
+    std::erase(refused_, path);
+    if (result < 0 && isAccessRefusal(-result)) {
+        refused_.push_back(path);
+    }
+}
+
+std::vector<std::string> HidrawPlatform::inaccessibleSensorPaths()
+{
+    std::erase_if(refused_, [](const std::string& path) {
+        const auto parts = parseDevicePath(path);
+        return !parts || !nodeShowsIds(*parts);
+    });
+    return refused_;
 }
 
 void HidrawPlatform::close(platform::Handle handle)

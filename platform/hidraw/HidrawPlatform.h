@@ -3,6 +3,9 @@
 // The Linux backend of the platform seam: keyboards found with libudev,
 // opened as /dev/hidrawN nodes, feature reports through the hidraw ioctls.
 
+#include <string>
+#include <vector>
+
 #include "platform/Platform.h"
 
 namespace hidraw {
@@ -19,10 +22,14 @@ public:
     std::optional<std::vector<std::string>> presentKeyboardPaths() override;
 
     // Opens the node named by the path for reading and writing (feature
-    // reports need it). A sensor's node that udev has only just created may
-    // refuse access for a moment, so that open is tried again briefly.
+    // reports need it), but only when the path names a sensor and sysfs still
+    // shows that sensor under the node: any other keyboard's node is refused
+    // without being touched. A node that has only just appeared may be missing
+    // or refuse access for a moment, so the open is tried again briefly.
     platform::Handle open(const std::string& path) override;
     void close(platform::Handle handle) override;
+    // The refused paths whose node still shows the same sensor.
+    std::vector<std::string> inaccessibleSensorPaths() override;
     platform::HidAttributes attributes(platform::Handle handle) override;
 
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
@@ -30,6 +37,11 @@ public:
 
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMs() override;
+
+private:
+    void noteOpenResult(const std::string& path, int result);
+
+    std::vector<std::string> refused_;  // latest open refused for lack of access, in refusal order
 };
 
 }  // namespace hidraw

@@ -96,7 +96,7 @@ private:
             wellFormed = depth_ > 0;
             --depth_;
         }
-        firstUsage_.reset();
+        hasFirstUsage_ = false;
         return wellFormed;
     }
 
@@ -118,8 +118,9 @@ private:
 
     void stepLocal(const Item& item)
     {
-        if (item.Tag == kLocalUsage && !firstUsage_) {
+        if (item.Tag == kLocalUsage && !hasFirstUsage_) {
             firstUsage_ = item;
+            hasFirstUsage_ = true;
         }
     }
 
@@ -127,20 +128,22 @@ private:
     // in force when the collection opens.
     bool collectionUsageIsKeyboard() const
     {
-        if (!firstUsage_) {
+        if (!hasFirstUsage_) {
             return false;
         }
-        const bool extended = firstUsage_->DataBytes == 4;
-        const std::uint16_t page =
-            extended ? static_cast<std::uint16_t>(firstUsage_->Data >> 16) : usagePage_;
-        const std::uint16_t usage = static_cast<std::uint16_t>(firstUsage_->Data);
+        const bool extended = firstUsage_.DataBytes == 4;
+        const std::uint16_t page = extended ? static_cast<std::uint16_t>(firstUsage_.Data >> 16) : usagePage_;
+        const std::uint16_t usage = static_cast<std::uint16_t>(firstUsage_.Data);
         return page == kGenericDesktopPage && usage == kKeyboardUsage;
     }
 
     int depth_ = 0;
     std::uint16_t usagePage_ = 0;
     std::vector<std::uint16_t> pushedPages_;
-    std::optional<Item> firstUsage_;
+    // A plain member rather than an optional: GCC at -O2 takes the optional's
+    // payload for uninitialised.
+    Item firstUsage_;
+    bool hasFirstUsage_ = false;
     std::optional<bool> firstApplicationIsKeyboard_;
 };
 

@@ -9,7 +9,6 @@
 #include "platform/DevicePath.h"
 #include "platform/hidraw/HidrawPath.h"
 #include "platform/hidraw/KeyboardDescriptor.h"
-#include "platform/hidraw/UeventValues.h"
 
 namespace hidraw {
 
@@ -70,6 +69,12 @@ std::optional<std::vector<std::uint8_t>> readReportDescriptor(udev_device* hidra
 }
 
 }  // namespace
+
+std::optional<HidId> sysfsIdsOfNode(udev* context, const std::string& node)
+{
+    UdevPtr<udev_device> device(udev_device_new_from_subsystem_sysname(context, "hidraw", node.c_str()));
+    return device ? hidIdOf(device.get()) : std::nullopt;
+}
 
 std::optional<std::string> devicePathOf(udev_device* hidrawNode)
 {

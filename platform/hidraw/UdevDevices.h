@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/hidraw/UdevHandles.h"
+#include "platform/hidraw/UeventValues.h"
 
 namespace hidraw {
 
@@ -14,6 +15,10 @@ struct KeyboardNode {
     std::string Node;  // "hidraw3"
     std::string Path;  // interface path of the node
 };
+
+// The ids sysfs shows for a present hidraw node ("hidraw3"), read without
+// touching the node; nullopt when there is no such node.
+std::optional<HidId> sysfsIdsOfNode(udev* context, const std::string& node);
 
 // The interface path of a hidraw node from its name and the HID_ID of the
 // node or of its hid parent; nullopt when they cannot be read.

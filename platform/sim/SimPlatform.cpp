@@ -41,6 +41,7 @@ struct SimPlatform::Impl {
         std::string Path;
         bool IsSensor = false;
         bool Plugged = true;
+        bool AccessDenied = false;
         VirtualSensor Sensor;  // vendor, product and version also of a plain keyboard
         SensorFirmware Firmware;
     };
@@ -53,6 +54,7 @@ struct SimPlatform::Impl {
     DeviceId NextDeviceId = 1;
     std::map<platform::Handle, DeviceId> Handles;
     platform::Handle NextHandle = 1;
+    std::vector<DeviceId> RefusedSensors;  // latest open refused for lack of access, in refusal order
 
     std::set<platform::Service> Loaded;
     std::set<platform::Service> FailingLoads;
@@ -227,6 +229,11 @@ int SimPlatform::openHandleCount(DeviceId id) const
         std::ranges::count_if(d->Handles, [id](const auto& entry) { return entry.second == id; }));
 }
 
+void SimPlatform::denyAccess(DeviceId id, bool denied)
+{
+    d->Devices.at(id).AccessDenied = denied;
+}
+
 void SimPlatform::setDeviceListener(std::function<void(const platform::DeviceEvent&)> listener)
 {
     d->DeviceListener = std::move(listener);
@@ -307,6 +314,11 @@ platform::Handle SimPlatform::open(const std::string& path)
 {
     for (const auto& [id, device] : d->Devices) {
         if (!device.Plugged || !samePath(device.Path, path)) continue;
+        std::erase(d->RefusedSensors, id);
+        if (device.AccessDenied) {
+            if (device.IsSensor) d->RefusedSensors.push_back(id);
+            return platform::kInvalidHandle;
+        }
         const platform::Handle handle = d->NextHandle++;
         d->Handles.emplace(handle, id);
         return handle;
@@ -317,6 +329,14 @@ platform::Handle SimPlatform::open(const std::string& path)
 void SimPlatform::close(platform::Handle handle)
 {
     d->Handles.erase(handle);
+}
+
+std::vector<std::string> SimPlatform::inaccessibleSensorPaths()
+{
+    std::vector<std::string> paths;
+    for (DeviceId id : d->RefusedSensors)
+        if (d->Devices.at(id).Plugged) paths.push_back(d->Devices.at(id).Path);
+    return paths;
 }
 
 platform::HidAttributes SimPlatform::attributes(platform::Handle handle)

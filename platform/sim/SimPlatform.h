@@ -101,6 +101,9 @@ public:
     std::vector<DeviceId> pluggedDevices() const;
     // Handles currently open on a device.
     int openHandleCount(DeviceId id) const;
+    // Opens of the device are refused for lack of access, as for a node the
+    // user has no permission on, until allowed again.
+    void denyAccess(DeviceId id, bool denied = true);
 
     // Arrival and removal notifications, delivered synchronously from
     // plug and unplug.
@@ -126,6 +129,7 @@ public:
     std::optional<std::vector<std::string>> presentKeyboardPaths() override;
     platform::Handle open(const std::string& path) override;
     void close(platform::Handle handle) override;
+    std::vector<std::string> inaccessibleSensorPaths() override;
     platform::HidAttributes attributes(platform::Handle handle) override;
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;

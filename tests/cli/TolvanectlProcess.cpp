@@ -48,7 +48,8 @@ std::vector<std::string> OnSim(const std::vector<std::string>& args)
 // Starts the program with its output going to the two files (standard error to
 // a pseudo-terminal with onTerminal); when interruptAfterLines is not 0 it gets
 // SIGINT once its output has that many lines.
-ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAfterLines, bool onTerminal = false)
+ProcessResult Run(const std::vector<std::string>& args, std::size_t interruptAfterLines,
+                  bool onTerminal = false)
 {
     const std::string outPath = TempFile();
     const std::string errPath = TempFile();

@@ -187,6 +187,43 @@ TEST(TolvanectlSensors, ChosenByNumberLuidOrNode)
     }
 }
 
+TEST(TolvanectlSensors, ASensorThisUserMayNotOpenIsSaidWithTheUdevRule)
+{
+    const std::string hint =
+        "tolvanectl: install the udev rule 70-tolvane.rules and replug the sensor (README, \"Real sensors: "
+        "the "
+        "udev rule\")\n";
+    const ProcessResult show = RunOnSim({"--sim-deny-access", "1", "show"});
+    EXPECT_EQ(show.Status, 3);
+    EXPECT_EQ(show.Out, "");
+    EXPECT_EQ(show.Err, "tolvanectl: A sensor is connected but this user may not open it: sim1\n" + hint);
+
+    const ProcessResult list = RunOnSim({"--sim-sensors", "2", "--sim-deny-access", "1", "list"});
+    EXPECT_EQ(list.Status, 0);
+    EXPECT_EQ(list.Out,
+              "1  sim2  fff0:0001  firmware 4.05  LUID 2\n"
+              "-  sim1  fff0:0001  not accessible to this user\n");
+    EXPECT_EQ(list.Err, "tolvanectl: A sensor is connected but this user may not open it: sim1\n" + hint);
+
+    const ProcessResult none = RunOnSim({"--sim-sensors", "2", "--sim-deny-access", "1,2", "list"});
+    EXPECT_EQ(none.Status, 3);
+    EXPECT_EQ(none.Out,
+              "-  sim1  fff0:0001  not accessible to this user\n"
+              "-  sim2  fff0:0001  not accessible to this user\n");
+}
+
+TEST(TolvanectlSensors, LoadAllFailsWhenASensorCannotBeOpened)
+{
+    TempDir dir;
+    const std::string path = dir.File("fleet.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+    const ProcessResult run =
+        RunOnSim({"--sim-sensors", "2", "--sim-deny-access", "2", "load", "--all", path});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "sensor 1 (sim1): already up to date\n");
+    EXPECT_TRUE(Contains(run.Err, "may not open it: sim2")) << run.Err;
+}
+
 // ---- list ------------------------------------------------------------------------
 
 TEST(TolvanectlList, OneLinePerSensorReadingNoConfigurationBlock)

@@ -187,6 +187,7 @@ public:
         return sim_.open(alias == aliases_.end() ? path : alias->second);
     }
     void close(platform::Handle handle) override { sim_.close(handle); }
+    std::vector<std::string> inaccessibleSensorPaths() override { return sim_.inaccessibleSensorPaths(); }
     platform::HidAttributes attributes(platform::Handle handle) override { return sim_.attributes(handle); }
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override
     {

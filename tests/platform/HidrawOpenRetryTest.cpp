@@ -40,19 +40,32 @@ TEST(OpenRetry, RetriesWhileAccessIsDenied)
     EXPECT_EQ(open.Sleeps, (std::vector<std::uint32_t>{hidraw::kOpenRetryMs, hidraw::kOpenRetryMs}));
 }
 
-TEST(OpenRetry, GivesUpAfterTheLastDeniedAttempt)
+TEST(OpenRetry, RetriesWhileTheNodeIsMissing)
 {
-    ScriptedOpen open(std::vector<int>(hidraw::kOpenAttempts, -EACCES));
-    EXPECT_EQ(open.run(), -1);
-    EXPECT_EQ(open.Calls, static_cast<std::size_t>(hidraw::kOpenAttempts));
-    EXPECT_EQ(open.Sleeps, std::vector<std::uint32_t>(hidraw::kOpenAttempts - 1, hidraw::kOpenRetryMs));
+    ScriptedOpen open({-ENOENT, -EACCES, 4});
+    EXPECT_EQ(open.run(), 4);
+    EXPECT_EQ(open.Calls, 3u);
+    EXPECT_EQ(open.Sleeps, (std::vector<std::uint32_t>{hidraw::kOpenRetryMs, hidraw::kOpenRetryMs}));
+}
+
+// The caller tells a refusal from a missing node by the error given back.
+TEST(OpenRetry, GivesUpAfterTheLastAttemptWithItsError)
+{
+    for (const int error : {EACCES, ENOENT}) {
+        std::vector<int> results(hidraw::kOpenAttempts - 1, -ENOENT);
+        results.push_back(-error);
+        ScriptedOpen open(results);
+        EXPECT_EQ(open.run(), -error);
+        EXPECT_EQ(open.Calls, static_cast<std::size_t>(hidraw::kOpenAttempts));
+        EXPECT_EQ(open.Sleeps, std::vector<std::uint32_t>(hidraw::kOpenAttempts - 1, hidraw::kOpenRetryMs));
+    }
 }
 
 TEST(OpenRetry, OtherFailuresAreFinal)
 {
-    for (const int error : {ENOENT, ENODEV, EPERM, ENXIO}) {
+    for (const int error : {ENODEV, EPERM, ENXIO, EBUSY}) {
         ScriptedOpen open({-error, 5});
-        EXPECT_EQ(open.run(), -1) << error;
+        EXPECT_EQ(open.run(), -error) << error;
         EXPECT_EQ(open.Calls, 1u) << error;
         EXPECT_TRUE(open.Sleeps.empty()) << error;
     }
@@ -60,8 +73,8 @@ TEST(OpenRetry, OtherFailuresAreFinal)
 
 TEST(OpenRetry, DeniedThenAnotherFailureStops)
 {
-    ScriptedOpen open({-EACCES, -ENOENT, 5});
-    EXPECT_EQ(open.run(), -1);
+    ScriptedOpen open({-EACCES, -ENXIO, 5});
+    EXPECT_EQ(open.run(), -ENXIO);
     EXPECT_EQ(open.Calls, 2u);
     EXPECT_EQ(open.Sleeps, std::vector<std::uint32_t>{hidraw::kOpenRetryMs});
 }

@@ -86,6 +86,21 @@ TEST(HidrawPlatform, MissingSensorNodeFailsWithoutWaiting)
     EXPECT_TRUE(hid.Sleeps.empty());
 }
 
+// Another keyboard's node is never opened, and a sensor path whose node sysfs
+// does not show is refused at once; neither counts as refused for lack of access.
+TEST(HidrawPlatform, OpenTouchesNoNodeButAPresentSensorsAndWaitsForNone)
+{
+    RecordingPlatform hid;
+    for (const std::string& path :
+         {platform::makeDevicePath(0x046d, 0xc31c, "hidraw0"),
+          platform::makeDevicePath(kSensorVendorIdA, 0x0002, "hidraw0"),
+          platform::makeDevicePath(kSensorVendorIdB, kSensorProductId, "hidraw999998")}) {
+        EXPECT_EQ(hid.open(path), platform::kInvalidHandle) << path;
+    }
+    EXPECT_TRUE(hid.Sleeps.empty());
+    EXPECT_TRUE(hid.inaccessibleSensorPaths().empty());
+}
+
 TEST(HidrawPlatform, HandleOperationsFailOnWhatIsNotAHidrawNode)
 {
     hidraw::HidrawPlatform hid;

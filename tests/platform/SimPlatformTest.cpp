@@ -83,6 +83,34 @@ TEST_F(SimPlatformTest, OpenIgnoresLetterCaseOfThePath)
     EXPECT_NE(sim.open(upper), platform::kInvalidHandle);
 }
 
+TEST_F(SimPlatformTest, DeniedSensorIsRefusedAndListedUntilItOpensOrLeaves)
+{
+    const sim::DeviceId second = sim.plugSensor();
+    const sim::DeviceId keyboard = sim.plugKeyboard(kOtherVendor, kOtherProduct);
+    EXPECT_TRUE(sim.inaccessibleSensorPaths().empty());
+    sim.denyAccess(second);
+    sim.denyAccess(id);
+    sim.denyAccess(keyboard);
+
+    EXPECT_EQ(sim.open(sim.pathOf(second)), platform::kInvalidHandle);
+    EXPECT_EQ(sim.open(sim.pathOf(id)), platform::kInvalidHandle);
+    EXPECT_EQ(sim.open(sim.pathOf(keyboard)), platform::kInvalidHandle);
+    EXPECT_EQ(sim.openHandleCount(second), 0);
+    // Sensors only, in the order they were refused; a second refusal is listed once.
+    EXPECT_EQ(sim.open(sim.pathOf(second)), platform::kInvalidHandle);
+    EXPECT_EQ(sim.inaccessibleSensorPaths(), (std::vector<std::string>{sim.pathOf(id), sim.pathOf(second)}));
+
+    // Allowed again, the next open succeeds and takes the path off the list.
+    sim.denyAccess(second, false);
+    EXPECT_EQ(sim.inaccessibleSensorPaths(), (std::vector<std::string>{sim.pathOf(id), sim.pathOf(second)}));
+    EXPECT_NE(sim.open(sim.pathOf(second)), platform::kInvalidHandle);
+    EXPECT_EQ(sim.inaccessibleSensorPaths(), std::vector<std::string>{sim.pathOf(id)});
+
+    // A refused sensor that is pulled out is no longer listed.
+    sim.unplug(id);
+    EXPECT_TRUE(sim.inaccessibleSensorPaths().empty());
+}
+
 TEST_F(SimPlatformTest, UnpluggedDeviceKeepsItsHandlesButAnswersNothing)
 {
     sim.unplug(id);

@@ -1,0 +1,270 @@
+#!/bin/bash
+# Runs inside the test VM, chrooted into the host's files (read-only), with
+# the result folder $TOLVANE_VM_OUT writable and /run on tmpfs. Reads
+# $TOLVANE_VM_OUT/env: BUILD (the project's build folder), RULES (the
+# generated udev rule), VENDOR_A, VENDOR_B and PRODUCT (the sensor's ids as
+# the build has them). Every check lands in $OUT/summary as a PASS or FAIL
+# line (the check program's own lines are counted from its log); each step
+# has a time limit of its own.
+#
+#   kernel-events  no udev daemon: discovery of two sensors beside a keyboard
+#                  and a mouse; the library's work compared with the sim;
+#                  hot-plug through the kernel's own events
+#   udev           systemd-udevd with the project's rule: hot-plug through
+#                  udev's events, unplug in the middle of an exchange; a
+#                  sensor refusing the extension sets; a user without and
+#                  with access to the sensors' nodes
+#   usb            a USB sensor (dummy_hcd and the HID gadget function): the
+#                  rule tags its node, the firmware version from bcdDevice
+#   programs       tolvane on the emulated sensor, and the command-line
+#                  programs in the table at the end
+set -u
+. "$TOLVANE_VM_OUT/env"
+OUT=$TOLVANE_VM_OUT
+export TMPDIR=/run/tmp
+mkdir -p "$TMPDIR"
+cd /
+: > "$OUT/summary"
+SENSOR="$BUILD/tests/vm/vm_uhid_sensor"
+CHECK="$BUILD/tests/vm/vm_hidraw_check"
+NOBODY=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+
+log() { echo "guest: $* (uptime $(cut -d' ' -f1 /proc/uptime))"; }
+result() { echo "$1 $2" >> "$OUT/summary"; log "$1 $2"; }
+
+# The hidraw node of the uhid device named $1, within 10 s.
+node_named() {
+  local i n
+  for i in $(seq 100); do
+    for n in /sys/class/hidraw/hidraw*; do
+      if grep -qxF "HID_NAME=$1" "$n/device/uevent" 2>/dev/null && [ -c "/dev/${n##*/}" ]; then
+        echo "${n##*/}"; return 0
+      fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# Starts a uhid device: NAME then vm_uhid_sensor's options; its transcript is
+# $OUT/NAME.transcript; sets PID_<NAME> and prints nothing.
+DEVICES=()
+start_device() {
+  local name=$1; shift
+  "$SENSOR" --name "$name" --transcript "$OUT/$name.transcript" --state "$OUT/$name.state" "$@" \
+    2>> "$OUT/$name.err" &
+  printf -v "PID_${name//-/_}" %s $!
+  DEVICES+=($!)
+}
+pid_of() { local v="PID_${1//-/_}"; echo "${!v}"; }
+stop_devices() {
+  ((${#DEVICES[@]})) || return 0
+  kill -TERM "${DEVICES[@]}" 2>/dev/null
+  wait "${DEVICES[@]}" 2>/dev/null
+  DEVICES=()
+}
+
+# run_check NAME [as-nobody] MODE ARGS...: one run of the check program.
+run_check() {
+  local name=$1 rc counts; shift
+  local runner=()
+  if [ "$1" = as-nobody ]; then runner=("${NOBODY[@]}"); shift; fi
+  timeout --kill-after=5 90 "${runner[@]}" "$CHECK" "$@" > "$OUT/$name.check" 2>&1
+  rc=$?
+  counts=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$OUT/$name.check" || echo "no count line, exit $rc")
+  log "check $name: $counts"
+  grep '^FAIL' "$OUT/$name.check" | sed 's/^/guest:   /'
+}
+
+# run_program NAME PATTERN COMMAND...: runs a program against one fresh
+# emulated sensor (firmware 4.05, LUID 0042) with a time limit; passes when it
+# ends with 0 and its output has a line matching the extended regular
+# expression PATTERN.
+run_program() {
+  local name=$1 pattern=$2 rc; shift 2
+  start_device "$name-sensor"
+  if node_named "$name-sensor" > /dev/null; then
+    timeout --kill-after=5 60 "$@" > "$OUT/$name.output" 2>&1
+    rc=$?
+    if [ "$rc" -eq 0 ] && grep -qE "$pattern" "$OUT/$name.output"; then
+      result PASS "program $name: output matches /$pattern/"
+    else
+      result FAIL "program $name: exit $rc, output $(head -c 300 "$OUT/$name.output" | tr '\n' '|') does not match /$pattern/"
+    fi
+  else
+    result FAIL "program $name: the sensor did not appear"
+  fi
+  stop_devices
+}
+
+# ---- kernel-events: no udev daemon ---------------------------------------------
+log "phase kernel-events"
+start_device sensor-a --luid 0x0042
+a=$(node_named sensor-a)
+start_device sensor-b --vendor "$VENDOR_B" --descriptor keyboard-nofeature --luid 0x0043
+b=$(node_named sensor-b)
+start_device keyboard --plain --vendor 0x1234 --product 0x5678
+k=$(node_named keyboard)
+start_device mouse --plain --descriptor mouse
+m=$(node_named mouse)
+if [ -n "$a" ] && [ -n "$b" ] && [ -n "$k" ] && [ -n "$m" ]; then
+  log "nodes: sensor-a $a, sensor-b $b, keyboard $k, mouse $m"
+  run_check discovery discovery "$a" "$b" "$k" "$m"
+  # The check program watches the nodes themselves: the kernel's console
+  # keyboard handler opens every keyboard as it appears, so uhid's open event
+  # tells nothing about the keyboard's node. Nothing opens a mouse, so there
+  # uhid's word is the proof.
+  if grep -q ' OPEN$' "$OUT/mouse.transcript"; then
+    result FAIL "kernel-events: the mouse with the sensor's ids was opened (uhid saw an open)"
+  else
+    result PASS "kernel-events: the mouse with the sensor's ids was never opened (uhid saw no open)"
+  fi
+  kill -TERM "$(pid_of sensor-b)"; wait "$(pid_of sensor-b)" 2>/dev/null
+  sleep 0.3
+  run_check scenario scenario "$OUT/sensor-a.transcript" "$OUT/sensor-a.state"
+  run_check hotplug-kernel-events hotplug "$(pid_of sensor-a)"
+else
+  result FAIL "kernel-events: not every device appeared (sensor-a '$a', sensor-b '$b', keyboard '$k', mouse '$m')"
+fi
+stop_devices
+
+# ---- udev: systemd-udevd with the project's rule ---------------------------------
+log "phase udev"
+mkdir -p /run/udev/rules.d
+cp "$RULES" /run/udev/rules.d/
+/lib/systemd/systemd-udevd --daemon > "$OUT/udevd.log" 2>&1
+if udevadm control --ping --timeout=10 > /dev/null 2>&1; then
+  udevadm trigger --action=add --subsystem-match=hidraw > /dev/null 2>&1
+  udevadm settle --timeout=10
+  start_device udev-sensor
+  if n=$(node_named udev-sensor); then
+    udevadm settle --timeout=10
+    udevadm info "/dev/$n" > "$OUT/udev-sensor.udevinfo" 2>&1
+    run_check hotplug-udev hotplug "$(pid_of udev-sensor)" --during-exchange
+  else
+    result FAIL "udev: the sensor did not appear"
+  fi
+  stop_devices
+
+  start_device old-sensor --no-extension-sets
+  if node_named old-sensor > /dev/null; then
+    udevadm settle --timeout=10
+    run_check scenario-no-extension-sets scenario "$OUT/old-sensor.transcript" "$OUT/old-sensor.state" --no-extension-sets
+  else
+    result FAIL "udev: the sensor refusing the extension sets did not appear"
+  fi
+  stop_devices
+
+  start_device access-a --luid 0x0042
+  start_device access-b --vendor "$VENDOR_B" --luid 0x0043
+  start_device access-keyboard --plain --vendor 0x1234 --product 0x5678
+  if a=$(node_named access-a) && b=$(node_named access-b) && node_named access-keyboard > /dev/null; then
+    udevadm settle --timeout=10
+    # Without a login manager nobody acts on the uaccess tag: the nodes stay
+    # root's. Handing them to the user is what it would do for the seat's user.
+    run_check access-refused as-nobody access refused 2
+    chown 65534 "/dev/$a" "/dev/$b"
+    run_check access-granted as-nobody access granted 2
+  else
+    result FAIL "udev: the sensors for the access checks did not appear"
+  fi
+  stop_devices
+else
+  result FAIL "udev: systemd-udevd did not answer; see udevd.log"
+fi
+
+# ---- usb: a sensor on a USB chain -------------------------------------------------
+log "phase usb"
+for ko in $(cat /run/vm/modules.usb); do
+  /run/vm/busybox insmod "/run/vm/modules/$ko" 2>> "$OUT/usb.log" || log "insmod $ko failed"
+done
+mountpoint -q /sys/kernel/config || mount -t configfs none /sys/kernel/config
+g=/sys/kernel/config/usb_gadget/sensor
+f=$g/functions/hid.usb0
+mkdir -p $g/strings/0x409 $g/configs/c.1 $f
+echo "$VENDOR_A" > $g/idVendor; echo "$PRODUCT" > $g/idProduct; echo 0x0405 > $g/bcdDevice; echo 0x0200 > $g/bcdUSB
+echo "tolvane test" > $g/strings/0x409/manufacturer; echo "usb sensor" > $g/strings/0x409/product
+echo 1 > $f/protocol; echo 1 > $f/subclass; echo 8 > $f/report_length
+# The uhid sensor's descriptor: a boot keyboard with an eight-byte feature report.
+printf '\x05\x01\x09\x06\xa1\x01\x05\x07\x19\xe0\x29\xe7\x15\x00\x25\x01\x75\x01\x95\x08\x81\x02\x95\x01\x75\x08\x81\x01\x95\x05\x75\x01\x05\x08\x19\x01\x29\x05\x91\x02\x95\x01\x75\x03\x91\x01\x95\x06\x75\x08\x15\x00\x25\x65\x05\x07\x19\x00\x29\x65\x81\x00\x06\x00\xff\x09\x01\x15\x00\x26\xff\x00\x75\x08\x95\x08\xb1\x02\xc0' > $f/report_desc
+ln -s $f $g/configs/c.1/
+ls /sys/class/udc | head -1 > $g/UDC
+n=
+for i in $(seq 100); do
+  for s in /sys/class/hidraw/hidraw*; do
+    readlink -f "$s" | grep -q '/usb' && n=${s##*/}
+  done
+  [ -n "$n" ] && [ -c "/dev/$n" ] && break
+  sleep 0.1
+done
+udevadm settle --timeout=10
+if [ -n "$n" ]; then
+  udevadm info "/dev/$n" > "$OUT/usb.udevinfo" 2>&1
+  tags=$(grep '^E: CURRENT_TAGS=' "$OUT/usb.udevinfo" | cut -d= -f2)
+  if [[ "$tags" == *:uaccess:* ]]; then
+    result PASS "usb: the project's rule tags the USB sensor's node /dev/$n uaccess ($tags)"
+  else
+    result FAIL "usb: the USB sensor's node /dev/$n is not tagged uaccess (tags '$tags'); see usb.udevinfo"
+  fi
+  # The gadget answers no feature report; a reader keeps its queue drained.
+  timeout 30 cat /dev/hidg0 > /dev/null 2>&1 &
+  reader=$!
+  run_check usb usb
+  kill "$reader" 2>/dev/null; wait "$reader" 2>/dev/null
+else
+  result FAIL "usb: no hidraw node appeared below the USB gadget"
+fi
+echo "" > $g/UDC 2>/dev/null
+
+# ---- programs ------------------------------------------------------------------
+log "phase programs"
+transfers() { grep -cE '^[0-9]+ (GET|SET) ' "$1" 2>/dev/null || echo 0; }
+# The count of transfers once it has stayed the same for 2 s (at most $2 s).
+transfers_when_quiet() {
+  local last=-1 now stable=0 i
+  for i in $(seq $(($2 * 5))); do
+    now=$(transfers "$1")
+    if [ "$now" = "$last" ]; then stable=$((stable + 1)); else stable=0; last=$now; fi
+    [ $stable -ge 10 ] && [ "$now" -gt 0 ] && break
+    sleep 0.2
+  done
+  transfers "$1"
+}
+APP=$BUILD/app/tolvane
+if [ -x "$APP" ]; then
+  start_device app-sensor
+  if node_named app-sensor > /dev/null; then
+    udevadm settle --timeout=10
+    mkdir -p /run/app-home /run/app-xdg && chmod 700 /run/app-xdg
+    HOME=/run/app-home XDG_RUNTIME_DIR=/run/app-xdg QT_QPA_PLATFORM=offscreen timeout 120 "$APP" > "$OUT/tolvane.log" 2>&1 &
+    app=$!
+    t=$OUT/app-sensor.transcript
+    at_start=$(transfers_when_quiet "$t" 60)
+    kill -USR1 "$(pid_of app-sensor)"; sleep 3
+    after_unplug=$(transfers "$t")
+    kill -USR1 "$(pid_of app-sensor)"; sleep 1
+    after_plug=$(transfers_when_quiet "$t" 30)
+    alive=$(kill -0 "$app" 2>/dev/null && echo yes || echo no)
+    kill -TERM "$app" 2>/dev/null; wait "$app" 2>/dev/null
+    detail="transfers at start $at_start, after unplug $((after_unplug - at_start)), after plug $((after_plug - after_unplug)), still running: $alive"
+    # A full read is 11 exchanges of two transfers. At start the program reads
+    # every sensor, then the model reads slot 0 again; after an arrival it
+    # reads the sensor once.
+    if [ "$at_start" -eq 44 ] && [ "$after_unplug" -eq "$at_start" ] && [ $((after_plug - after_unplug)) -eq 22 ] && [ "$alive" = yes ]; then
+      result PASS "program tolvane: $detail"
+    else
+      result FAIL "program tolvane: $detail"
+    fi
+  else
+    result FAIL "program tolvane: the sensor did not appear"
+  fi
+  stop_devices
+else
+  result FAIL "program tolvane: $APP was not built"
+fi
+
+# Command-line programs against one emulated sensor: name, pattern, command.
+run_program check-list 'sensor 0: .*fw=0405 luid=0042 status=00000000' "$CHECK" list 1
+
+udevadm control --exit 2> /dev/null
+log "done"
