@@ -44,7 +44,7 @@ int RunStoredConfigCommand(Session& session, int slot, const StoredConfigCommand
 
 bool KeepsUserDefaults(Session& session, int slot, const char* refusal)
 {
-    SelectDev(static_cast<std::int16_t>(slot));
+    if (!session.ReadInfo(slot)) return false;
     if (GetDevFwVersion() >= kFirstUserDefaultsFw) return true;
     session.Error() << session.Name(slot) << ": " << refusal << '\n';
     return false;

@@ -121,7 +121,7 @@ int RunRange(Session& session, const Request& request)
     int status = kSuccess;
     const std::optional<int> slot = ChosenSensor(session, request, status);
     if (!slot) return status;
-    SelectDev(static_cast<std::int16_t>(*slot));
+    if (!session.ReadInfo(*slot)) return kDeviceOrFileFailure;
     if (GetDevFwVersion() < kRangeReadoutFw) {
         session.Error() << session.Name(*slot) << ": " << kRangeUnsupportedMessage << '\n';
         return kDeviceOrFileFailure;

@@ -99,10 +99,7 @@ std::optional<int> Session::Choose(const std::string& spec, int& status)
 std::optional<int> Session::FindByLuid(std::uint16_t luid, int& status)
 {
     for (int slot = 0; slot < Count(); ++slot) {
-        SelectDev(static_cast<std::int16_t>(slot));
-        if (!ReadDevInfo()) {
-            Error() << "cannot read the LUID of " << Name(slot) << " (status " << StatusText(GetDevStatus())
-                    << ")\n";
+        if (!ReadInfo(slot)) {
             status = kDeviceOrFileFailure;
             return std::nullopt;
         }
@@ -131,6 +128,15 @@ std::uint16_t Session::VendorId(int slot) const
 std::uint16_t Session::ProductId(int slot) const
 {
     return platform_.attributes(SlotRecord(slot).Handle).ProductID;
+}
+
+bool Session::ReadInfo(int slot)
+{
+    SelectDev(static_cast<std::int16_t>(slot));
+    if (ReadDevInfo()) return true;
+    Error() << "cannot read the device info of " << Name(slot) << " (status " << StatusText(GetDevStatus())
+            << ")\n";
+    return false;
 }
 
 bool Session::Read(int slot, SensorConfig& config)

@@ -44,6 +44,11 @@ public:
     std::uint16_t VendorId(int slot) const;
     std::uint16_t ProductId(int slot) const;
 
+    // Reads the sensor's device info, so that its firmware version is the one
+    // the sensor reports (a backend may not know it before); false when the
+    // read failed, said.
+    bool ReadInfo(int slot);
+
     // Reads the whole configuration of the sensor (progress shown); false
     // when the read failed, said.
     bool Read(int slot, SensorConfig& config);
