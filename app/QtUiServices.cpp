@@ -34,9 +34,9 @@ QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
     return dialog.selectedFiles().value(0);
 }
 
-void QtUiServices::tone(int, int)
+void QtUiServices::tone(int frequencyHz, int durationMs)
 {
-    QApplication::beep();
+    if (!soundServer_.play(frequencyHz, durationMs)) QApplication::beep();
 }
 
 void QtUiServices::beginBusyCursor()

@@ -3,13 +3,15 @@
 // The desktop's message boxes, file chooser, tone and busy cursor, as the
 // program shows them.
 
+#include "SoundServerTone.h"
 #include "pages/UiServices.h"
 
 class QtUiServices : public UiServices {
 public:
     QString chooseFile(QWidget* owner, FileChooser purpose) override;
-    // The desktop's bell: a portable way to sound a tone of a given frequency
-    // and duration does not exist, so both are not honoured.
+    // The tone through the desktop's sound server, without waiting for it to
+    // end; the desktop's bell, which knows neither frequency nor duration,
+    // when no sound server answers.
     void tone(int frequencyHz, int durationMs) override;
     void beginBusyCursor() override;
     void endBusyCursor() override;
@@ -17,4 +19,7 @@ public:
 protected:
     void showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                         MessageIcon icon) override;
+
+private:
+    SoundServerTone soundServer_;
 };

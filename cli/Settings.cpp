@@ -6,6 +6,7 @@
 
 #include "NumberArgument.h"
 #include "config/DeadTargetDelta.h"
+#include "config/DetectionWindow.h"
 #include "config/KeySequence.h"
 #include "config/SonarRules.h"
 
@@ -343,15 +344,15 @@ private:
         tsSonarParms& s = c_.Blocks.Sonar;
         const std::uint16_t currentMax = s[MaxDistS];
         const DetectionWindow window =
-            CorrectDetectionWindow(TypedNumber("min-distance").value_or(s[MinDistS]),
+            LimitedDetectionWindow(TypedNumber("min-distance").value_or(s[MinDistS]),
                                    TypedNumber("max-distance").value_or(s[MaxDistS]));
-        s[MinDistS] = window.Min;
-        s[MaxDistS] = window.Max;
-        NoteIfCorrected("min-distance", window.Min);
-        NoteIfCorrected("max-distance", window.Max);
-        if (!Typed("max-distance") && window.Max != currentMax) {
+        s[MinDistS] = static_cast<std::uint16_t>(window.MinInches);
+        s[MaxDistS] = static_cast<std::uint16_t>(window.MaxInches);
+        NoteIfCorrected("min-distance", window.MinInches);
+        NoteIfCorrected("max-distance", window.MaxInches);
+        if (!Typed("max-distance") && window.MaxInches != currentMax) {
             r_.Notes.push_back("max-distance: moved from " + std::to_string(currentMax) + " to " +
-                               std::to_string(window.Max) + " to stay above min-distance");
+                               std::to_string(window.MaxInches) + " to stay above min-distance");
             r_.Set.push_back(FindSetting("max-distance"));
         }
     }

@@ -10,13 +10,4 @@ PingRateCorrection CorrectPingRate(std::uint32_t number)
     return {static_cast<std::uint16_t>(rate), nullptr};
 }
 
-DetectionWindow CorrectDetectionWindow(std::uint32_t minInches, std::uint32_t maxInches)
-{
-    const std::uint32_t lo =
-        std::clamp<std::uint32_t>(HeldAt(minInches, kByteLimit), kMinMinDist, kMaxMinDist);
-    std::uint32_t hi = std::clamp<std::uint32_t>(HeldAt(maxInches, kByteLimit), kMinMaxDist, kMaxMaxDist);
-    if (hi <= lo) hi = lo + 1;
-    return {static_cast<std::uint16_t>(lo), static_cast<std::uint16_t>(hi)};
-}
-
 }  // namespace sonar

@@ -81,13 +81,4 @@ struct PingRateCorrection {
 };
 PingRateCorrection CorrectPingRate(std::uint32_t number);
 
-// The detection window kept within what the sensor accepts, with the maximum
-// above the minimum (moved up when it is not).
-struct DetectionWindow {
-    std::uint16_t Min;
-    std::uint16_t Max;
-    friend bool operator==(const DetectionWindow&, const DetectionWindow&) = default;
-};
-DetectionWindow CorrectDetectionWindow(std::uint32_t minInches, std::uint32_t maxInches);
-
 }  // namespace sonar

@@ -23,6 +23,7 @@ enum Control : int {
     RangeRate = 1055,
     RangeRateLabel = 1057,
     RangeGroup = 1058,
+    RangeWindowButton = 1080,  // opens the "Range" window
     SaveToFile = 1065,
     RestoreFromFile = 1066,
     Luid = 1078,

@@ -7,6 +7,7 @@
 
 #include "MiscControls.h"
 #include "QuickSetupPresets.h"
+#include "RangePlot.h"
 #include "RangeView.h"
 #include "SNRPage.h"
 #include "UiServices.h"
@@ -49,6 +50,7 @@ void MiscPage::OnInitDialog()
          qobject_cast<QLineEdit*>(item(RangeText)), qobject_cast<QAbstractButton*>(item(AutoGetRange)),
          item(RangeRate), item(RangeRateLabel)},
         model(), ui(), this);
+    rangePlot_ = new RangePlot(*range_, sonar_.detectionWindowShown(), ui(), this);
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
     RefreshStep();
@@ -64,7 +66,9 @@ void MiscPage::OnPageCommand(PageCommand command, int)
 
 void MiscPage::RefreshStep()
 {
-    range_->SetShown(model().DeviceVariant != kCompactDeviceVariant);
+    const bool rangeShown = model().DeviceVariant != kCompactDeviceVariant;
+    range_->SetShown(rangeShown);
+    ShowDlgItem(RangeWindowButton, rangeShown);
     SetDlgItemInt(Luid, model().EditLuid);
     // Filling the LUID edit raised its change handling; the page shows the model.
     SetModified(false);
@@ -105,6 +109,9 @@ void MiscPage::OnButtonClicked(int id)
             break;
         case AutoGetRange:
             range_->AutoGetRangeClicked(GetDlgItemInt(RangeRate));
+            break;
+        case RangeWindowButton:
+            rangePlot_->Open();
             break;
         case SaveClone:
             SaveCloneClicked();

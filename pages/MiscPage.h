@@ -11,6 +11,7 @@ class WAPage;
 class WUPage;
 class SNRPage;
 class RangeView;
+class RangePlot;
 
 class MiscPage : public PropertyPage {
     Q_OBJECT
@@ -22,6 +23,9 @@ public:
     // Writes a typed LUID to the sensor.
     bool OnApply() override;
     void OnPageCommand(PageCommand command, int argument) override;
+
+    // The plot of the range view's timed readings; exists once the page was created.
+    const RangePlot* rangePlot() const { return rangePlot_; }
 
 protected:
     void OnInitDialog() override;
@@ -57,4 +61,5 @@ private:
     WUPage& walkTo_;
     SNRPage& sonar_;
     RangeView* range_ = nullptr;
+    RangePlot* rangePlot_ = nullptr;
 };

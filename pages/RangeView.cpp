@@ -9,6 +9,7 @@
 #include "UiServices.h"
 #include "config/ConfigModel.h"
 #include "config/RangeReading.h"
+#include "platform/Platform.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ void RangeView::GetRangeClicked()
 void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
 {
     if (!controls_.AutoGetRange->isChecked()) {
-        StopAutoReadings();
+        StopAutoReadings(QStringLiteral("Auto GetRange was cleared"));
     } else if (rateMs < kMinRangeRateMs) {
         ui_.messageBox(owner_, QString::fromLatin1(kRangeRateMessage), QStringLiteral("Entry Error"),
                        MessageIcon::Exclamation);
@@ -62,7 +63,7 @@ void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
 
 void RangeView::SetShown(bool shown)
 {
-    if (!shown) StopAutoReadings();
+    if (!shown) StopAutoReadings(QStringLiteral("This sensor has no range readout"));
     for (QWidget* control :
          {controls_.Group, static_cast<QWidget*>(controls_.GetRange), static_cast<QWidget*>(controls_.Text),
           static_cast<QWidget*>(controls_.AutoGetRange), controls_.Rate, controls_.RateLabel}) {
@@ -81,8 +82,10 @@ void RangeView::StartAutoReadings(std::uint32_t rateMs)
     timer_->start(static_cast<int>(std::min(rateMs, kMaxRateMs)));
 }
 
-void RangeView::StopAutoReadings()
+// reason is announced when timed readings were running.
+void RangeView::StopAutoReadings(const QString& reason)
 {
+    if (timer_->isActive()) emit ReadingsStopped(reason);
     timer_->stop();
     controls_.GetRange->setEnabled(true);
     controls_.AutoGetRange->setChecked(false);
@@ -94,9 +97,12 @@ void RangeView::OnTimer()
 {
     if (GetRangeInfo(&reading_)) {
         ShowReading();
+        emit ReadingTaken({platform::current().nowMs(), reading_.Distance, reading_.InRange != 0,
+                           static_cast<std::uint8_t>(reading_.RangeFlags)});
         return;
     }
     timer_->stop();
+    emit ReadingsStopped(QStringLiteral("Failed GetRange in onTimer"));
     ui_.tone(kTrapToneHz, kTrapToneMs);
     ui_.messageBox(owner_, QStringLiteral("Failed GetRange in onTimer"), QStringLiteral("Device Trap"),
                    MessageIcon::Exclamation);

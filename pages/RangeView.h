@@ -6,10 +6,13 @@
 // States: idle (no timer, "Get Range" enabled, box clear); running (timer,
 // "Get Range" disabled, box checked); trapped after a failed timed reading
 // (no timer, "Get Range" disabled, box checked) until the user clears the box.
+// Each timed reading, and the end of the timed readings, is announced for the
+// range plot, which adds no readings of its own.
 
 #include <QObject>
 #include <cstdint>
 
+#include "RangeSeries.h"
 #include "devlib/DevLib.h"
 
 class ConfigModel;
@@ -40,9 +43,15 @@ public:
     // Shows and enables the group, or hides it and ends the automatic readings.
     void SetShown(bool shown);
 
+signals:
+    void ReadingTaken(const RangeReading& reading);
+    // The timed readings ended: the box was cleared, a reading failed or the
+    // group was hidden. reason is a phrase without a full stop.
+    void ReadingsStopped(const QString& reason);
+
 private:
     void StartAutoReadings(std::uint32_t rateMs);
-    void StopAutoReadings();
+    void StopAutoReadings(const QString& reason = {});
     void OnTimer();
     void ShowReading();
 

@@ -197,6 +197,7 @@ void SNRPage::OnEditChanged(int id)
     ConfigModel& m = model();
     tsIdleParms& idle = m.EditCfg.Idle;
     if (id >= RawLedFlags && id <= OutOfRangeDelay) {
+        if (id == MinDist || id == MaxDist) detectionWindow_.publish(TypedDetectionWindow());
         m.SonarChanged = 1;
     } else if (id == DeadTargetDelta) {
         idle[DMTODeltaI] = DeltaUnitsFromInches(LimitedNumber(id, kMaxDeltaInches));
@@ -290,12 +291,17 @@ void SNRPage::CollectPingRate()
 
 void SNRPage::CollectDistances()
 {
-    const DetectionWindow window = CorrectDetectionWindow(GetDlgItemInt(MinDist), GetDlgItemInt(MaxDist));
+    const DetectionWindow window = TypedDetectionWindow();
     tsSonarParms& sonar = model().EditCfg.Sonar;
-    sonar[MinDistS] = window.Min;
-    sonar[MaxDistS] = window.Max;
-    SetDlgItemInt(MinDist, window.Min);
-    SetDlgItemInt(MaxDist, window.Max);
+    sonar[MinDistS] = static_cast<std::uint16_t>(window.MinInches);
+    sonar[MaxDistS] = static_cast<std::uint16_t>(window.MaxInches);
+    SetDlgItemInt(MinDist, window.MinInches);
+    SetDlgItemInt(MaxDist, window.MaxInches);
+}
+
+DetectionWindow SNRPage::TypedDetectionWindow() const
+{
+    return LimitedDetectionWindow(GetDlgItemInt(MinDist), GetDlgItemInt(MaxDist));
 }
 
 void SNRPage::CollectDelays()

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "DetectionWindowEdits.h"
 #include "PropertyPage.h"
 
 class SNRPage : public PropertyPage {
@@ -14,6 +15,10 @@ public:
 
     // Validates the controls and stores them into the model's edit set.
     void CollectStep();
+
+    // The detection window the page shows, pending edits included, kept up
+    // to date as the user types.
+    const DetectionWindowEdits& detectionWindowShown() const { return detectionWindow_; }
 
     bool OnSetActive() override;
     bool OnApply() override;
@@ -38,6 +43,7 @@ private:
     void CollectDelays();
     void CollectPowerUpDelay();
     void CollectIdle();
+    DetectionWindow TypedDetectionWindow() const;
 
     bool AnyFlagSet() const;
     void SetAllFlags(std::uint32_t value);
@@ -47,4 +53,6 @@ private:
     std::uint32_t LimitedNumber(int id, std::uint32_t limit) const;
     // As LimitedNumber, and a number above limit is replaced by limit in the edit.
     std::uint32_t CorrectedNumber(int id, std::uint32_t limit);
+
+    DetectionWindowEdits detectionWindow_;
 };

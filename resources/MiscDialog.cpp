@@ -1,7 +1,7 @@
 // Dialog 110, the Misc. page, in three columns: the device actions and the
 // quick-setup presets; the range view and cloning; the configuration file and
-// the LUID. "Win98/ME" starts hidden, "Clone Data Saved" is never enabled and
-// the range text can only be read.
+// the LUID. "Win98/ME" starts hidden, "Clone Data Saved" is never enabled,
+// the range text can only be read, and "Range" opens the plot of the readings.
 
 #include "DialogTemplate.h"
 
@@ -43,7 +43,8 @@ constexpr ControlTemplate kControls[] = {
     {1050, ControlKind::NumberEdit, "", kSecondLeft + 74, 20, 118, kButtonHeight, ReadOnly},
     {1054, ControlKind::CheckBox, "Auto GetRange", kSecondLeft + 8, 46, 64, kBoxHeight, NoStyle},
     {1055, ControlKind::NumberEdit, "", kSecondLeft + 74, 44, 37, 13, DigitsOnly | Centered},
-    {1057, ControlKind::Label, "msec Rate", kSecondLeft + 116, 46, 50, 8, NoStyle},
+    {1057, ControlKind::Label, "msec Rate", kSecondLeft + 116, 46, 38, 8, NoStyle},
+    {1080, ControlKind::PushButton, "Range", kSecondLeft + 158, 43, 34, kButtonHeight, NoStyle},
 
     // Cloning.
     {kNoId, ControlKind::GroupBox, "Clone Devices", kSecondLeft, 78, 200, 88, NoStyle},

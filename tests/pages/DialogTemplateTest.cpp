@@ -172,6 +172,7 @@ Table miscTable()
             {1054, CheckBox, "Auto GetRange", res::NoStyle},
             {1055, NumberEdit, "", kNumber},
             {1057, Label, "msec Rate", res::NoStyle},
+            {1080, PushButton, "Range", res::NoStyle},
             {1049, PushButton, "Get Range", res::NoStyle},
             {1050, NumberEdit, "", res::ReadOnly},
             {1051, PushButton, "Save Current Device Data", res::NoStyle},

@@ -22,7 +22,8 @@ constexpr int kKeyDelayField = 1014;
 
 constexpr int kQuickSetupButtons[] = {QuickWin2K, QuickWinXPClassic, QuickWinXPWelcome, QuickVista,
                                       QuickWin98};
-constexpr int kRangeControls[] = {RangeGroup, GetRange, RangeText, AutoGetRange, RangeRate, RangeRateLabel};
+constexpr int kRangeControls[] = {RangeGroup, GetRange,       RangeText,        AutoGetRange,
+                                  RangeRate,  RangeRateLabel, RangeWindowButton};
 
 bool SentRefresh(const TestPageHost& host)
 {

@@ -1,0 +1,261 @@
+#include "RangeWindow.h"
+
+#include <QAreaSeries>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QScatterSeries>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include "RangeSeries.h"
+#include "UiServices.h"
+
+namespace {
+
+// Spans the plot offers, the shortest first; the series holds the longest.
+struct Span {
+    const char* Text;
+    std::uint64_t Ms;
+};
+constexpr Span kSpans[] = {
+    {"Last minute", 60'000},
+    {"Last 5 minutes", 5 * 60'000},
+    {"Last 15 minutes", 15 * 60'000},
+};
+
+// Past the farthest distance the sensor reports (one byte of 3.47 units per inch).
+constexpr double kTopInches = 80;
+
+const QColor kInRangeColor(0x1B, 0x7F, 0x2A);
+const QColor kOutOfRangeColor(0xC0, 0x4A, 0x00);
+const QColor kStoppedColor(0x70, 0x70, 0x70);
+const QColor kBandColor(0x1B, 0x7F, 0x2A, 0x38);
+
+double secondsBefore(const RangeReading& reading, std::uint64_t latestMs)
+{
+    return -static_cast<double>(latestMs - reading.TimeMs) / 1000.0;
+}
+
+QLabel* labelWithPixelSize(const QString& name, int pixelSize, bool bold, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    QFont font = label->font();
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    label->setFont(font);
+    return label;
+}
+
+void setTextColor(QLabel* label, const QColor& color)
+{
+    label->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
+}
+
+}  // namespace
+
+RangeWindow::RangeWindow(const RangeSeries& series, UiServices& ui, QWidget* parent)
+    : QWidget(parent, Qt::Window), series_(series), ui_(ui)
+{
+    setWindowTitle(QStringLiteral("Range"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(createDistance());
+    layout->addWidget(createChart(), 1);
+    layout->addWidget(createControls());
+    resize(760, 560);
+    ShowSeries();
+}
+
+QWidget* RangeWindow::createDistance()
+{
+    auto* box = new QWidget(this);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // Readable from across the room while the sensor is being placed.
+    distance_ = labelWithPixelSize(QStringLiteral("distance"), 96, true, box);
+    // As wide as the farthest distance, so the words beside it stay in place.
+    distance_->setMinimumWidth(distance_->fontMetrics().horizontalAdvance(QStringLiteral("88 in")));
+    inRange_ = labelWithPixelSize(QStringLiteral("inRange"), 32, true, box);
+    status_ = labelWithPixelSize(QStringLiteral("status"), 18, false, box);
+    status_->setWordWrap(true);
+    auto* words = new QVBoxLayout;
+    words->addWidget(inRange_);
+    words->addWidget(status_);
+    layout->addWidget(distance_);
+    layout->addSpacing(24);
+    layout->addLayout(words, 1);
+    return box;
+}
+
+QChartView* RangeWindow::createChart()
+{
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignBottom);
+
+    bandLow_ = new QLineSeries(chart);
+    bandHigh_ = new QLineSeries(chart);
+    band_ = new QAreaSeries(bandHigh_, bandLow_);
+    band_->setObjectName(QStringLiteral("detectionWindow"));
+    band_->setBrush(kBandColor);
+    band_->setPen(QPen(kInRangeColor, 1, Qt::DashLine));
+    path_ = new QLineSeries;
+    path_->setObjectName(QStringLiteral("distancePath"));
+    path_->setName(QStringLiteral("Distance"));
+    path_->setPen(QPen(kStoppedColor, 1.5));
+    inside_ = new QScatterSeries;
+    inside_->setObjectName(QStringLiteral("inRangeReadings"));
+    inside_->setName(QStringLiteral("In range (sensor)"));
+    inside_->setColor(kInRangeColor);
+    inside_->setBorderColor(kInRangeColor);
+    inside_->setMarkerSize(8);
+    outside_ = new QScatterSeries;
+    outside_->setObjectName(QStringLiteral("outOfRangeReadings"));
+    outside_->setName(QStringLiteral("Not in range (sensor)"));
+    outside_->setColor(kOutOfRangeColor);
+    outside_->setBorderColor(kOutOfRangeColor);
+    outside_->setMarkerSize(8);
+
+    timeAxis_ = new QValueAxis(chart);
+    timeAxis_->setTitleText(QStringLiteral("Seconds before the latest reading"));
+    timeAxis_->setLabelFormat(QStringLiteral("%d"));
+    auto* inchAxis = new QValueAxis(chart);
+    inchAxis->setTitleText(QStringLiteral("Inches"));
+    inchAxis->setRange(0, kTopInches);
+    inchAxis->setTickCount(9);
+    inchAxis->setLabelFormat(QStringLiteral("%d"));
+    chart->addAxis(timeAxis_, Qt::AlignBottom);
+    chart->addAxis(inchAxis, Qt::AlignLeft);
+    for (QAbstractSeries* series : std::initializer_list<QAbstractSeries*>{band_, path_, inside_, outside_}) {
+        chart->addSeries(series);
+        series->attachAxis(timeAxis_);
+        series->attachAxis(inchAxis);
+    }
+
+    auto* view = new QChartView(chart, this);
+    view->setObjectName(QStringLiteral("chart"));
+    view->setRenderHint(QPainter::Antialiasing);
+    view->setMinimumSize(480, 280);
+    return view;
+}
+
+QWidget* RangeWindow::createControls()
+{
+    auto* box = new QWidget(this);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    span_ = new QComboBox(box);
+    span_->setObjectName(QStringLiteral("span"));
+    for (const Span& span : kSpans)
+        span_->addItem(QString::fromUtf8(span.Text), QVariant::fromValue(span.Ms));
+    connect(span_, &QComboBox::currentIndexChanged, this, &RangeWindow::ShowSeries);
+    auto* save = new QPushButton(QStringLiteral("Save CSV..."), box);
+    save->setObjectName(QStringLiteral("saveCsv"));
+    connect(save, &QPushButton::clicked, this, &RangeWindow::SaveCsvClicked);
+    layout->addWidget(new QLabel(QStringLiteral("Show:"), box));
+    layout->addWidget(span_);
+    layout->addStretch(1);
+    layout->addWidget(save);
+    return box;
+}
+
+void RangeWindow::ShowSeries()
+{
+    ShowLatest();
+    ShowStatus();
+    PlotReadings();
+    PlotDetectionWindow();
+}
+
+void RangeWindow::ShowLatest()
+{
+    const std::optional<RangeReading> latest = series_.latest();
+    if (!latest) {
+        distance_->setText(QStringLiteral("-- in"));
+        inRange_->clear();
+        setTextColor(distance_, kStoppedColor);
+        return;
+    }
+    distance_->setText(QStringLiteral("%1 in").arg(latest->Inches));
+    inRange_->setText(latest->InRange ? QStringLiteral("In range") : QStringLiteral("Not in range"));
+    const QColor color = series_.state() == RangeSeries::State::Stopped ? kStoppedColor
+                         : latest->InRange                              ? kInRangeColor
+                                                                        : kOutOfRangeColor;
+    setTextColor(distance_, color);
+    setTextColor(inRange_, color);
+}
+
+void RangeWindow::ShowStatus()
+{
+    switch (series_.state()) {
+        case RangeSeries::State::Waiting:
+            status_->setText(
+                QStringLiteral("Waiting for readings: check \"Auto GetRange\" on the Misc. page."));
+            setTextColor(status_, kStoppedColor);
+            break;
+        case RangeSeries::State::Live:
+            status_->setText(QStringLiteral("Reading live."));
+            setTextColor(status_, kInRangeColor);
+            break;
+        case RangeSeries::State::Stopped:
+            status_->setText(QStringLiteral("Readings stopped: %1.\nThe plot keeps what was read.")
+                                 .arg(QString::fromStdString(series_.stopReason())));
+            setTextColor(status_, kOutOfRangeColor);
+            break;
+    }
+}
+
+void RangeWindow::PlotReadings()
+{
+    const std::uint64_t span = spanMs();
+    timeAxis_->setRange(-static_cast<double>(span) / 1000.0, 0);
+    QList<QPointF> path, inside, outside;
+    if (const std::optional<RangeReading> latest = series_.latest()) {
+        for (const RangeReading& reading : series_.recent(span)) {
+            const QPointF point(secondsBefore(reading, latest->TimeMs), reading.Inches);
+            path.append(point);
+            (reading.InRange ? inside : outside).append(point);
+        }
+    }
+    path_->replace(path);
+    inside_->replace(inside);
+    outside_->replace(outside);
+}
+
+void RangeWindow::PlotDetectionWindow()
+{
+    const DetectionWindow window = series_.window();
+    // Without a sensor's configuration there is no window to draw.
+    band_->setVisible(window.MaxInches > 0);
+    const double left = timeAxis_->min();
+    const double right = timeAxis_->max();
+    bandLow_->replace({{left, double(window.MinInches)}, {right, double(window.MinInches)}});
+    bandHigh_->replace({{left, double(window.MaxInches)}, {right, double(window.MaxInches)}});
+    band_->setName(QStringLiteral("Detection window %1 to %2 in (Sonar page)")
+                       .arg(window.MinInches)
+                       .arg(window.MaxInches));
+}
+
+// Written whole or not at all: a failed save leaves no half-written file.
+void RangeWindow::SaveCsvClicked()
+{
+    const QString path = ui_.chooseFile(this, FileChooser::Save);
+    if (path.isEmpty()) return;
+    QSaveFile file(path);
+    const QByteArray text = QByteArray::fromStdString(series_.csv());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text) != text.size() ||
+        !file.commit()) {
+        ui_.messageBox(this, QStringLiteral("Failed to save the readings to %1.").arg(path));
+    }
+}
+
+std::uint64_t RangeWindow::spanMs() const
+{
+    return span_->currentData().value<std::uint64_t>();
+}
