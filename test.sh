@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything from nothing and runs every test.
+# Every tree is built with warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -9,20 +10,26 @@ export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 
 # The Qt-free layers under AddressSanitizer and UndefinedBehaviorSanitizer.
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_GUI=OFF -DTOLVANE_SANITIZE=ON
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON -DTOLVANE_GUI=OFF \
+  -DTOLVANE_SANITIZE=ON
 cmake --build build-sanitize -j "$jobs"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 
 # The template file reader under libFuzzer (clang, ASan and UBSan) for 60 seconds.
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_GUI=OFF \
-  -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON \
+  -DTOLVANE_GUI=OFF -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON
 cmake --build build-fuzz -j "$jobs" --target template_file_fuzz
 ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 
 # Everything, the Qt layers and both programs included.
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
+
+# The optimised tree (a warning only -O2 raises fails here) and the Debian
+# package made from it, checked.
+tools/build-package.sh build-release -DTOLVANE_WERROR=ON
+tools/check-package.sh build-release/tolvane_*.deb
 
 # The hidraw backend, the device library and tolvane against a real Linux
 # kernel in a VM, with sensors emulated through uhid.

@@ -4,6 +4,7 @@
 // sensor units, and the reserved bytes that always travel as last read.
 
 #include <cmath>
+#include <span>
 
 #include "DevLibInternal.h"
 
@@ -15,13 +16,15 @@ constexpr double kUnitsPerInch = 3.472222;
 constexpr unsigned kPingRateStepMs = 4;
 constexpr unsigned kInterKeyDelayStepMs = 64;
 
-// Words [first, first + 8) of a block as the low bytes d1 to d8.
-template <class Block>
-Payload lowBytes(const Block& block, std::size_t first)
+// Words [first, first + 8) of a block as the low bytes d1 to d8. It takes the
+// words, not the block: one function for every block size, as the compiler
+// would merge per-block copies of it and then judge one block's reads by the
+// bounds of another.
+Payload lowBytes(std::span<const std::uint16_t> words, std::size_t first)
 {
     Payload data{};
     for (std::size_t k = 0; k < data.size(); ++k)
-        data[k] = static_cast<std::uint8_t>(block[first + k] & 0xFF);
+        data[k] = static_cast<std::uint8_t>(words[first + k] & 0xFF);
     return data;
 }
 
@@ -39,7 +42,7 @@ std::uint8_t byteOf(unsigned value)
 
 Payload encodeSonar(const tsSonarParms& sonar)
 {
-    Payload data = lowBytes(sonar, 0);
+    Payload data = lowBytes(sonar.Words, 0);
     data[LEDFlagsS] = byteOf(sonar[LEDFlagsS] & 0x7F);
     data[PingRateS] = byteOf(sonar[PingRateS] / kPingRateStepMs);
     data[MinDistS] = inchesToSensorUnits(sonar[MinDistS]);
@@ -60,7 +63,7 @@ void decodeSonar(const Payload& data, tsSonarParms& sonar)
 template <class Block>
 Payload encodeSequenceStart(const Block& block)
 {
-    Payload data = lowBytes(block, 0);
+    Payload data = lowBytes(block.Words, 0);
     data[0] = byteOf(block[0] & 0x0F);
     data[1] = byteOf(block[1] / kInterKeyDelayStepMs);
     return data;
@@ -79,7 +82,7 @@ void decodeSequenceStart(const Payload& data, Block& block)
 template <class Block>
 Payload encodeMaskedFirst(const Block& block, std::size_t first)
 {
-    Payload data = lowBytes(block, first);
+    Payload data = lowBytes(block.Words, first);
     data[0] = byteOf(block[first] & 0x0F);
     return data;
 }
@@ -106,7 +109,7 @@ void decodeExtensionStart(const Payload& data, Block& block)
 
 Payload encodeIdle(const tsIdleParms& idle)
 {
-    Payload data = lowBytes(idle, 0);
+    Payload data = lowBytes(idle.Words, 0);
     data[Reserved1I] = byteOf(LibState().LastReservedI & 0x0F);
     return data;
 }

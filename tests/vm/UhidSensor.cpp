@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -166,14 +167,17 @@ private:
         return true;
     }
 
-    template <typename... Args>
-    void log(const char* format, Args... args)
+    // printf-style, so the compiler checks each format against its arguments.
+    __attribute__((format(printf, 2, 3))) void log(const char* format, ...)
     {
         if (!transcript_) return;
         const auto ms =
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
         std::fprintf(transcript_, "%lld ", static_cast<long long>(ms.count()));
-        std::fprintf(transcript_, format, args...);
+        std::va_list args;
+        va_start(args, format);
+        std::vfprintf(transcript_, format, args);
+        va_end(args);
         std::fputc('\n', transcript_);
         std::fflush(transcript_);
     }

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds the optimised tree with Debian's build flags, hardening included, and
+# makes the Debian package from it: TREE/tolvane_<version>_<arch>.deb.
+# Usage: tools/build-package.sh [TREE [CMAKE OPTION...]]; TREE is build-release
+# unless given.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tree=${1:-build-release}
+if (($#)); then shift; fi
+
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" "$@"
+cmake --build "$tree" -j "$(nproc)"
+rm -f "$tree"/tolvane_*.deb
+(cd "$tree" && cpack -G DEB)
