@@ -34,3 +34,7 @@ tools/check-package.sh build-release/tolvane_*.deb
 # The hidraw backend, the device library and tolvane against a real Linux
 # kernel in a VM, with sensors emulated through uhid.
 tests/vm/run.sh build
+
+# How long the windows go without answering during the sensor's operations: a
+# table of measures and targets, on the real clock; it does not fail the run.
+build/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not finish"

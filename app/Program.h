@@ -1,7 +1,8 @@
 #pragma once
 
 // What tolvane and tolvane-sim share: start-up, the sheet's modal run and
-// shut-down on the platform backend that main has installed.
+// shut-down on the platform backend that main has installed, whose waits
+// then keep the windows alive.
 
 #include <functional>
 

@@ -5,9 +5,12 @@
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "DeviceWatcher.h"
+#include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
 #include "pages/UiServices.h"
@@ -20,6 +23,21 @@ constexpr int kMargin = 7;
 constexpr int kHaltBoxLeft = 10;
 constexpr int kButtonRowBottom = 8;
 
+QString ReadingSensorWords()
+{
+    return QStringLiteral("Reading the sensor…");
+}
+
+QString ResumingKeySendsWords()
+{
+    return QStringLiteral("Resuming key sends…");
+}
+
+QString ApplyingWords()
+{
+    return QStringLiteral("Applying the changes…");
+}
+
 }  // namespace
 
 PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title)
@@ -29,7 +47,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       tabs_(new QTabWidget(this)),
       ok_(new QPushButton(tr("OK"), this)),
       cancel_(new QPushButton(tr("Cancel"), this)),
-      apply_(new QPushButton(tr("&Apply"), this))
+      apply_(new QPushButton(tr("&Apply"), this)),
+      statusLine_(new SheetStatusLine(this))
 {
     setWindowTitle(title);
     // Window-modal without a parent: the modal run blocks nothing but the
@@ -51,6 +70,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
     layout->addWidget(tabs_);
+    layout->addWidget(statusLine_);
     layout->addLayout(buttons);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
@@ -61,6 +81,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
 
 PropSheet::~PropSheet()
 {
+    if (startUpPending_) ui_.endBusyCursor();
     // The pages belong to start-up, which destroys them after the sheet.
     switchingPages_ = true;
     for (PropertyPage* page : pages_) {
@@ -79,26 +100,53 @@ void PropSheet::AddPage(PropertyPage* page)
 
 void PropSheet::setVisible(bool visible)
 {
-    if (visible && !initialised_) {
+    const bool first = visible && !initialised_;
+    if (first) {
         initialised_ = true;
         OnInitDialog();
     }
     QDialog::setVisible(visible);
+    if (first) BeginStartUp();
+}
+
+void PropSheet::OnInitDialog()
+{
+    CreateHaltKeySendsBox();
+    model_.ConfigLoaded = 0;
+    CreateFirstPage();
+    adjustSize();
+}
+
+// The first page is built before the sheet is first painted, so the sheet
+// shows it while the sensor is read; the others are built when start-up
+// activates them.
+void PropSheet::CreateFirstPage()
+{
+    if (pageCount() > 0) pages_.front()->create();
+}
+
+void PropSheet::BeginStartUp()
+{
+    startUpPending_ = true;
+    ui_.beginBusyCursor();
+    beginDeviceOperation(ReadingSensorWords());
+    QTimer::singleShot(0, this, &PropSheet::ReadSensorsAtStartUp);
 }
 
 // Devices are followed before the sensors are opened, so a sensor plugged
 // in or pulled out while they are read is not missed; a notification for a
 // sensor already in the table changes nothing.
-void PropSheet::OnInitDialog()
+void PropSheet::ReadSensorsAtStartUp()
 {
-    CreateHaltKeySendsBox();
-    model_.ConfigLoaded = 0;
     RegisterForDeviceNotifications();
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
     UpdateApplyButton();
+    sendPageCommand(PageCommand::Refresh, 0);
     ActivateEveryPage();
-    adjustSize();
+    startUpPending_ = false;
+    endDeviceOperation();
+    ui_.endBusyCursor();
 }
 
 void PropSheet::CreateHaltKeySendsBox()
@@ -143,13 +191,16 @@ void PropSheet::RegisterForDeviceNotifications()
                        QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
 }
 
+// The visit of each page is not painted: the first one shows throughout.
 void PropSheet::ActivateEveryPage()
 {
+    tabs_->setUpdatesEnabled(false);
     for (int index = 0; index < pageCount(); ++index) {
         ActivatePage(index);
         platform::current().sleepMs(kPageActivationPauseMs);
     }
     if (pageCount() > 0) ActivatePage(0);
+    tabs_->setUpdatesEnabled(true);
 }
 
 bool PropSheet::ActivatePage(int index)
@@ -195,14 +246,35 @@ void PropSheet::sendPageCommand(PageCommand command, int argument)
         if (page->isCreated()) page->OnPageCommand(command, argument);
 }
 
+void PropSheet::beginDeviceOperation(const QString& words)
+{
+    busyGuard_.begin();
+    statusLine_->beginActivity(words);
+}
+
+void PropSheet::endDeviceOperation()
+{
+    statusLine_->endActivity();
+    busyGuard_.end();
+}
+
+void PropSheet::whenDeviceIdle(std::function<void()> work)
+{
+    busyGuard_.whenIdle(std::move(work));
+}
+
 void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
+{
+    busyGuard_.whenIdle([this, event] { HandleDeviceChange(event); });
+}
+
+void PropSheet::HandleDeviceChange(const platform::DeviceEvent& event)
 {
     const char* path = event.Path.c_str();
     const int accepted =
         event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
     if (!accepted) return;
-    // Re-reading the sensor takes seconds.
-    BusyCursor busy(ui_);
+    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
     RefreshFromDevice();
     sendPageCommand(PageCommand::Refresh, 0);
 }
@@ -222,14 +294,23 @@ void PropSheet::SetTitleFromModel()
 
 void PropSheet::OnHaltKeySendsClicked()
 {
-    BusyCursor busy(ui_);
-    HaltKeySends(haltKeySends_->isChecked() ? 1 : 0);
+    busyGuard_.whenIdle([this] { SendHaltOrResume(); });
+}
+
+// The box's state when the command is sent is what the sensor gets.
+void PropSheet::SendHaltOrResume()
+{
+    const bool halt = haltKeySends_->isChecked();
+    const DeviceOperation operation(*this, ui_,
+                                    halt ? QStringLiteral("Halting key sends…") : ResumingKeySendsWords());
+    HaltKeySends(halt ? 1 : 0);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
 
 void PropSheet::ResumeKeySendsIfHalted()
 {
     if (!haltKeySends_ || !haltKeySends_->isChecked()) return;
+    const DeviceOperation operation(*this, ui_, ResumingKeySendsWords());
     HaltKeySends(0);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
@@ -247,24 +328,37 @@ bool PropSheet::ApplyAllPages()
     return true;
 }
 
+// Apply is one operation: what arrives while one page writes waits until
+// every page has written.
 void PropSheet::OnApplyClicked()
 {
-    BusyCursor busy(ui_);
-    // The active page is not activated again: a page whose write failed keeps
-    // its controls and its modified mark.
-    ApplyAllPages();
+    busyGuard_.whenIdle([this] {
+        const DeviceOperation operation(*this, ui_, ApplyingWords());
+        // The active page is not activated again: a page whose write failed
+        // keeps its controls and its modified mark.
+        ApplyAllPages();
+    });
 }
 
 void PropSheet::accept()
 {
-    BusyCursor busy(ui_);
+    busyGuard_.whenIdle([this] { AcceptNow(); });
+}
+
+void PropSheet::AcceptNow()
+{
+    const DeviceOperation operation(*this, ui_, ApplyingWords());
     ResumeKeySendsIfHalted();
     if (ApplyAllPages()) QDialog::accept();
 }
 
 void PropSheet::reject()
 {
-    BusyCursor busy(ui_);
+    busyGuard_.whenIdle([this] { RejectNow(); });
+}
+
+void PropSheet::RejectNow()
+{
     ResumeKeySendsIfHalted();
     QDialog::reject();
 }

@@ -1,15 +1,17 @@
 #pragma once
 
-// The property sheet: a tab per page, OK, Cancel and Apply, and the "Halt Key
-// Sends" box at the left end of the button row. It opens the first sensor when
-// it is initialised, keeps its title showing the library and firmware
-// versions, and follows sensors being plugged in and pulled out.
+// The property sheet: a tab per page, the status line under them, OK, Cancel
+// and Apply, and the "Halt Key Sends" box at the left end of the button row.
+// Once it is on the screen it opens the first sensor; it keeps its title
+// showing the library and firmware versions, follows sensors being plugged in
+// and pulled out, and runs one device operation at a time.
 
 #include <QDialog>
 #include <set>
 #include <vector>
 
 #include "config/Waits.h"
+#include "pages/DeviceOperation.h"
 #include "pages/PropertyPage.h"
 #include "platform/Platform.h"
 
@@ -19,6 +21,7 @@ class UiServices;
 class QCheckBox;
 class QPushButton;
 class QTabWidget;
+class SheetStatusLine;
 
 class PropSheet : public QDialog, public PageHost {
     Q_OBJECT
@@ -37,15 +40,21 @@ public:
     // ---- PageHost ----
     void setPageModified(PropertyPage* page, bool modified) override;
     void sendPageCommand(PageCommand command, int argument) override;
+    void beginDeviceOperation(const QString& words) override;
+    void endDeviceOperation() override;
+    bool deviceBusy() const override { return busyGuard_.busy(); }
+    void whenDeviceIdle(std::function<void()> work) override;
 
-    // A device arrived or went away; called by the device watcher on the UI thread.
+    // A device arrived or went away; called by the device watcher on the UI
+    // thread. While a device operation runs it is handled after it.
     void OnDeviceChange(const platform::DeviceEvent& event);
     // Re-reads the first sensor into the model and shows its firmware in the title.
     void RefreshFromDevice();
 
-    // Showing the sheet the first time runs its initialisation first.
+    // Showing the sheet the first time runs its initialisation first; the
+    // sensor is read once the sheet is on the screen.
     void setVisible(bool visible) override;
-    // OK, and Enter.
+    // OK, and Enter. While a device operation runs, these wait for its end.
     void accept() override;
     // Cancel, Escape and the close box.
     void reject() override;
@@ -59,6 +68,7 @@ public:
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
     QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
+    SheetStatusLine* statusLine() const { return statusLine_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -69,6 +79,11 @@ private:
     void OnInitDialog();
     void CreateHaltKeySendsBox();
     void PlaceHaltKeySendsBox();
+    void CreateFirstPage();
+    // The sensors are read while the sheet shows that it is reading them;
+    // everything else waits for the end of start-up.
+    void BeginStartUp();
+    void ReadSensorsAtStartUp();
     void OpenFirstSensor();
     void RegisterForDeviceNotifications();
     void ActivateEveryPage();
@@ -78,8 +93,13 @@ private:
     bool ActivatePage(int index);
     void OnTabChanged(int index);
 
+    void HandleDeviceChange(const platform::DeviceEvent& event);
+
     void OnHaltKeySendsClicked();
+    void SendHaltOrResume();
     void OnApplyClicked();
+    void AcceptNow();
+    void RejectNow();
     // The active page's leave step, then every page's apply step in page order.
     bool ApplyAllPages();
     void ResumeKeySendsIfHalted();
@@ -95,6 +115,9 @@ private:
     QPushButton* cancel_;
     QPushButton* apply_;
     QCheckBox* haltKeySends_ = nullptr;
+    SheetStatusLine* statusLine_;
+    DeviceBusyGuard busyGuard_;
+    bool startUpPending_ = false;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

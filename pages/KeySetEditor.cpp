@@ -123,7 +123,8 @@ void KeySetEditor::Apply()
 
 void KeySetEditor::WritePageToDevice()
 {
-    BusyCursor busy(page_.ui());
+    const DeviceOperation operation =
+        page_.deviceOperation(QStringLiteral("Writing the %1 settings…").arg(page_.caption()));
     CollectKeySets();
     // When the Sonar page changed a word of the base block, its own apply step
     // (which runs later) writes that block; the extension set is written here.

@@ -49,7 +49,7 @@ void MiscPage::OnInitDialog()
         {item(RangeGroup), qobject_cast<QAbstractButton*>(item(GetRange)),
          qobject_cast<QLineEdit*>(item(RangeText)), qobject_cast<QAbstractButton*>(item(AutoGetRange)),
          item(RangeRate), item(RangeRateLabel)},
-        model(), ui(), this);
+        model(), ui(), host(), this);
     rangePlot_ = new RangePlot(*range_, sonar_.detectionWindowShown(), ui(), this);
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
@@ -138,6 +138,7 @@ void MiscPage::OnButtonClicked(int id)
 void MiscPage::ResetAllClicked()
 {
     RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
+                           QStringLiteral("Resetting the sensor to factory defaults…"),
                            "Failed to Reset the device to factory defaults!");
 }
 
@@ -147,7 +148,8 @@ void MiscPage::RestoreDefaultsClicked()
         ui().messageBox(this, QStringLiteral("This Feature is not supported on your Firmware Version!"));
         return;
     }
-    RunStoredConfigCommand(&ConfigModel::RestoreUserDefaults, "Failed to Restore User Defaults!");
+    RunStoredConfigCommand(&ConfigModel::RestoreUserDefaults, QStringLiteral("Restoring the user defaults…"),
+                           "Failed to Restore User Defaults!");
 }
 
 void MiscPage::SaveDefaultsClicked()
@@ -156,14 +158,16 @@ void MiscPage::SaveDefaultsClicked()
         ui().messageBox(this, QStringLiteral("This Feature is not supported on your current Firmware!"));
         return;
     }
-    RunStoredConfigCommand(&ConfigModel::SaveUserDefaults, "Failed to Save User Defaults!");
+    RunStoredConfigCommand(&ConfigModel::SaveUserDefaults, QStringLiteral("Saving the user defaults…"),
+                           "Failed to Save User Defaults!");
 }
 
 // A failure leaves the pages as they are; the failed re-read may have cleared
 // the model, which the next arrival or refresh shows.
-void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const char* failureText)
+void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const QString& words,
+                                      const char* failureText)
 {
-    BusyCursor busy(ui());
+    const DeviceOperation operation = deviceOperation(words);
     if (!(model().*command)()) {
         ui().messageBox(this, QString::fromUtf8(failureText));
         return;
@@ -211,7 +215,7 @@ void MiscPage::WriteCloneClicked()
         ui().messageBox(this, QStringLiteral("Data NOT Saved!"));
         return;
     }
-    BusyCursor busy(ui());
+    const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the saved configuration…"));
     if (!model().WriteCloneToDevice()) {
         ui().messageBox(this, QStringLiteral("Failed to Write Saved Data to Device!"));
     }
@@ -286,7 +290,7 @@ bool MiscPage::OnApply()
 {
     TakeTypedLuid();
     if (!model().LuidChanged) return true;
-    BusyCursor busy(ui());
+    const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the LUID…"));
     const bool written = model().WriteLuidToDevice();
     sleepMs(kWriteSettleMs);
     SetModified(false);

@@ -41,7 +41,7 @@ private:
     void SaveDefaultsClicked();
     // Runs a stored-configuration command; on success the quick-setup choice
     // is cleared and every page shows the sensor's configuration again.
-    void RunStoredConfigCommand(int (ConfigModel::*command)(), const char* failureText);
+    void RunStoredConfigCommand(int (ConfigModel::*command)(), const QString& words, const char* failureText);
     void AdvancedSettingsClicked();
     void QuickSetupClicked(int id);
     void ClearQuickSetupButtons();

@@ -258,6 +258,11 @@ void PropertyPage::EnableDlgItem(int id, bool enabled)
     }
 }
 
+DeviceOperation PropertyPage::deviceOperation(const QString& words) const
+{
+    return DeviceOperation(host(), ui(), words);
+}
+
 void PropertyPage::sleepMs(std::uint32_t ms) const
 {
     platform::current().sleepMs(ms);
@@ -295,7 +300,9 @@ QWidget* PropertyPage::buildControl(const res::ControlTemplate& control)
     QWidget* const widget = createControlWidget(control, this);
     const int id = control.Id;
     if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        connect(button, &QAbstractButton::clicked, this, [this, id] { OnButtonClicked(id); });
+        // A click that comes while the sensor is busy is handled once it is free.
+        connect(button, &QAbstractButton::clicked, this,
+                [this, id] { host().whenDeviceIdle([this, id] { OnButtonClicked(id); }); });
     } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
         connect(edit, &QLineEdit::textChanged, this, [this, id] { OnEditChanged(id); });
     } else if (auto* list = dynamic_cast<ChoiceList*>(widget)) {

@@ -7,9 +7,11 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <map>
 
 #include "config/Waits.h"
+#include "DeviceOperation.h"
 #include "resources/DialogTemplate.h"
 
 class ConfigModel;
@@ -28,6 +30,15 @@ public:
     virtual void setPageModified(PropertyPage* page, bool modified) = 0;
     // Sends a page command synchronously to every page whose window exists.
     virtual void sendPageCommand(PageCommand command, int argument) = 0;
+
+    // A device operation begins or ends (see DeviceOperation); words say what
+    // it does while it runs.
+    virtual void beginDeviceOperation(const QString& words) = 0;
+    virtual void endDeviceOperation() = 0;
+    // Whether a device operation runs.
+    virtual bool deviceBusy() const = 0;
+    // Runs work once no device operation runs, in the order asked.
+    virtual void whenDeviceIdle(std::function<void()> work) = 0;
 };
 
 struct PageContext {
@@ -67,6 +78,9 @@ public:
 protected:
     // Runs once, after the controls were built.
     virtual void OnInitDialog() {}
+
+    // A device operation of this page for the lifetime of the returned object.
+    DeviceOperation deviceOperation(const QString& words) const;
 
     // Event mapping: an edit's text changed (also for the program's own
     // writes), a check box or radio button was clicked by the user, the user

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "DeviceOperation.h"
+#include "PropertyPage.h"
 #include "UiServices.h"
 #include "config/ConfigModel.h"
 #include "config/RangeReading.h"
@@ -18,10 +20,22 @@ constexpr std::uint32_t kMaxRateMs = std::numeric_limits<int>::max();
 constexpr int kTrapToneHz = 1000;
 constexpr int kTrapToneMs = 1000;
 
+QString ReadingWords()
+{
+    return QStringLiteral("Reading the range…");
+}
+
 }  // namespace
 
-RangeView::RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, QWidget* owner)
-    : QObject(owner), controls_(controls), model_(model), ui_(ui), owner_(owner), timer_(new QTimer(this))
+RangeView::RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, PageHost& host,
+                     QWidget* owner)
+    : QObject(owner),
+      controls_(controls),
+      model_(model),
+      ui_(ui),
+      host_(host),
+      owner_(owner),
+      timer_(new QTimer(this))
 {
     timer_->setObjectName(QStringLiteral("rangeTimer"));
     connect(timer_, &QTimer::timeout, this, &RangeView::OnTimer);
@@ -29,7 +43,7 @@ RangeView::RangeView(const Controls& controls, ConfigModel& model, UiServices& u
 
 void RangeView::GetRangeClicked()
 {
-    BusyCursor busy(ui_);
+    const DeviceOperation operation(host_, ui_, ReadingWords());
     if (model_.DeviceFw < kRangeReadoutFw) {
         ui_.messageBox(owner_, QString::fromLatin1(kRangeUnsupportedMessage));
         return;
@@ -92,9 +106,12 @@ void RangeView::StopAutoReadings(const QString& reason)
 }
 
 // The library is left open and the box checked: the user sees the trap and
-// clears the box to return to single readings.
+// clears the box to return to single readings. A period that ends while
+// another device operation runs is skipped: the next one reads.
 void RangeView::OnTimer()
 {
+    if (host_.deviceBusy()) return;
+    const DeviceOperation operation(host_, ui_, ReadingWords());
     if (GetRangeInfo(&reading_)) {
         ShowReading();
         emit ReadingTaken({platform::current().nowMs(), reading_.Distance, reading_.InRange != 0,

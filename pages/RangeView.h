@@ -16,6 +16,7 @@
 #include "devlib/DevLib.h"
 
 class ConfigModel;
+class PageHost;
 class UiServices;
 class QAbstractButton;
 class QLineEdit;
@@ -34,8 +35,9 @@ public:
         QWidget* RateLabel;
     };
 
-    // owner is the page: the parent of the view and of its message boxes.
-    RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, QWidget* owner);
+    // owner is the page: the parent of the view and of its message boxes;
+    // host runs its readings as device operations.
+    RangeView(const Controls& controls, ConfigModel& model, UiServices& ui, PageHost& host, QWidget* owner);
 
     void GetRangeClicked();
     // The box was clicked; rateMs is the number in "msec Rate".
@@ -58,6 +60,7 @@ private:
     Controls controls_;
     ConfigModel& model_;
     UiServices& ui_;
+    PageHost& host_;
     QWidget* owner_;
     QTimer* timer_;
     tsRangeInfo reading_{};

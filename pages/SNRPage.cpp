@@ -102,7 +102,7 @@ void SNRPage::OnPageCommand(PageCommand command, int argument)
 bool SNRPage::OnApply()
 {
     if (AnyFlagSet()) {
-        BusyCursor busy(ui());
+        const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the Sonar settings…"));
         CollectStep();
         WriteChangedBlocks();
     }

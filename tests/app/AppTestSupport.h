@@ -6,7 +6,9 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "RecordingUiServices.h"
@@ -14,6 +16,53 @@
 #include "app/SimDeviceSource.h"
 #include "devlib/DevLib.h"
 #include "platform/sim/SimPlatform.h"
+
+// The sim with waits that run the event loop, as the programs' waits do: the
+// events pending when a wait begins are delivered, then the virtual clock
+// moves on. DuringWait runs at the start of every wait, so a test can make
+// things happen inside one; nothing may reach the devices while a wait runs.
+class EventLoopSim : public sim::SimPlatform {
+public:
+    std::function<void(std::uint32_t ms)> DuringWait;
+    // Opens, transfers and waits begun while a wait ran.
+    int DeviceAccessDuringWaits = 0;
+
+    void sleepMs(std::uint32_t ms) override
+    {
+        if (waiting_) {
+            ++DeviceAccessDuringWaits;
+        } else {
+            waiting_ = true;
+            if (DuringWait) DuringWait(ms);
+            QCoreApplication::processEvents();
+            waiting_ = false;
+        }
+        SimPlatform::sleepMs(ms);
+    }
+    platform::Handle open(const std::string& path) override
+    {
+        noteAccess();
+        return SimPlatform::open(path);
+    }
+    bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override
+    {
+        noteAccess();
+        return SimPlatform::getFeature(handle, report);
+    }
+    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override
+    {
+        noteAccess();
+        return SimPlatform::setFeature(handle, report);
+    }
+
+private:
+    void noteAccess()
+    {
+        if (waiting_) ++DeviceAccessDuringWaits;
+    }
+
+    bool waiting_ = false;
+};
 
 struct SimFixture {
     SimFixture()
@@ -32,6 +81,14 @@ struct SimFixture {
     // Hands the queued device notifications to the sheet, as the event loop would.
     static void deliverDeviceEvents() { QCoreApplication::processEvents(); }
 
+    // Shows the sheet and lets the event loop run its start-up, which reads
+    // the sensors once the sheet is on the screen.
+    static void showAndStart(QWidget& sheet)
+    {
+        sheet.show();
+        QCoreApplication::processEvents();
+    }
+
     // The command reports sent (byte 1 of every set report), in order, with their times.
     struct Command {
         std::uint8_t Code;
@@ -45,7 +102,7 @@ struct SimFixture {
         return commands;
     }
 
-    sim::SimPlatform Sim;
+    EventLoopSim Sim;
     RecordingUiServices Ui;
 };
 

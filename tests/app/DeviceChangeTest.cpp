@@ -32,7 +32,7 @@ struct RunningApp : SimFixture {
     void start()
     {
         QVERIFY(App.StartUp());
-        App.Sheet()->show();
+        showAndStart(*App.Sheet());
     }
 
     static QString fieldText(PropertyPage* page, int id)

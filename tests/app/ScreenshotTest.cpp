@@ -15,6 +15,7 @@
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
+#include "app/SheetStatusLine.h"
 #include "app/TolvaneApp.h"
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
@@ -54,6 +55,33 @@ double walkingTarget(double t)
 class ScreenshotTest : public QObject {
     Q_OBJECT
 private slots:
+    // The sheet painted during the 2 s wait of "Reset All", saying what it does.
+    void sheetDuringAResetWait()
+    {
+        SimFixture f;
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        f.Sim.plugSensor(0x0405, 1);
+        QVERIFY(app.StartUp());
+        PropSheet& sheet = *app.Sheet();
+        SimFixture::showAndStart(sheet);
+        sheet.tabs()->setCurrentIndex(3);
+        bool taken = false;
+        f.Sim.DuringWait = [&](std::uint32_t ms) {
+            if (taken || ms != 2000) return;
+            taken = true;
+            QCOMPARE(sheet.statusLine()->activityText(),
+                     QStringLiteral("Resetting the sensor to factory defaults…"));
+            QCOMPARE(f.Ui.busyDepth(), 1);
+            saveScreenshot(sheet, QStringLiteral("BusyResetAll.png"));
+        };
+
+        qobject_cast<QAbstractButton*>(app.PageMisc->item(misc::ResetAll))->click();
+
+        QVERIFY(taken);
+        QCOMPARE(sheet.statusLine()->activityText(), QStringLiteral("Ready"));
+    }
+
     void everyPageWithASensor()
     {
         SimFixture f;
@@ -62,7 +90,7 @@ private slots:
         f.Sim.plugSensor(0x0405, 1);
         QVERIFY(app.StartUp());
         PropSheet& sheet = *app.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         QVERIFY(QDir().mkpath(QStringLiteral(TOLVANE_SCREENSHOT_DIR)));
 
         for (int i = 0; i < sheet.pageCount(); ++i) {
@@ -84,7 +112,7 @@ private slots:
         const sim::DeviceId sensor = f.Sim.plugSensor(0x0405, 1);
         QVERIFY(app.StartUp());
         PropSheet& sheet = *app.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         sheet.tabs()->setCurrentIndex(2);
         qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::MinDist))->setText(QStringLiteral("20"));
         qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::MaxDist))->setText(QStringLiteral("48"));
@@ -101,7 +129,8 @@ private slots:
         constexpr int kReadings = 120;
         for (int i = 0; i < kReadings; ++i) {
             f.Sim.sensor(sensor).setTargetInches(walkingTarget(i * 0.5));
-            f.Sim.sleepMs(250);
+            // The virtual clock alone: the timer's own ticks are the ones invoked here.
+            f.Sim.sim::SimPlatform::sleepMs(250);
             QMetaObject::invokeMethod(timer, "timeout");
         }
         QCOMPARE(misc.rangePlot()->series().readings().size(), std::size_t{kReadings});

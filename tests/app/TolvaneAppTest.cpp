@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
         QVERIFY(!sheet.windowIcon().isNull());
 
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
         QVERIFY(f.Ui.messages().empty());
         QCOMPARE(f.App.Model.ConfigLoaded, 0u);
@@ -117,7 +117,7 @@ private slots:
         AppFixture f;
         f.Sim.plugSensor(0x0405, 77);
         QVERIFY(f.App.StartUp());
-        f.App.Sheet()->show();
+        f.showAndStart(*f.App.Sheet());
         QCOMPARE(f.App.Sheet()->windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
         QCOMPARE(f.App.Model.ConfigLoaded, 1u);
         QCOMPARE(f.App.Model.DeviceFw, 0x0405);
@@ -148,7 +148,7 @@ private slots:
         f.Sim.failTransfer(22 * failing + 3);
         QVERIFY(f.App.StartUp());
 
-        f.App.Sheet()->show();
+        f.showAndStart(*f.App.Sheet());
 
         QCOMPARE(GetDevCount(), std::int16_t{2});
         QCOMPARE(f.App.Model.ConfigLoaded, 1u);
@@ -162,7 +162,7 @@ private slots:
     }
 
     // Devices are followed from before the sensors are opened: a sensor
-    // plugged in or pulled out while they are read is seen once the sheet runs.
+    // plugged in or pulled out while they are read is seen once start-up ends.
     void aSensorPluggedInWhileTheSensorsAreReadIsSeen()
     {
         AppFixture f;
@@ -172,10 +172,7 @@ private slots:
             if (++transfers == 5) f.Sim.plugSensor(0x0143, 2);
         });
         QVERIFY(f.App.StartUp());
-        f.App.Sheet()->show();
-        QCOMPARE(GetDevCount(), std::int16_t{1});
-
-        f.deliverDeviceEvents();
+        f.showAndStart(*f.App.Sheet());
 
         QCOMPARE(GetDevCount(), std::int16_t{2});
         QCOMPARE(f.App.Model.EditLuid, std::uint16_t{1});
@@ -188,7 +185,7 @@ private slots:
         const sim::DeviceId sensor = f.Sim.plugSensor(0x0405, 1);
         f.Sim.unplugDuringTransfer(5, sensor);
         QVERIFY(f.App.StartUp());
-        f.App.Sheet()->show();
+        f.showAndStart(*f.App.Sheet());
         QCOMPARE(f.App.Model.ConfigLoaded, 0u);
 
         f.deliverDeviceEvents();
@@ -207,7 +204,7 @@ private slots:
         AppFixture f;
         sim::DeviceId first = f.Sim.plugSensor(0x0402);
         QVERIFY(f.App.StartUp());
-        f.App.Sheet()->show();
+        f.showAndStart(*f.App.Sheet());
         QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{2});
 
         // A new sensor comes and the first one goes, so the model moves to
@@ -236,8 +233,9 @@ private slots:
             QWidget* sheet = QApplication::activeModalWidget();
             QVERIFY(sheet != nullptr);
             QVERIFY(sheet == f.App.Sheet());
+            // The sensor is read once the sheet is on the screen.
+            QTRY_VERIFY(f.Sim.openHandleCount(sensor) > 0);
             shownTitle = sheet->windowTitle();
-            QVERIFY(f.Sim.openHandleCount(sensor) > 0);
             f.App.Sheet()->cancelButton()->click();
         });
 

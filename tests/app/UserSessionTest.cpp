@@ -97,7 +97,7 @@ private slots:
         // A dead-target delta that the Sonar page shows in whole inches without rounding.
         s.Sim.sensor(first).Config[sim::HalfId::Idle][kDeadTargetDeltaByte] = kExactDeadTargetDelta;
         QVERIFY(s.App.StartUp());
-        s.sheet().show();
+        s.showAndStart(s.sheet());
         const sim::SensorHalves original = s.Sim.sensor(first).Config;
 
         // Another key for the first key set of the walk-away sequence.

@@ -51,7 +51,7 @@ private slots:
         CTolvaneApp app(f.Ui, watcher);
         QVERIFY(app.StartUp());
         PropSheet& sheet = *app.Sheet();
-        sheet.show();
+        SimFixture::showAndStart(sheet);
         window.show();
 
         auto* firmware = window.findChild<QLineEdit*>(QStringLiteral("firmware2"));

@@ -1,6 +1,7 @@
 #include "TestPageHost.h"
 
 #include <algorithm>
+#include <utility>
 
 void TestPageHost::sendPageCommand(PageCommand command, int argument)
 {
@@ -8,6 +9,22 @@ void TestPageHost::sendPageCommand(PageCommand command, int argument)
     for (PropertyPage* page : pages_) {
         if (page->isCreated()) page->OnPageCommand(command, argument);
     }
+}
+
+void TestPageHost::beginDeviceOperation(const QString& words)
+{
+    operationWords_.push_back(words);
+    guard_.begin();
+}
+
+void TestPageHost::endDeviceOperation()
+{
+    guard_.end();
+}
+
+void TestPageHost::whenDeviceIdle(std::function<void()> work)
+{
+    guard_.whenIdle(std::move(work));
 }
 
 void TestPageHost::setPageModified(PropertyPage* page, bool modified)
@@ -31,4 +48,5 @@ void TestPageHost::clearRecords()
 {
     marks_.clear();
     commands_.clear();
+    operationWords_.clear();
 }

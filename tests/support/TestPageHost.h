@@ -1,9 +1,12 @@
 #pragma once
 
 // A page host for tests that stands in for the sheet: it records every
-// modified mark a page sets or clears, and sends page commands synchronously
-// to the registered pages whose controls exist, in registration order.
+// modified mark a page sets or clears and the words of every device operation,
+// sends page commands synchronously to the registered pages whose controls
+// exist, in registration order, and holds work back while an operation runs,
+// as the sheet does.
 
+#include <QStringList>
 #include <map>
 #include <vector>
 
@@ -24,6 +27,10 @@ public:
 
     void setPageModified(PropertyPage* page, bool modified) override;
     void sendPageCommand(PageCommand command, int argument) override;
+    void beginDeviceOperation(const QString& words) override;
+    void endDeviceOperation() override;
+    bool deviceBusy() const override { return guard_.busy(); }
+    void whenDeviceIdle(std::function<void()> work) override;
 
     // Every mark in order since the last clearRecords.
     const std::vector<Mark>& marks() const { return marks_; }
@@ -32,8 +39,10 @@ public:
     // Whether the sheet would enable Apply: any page currently marked.
     bool anyMarkedModified() const;
     const std::vector<Command>& commands() const { return commands_; }
+    // The words of every device operation begun, in order.
+    const QStringList& operationWords() const { return operationWords_; }
 
-    // Forgets the mark and command logs; the current marks stay.
+    // Forgets the mark, command and operation logs; the current marks stay.
     void clearRecords();
 
 private:
@@ -41,4 +50,6 @@ private:
     std::vector<Mark> marks_;
     std::map<const PropertyPage*, bool> current_;
     std::vector<Command> commands_;
+    QStringList operationWords_;
+    DeviceBusyGuard guard_;
 };

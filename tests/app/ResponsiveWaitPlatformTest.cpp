@@ -1,0 +1,63 @@
+// The programs' waits: every device operation goes to the backend, and a wait
+// runs the event loop until it is over. The only test on the real clock, for
+// a few milliseconds: the event loop is what it is about.
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QTimer>
+#include <array>
+
+#include "TestRegistry.h"
+#include "app/ResponsiveWaitPlatform.h"
+#include "devlib/DevLib.h"
+#include "platform/sim/SimPlatform.h"
+
+class ResponsiveWaitPlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void aWaitDeliversTimersAndLastsAsLongAsAsked()
+    {
+        sim::SimPlatform backend(/*realTime=*/true);
+        ResponsiveWaitPlatform waits(backend);
+        int timersDuringTheWait = 0;
+        QTimer::singleShot(0, [&] { ++timersDuringTheWait; });
+        QTimer::singleShot(5, [&] { ++timersDuringTheWait; });
+
+        QElapsedTimer clock;
+        clock.start();
+        const std::uint64_t before = waits.nowMs();
+        waits.sleepMs(30);
+
+        QCOMPARE(timersDuringTheWait, 2);
+        QVERIFY(clock.elapsed() >= 30);
+        QVERIFY(waits.nowMs() - before >= 30);
+    }
+
+    // Discovery opens the sensor and reads its attributes through the waits'
+    // platform; a report sent through it reaches the sensor.
+    void theDeviceLibraryReachesTheBackendThroughIt()
+    {
+        sim::SimPlatform backend;
+        const sim::DeviceId sensor = backend.plugSensor(0x0405, 7);
+        ResponsiveWaitPlatform waits(backend);
+        platform::install(&waits);
+        ResetLibState();
+
+        EnumSensors();
+
+        QCOMPARE(GetDevCount(), std::int16_t{1});
+        QCOMPARE(GetDevFwVersion(), std::uint16_t{0x0405});
+        QCOMPARE(backend.openHandleCount(sensor), 1);
+        const platform::Handle handle = waits.open(backend.pathOf(sensor));
+        const std::array<std::uint8_t, 9> haltKeySends{0, 0xB1};
+        QVERIFY(waits.setFeature(handle, haltKeySends));
+        waits.close(handle);
+        QCOMPARE(backend.transcript().size(), std::size_t{1});
+        QVERIFY(backend.sensor(sensor).KeySendsHalted);
+        CloseAllDevices();
+        platform::install(nullptr);
+    }
+};
+
+TOLVANE_REGISTER_TEST(ResponsiveWaitPlatformTest)
+#include "ResponsiveWaitPlatformTest.moc"
