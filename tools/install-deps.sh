@@ -2,7 +2,7 @@
 # Installs the Debian packages Tolvane needs to build and test, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev libpulse-dev libudev-dev libgtest-dev libgmock-dev libgl-dev)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev libpulse-dev libudev-dev libgtest-dev libgmock-dev libgl-dev libcli11-dev nlohmann-json3-dev)
 # The Debian package: shlibdeps (dpkg-dev, file) and its checks.
 packages+=(dpkg-dev file lintian desktop-file-utils)
 # The real-kernel test (tests/vm): QEMU, a static busybox and the kernel-module
