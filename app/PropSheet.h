@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "config/Waits.h"
 #include "pages/DeviceOperation.h"
 #include "pages/PropertyPage.h"
 #include "platform/Platform.h"
@@ -31,9 +32,7 @@ class PropSheet : public QDialog, public PageHost {
     Q_OBJECT
 public:
     static constexpr int kHaltKeySendsId = 1025;
-    // Pauses after a halt or resume of key sends and after each page's
-    // activation at start.
-    static constexpr int kKeySendsPauseMs = 2000;
+    // Pause after each page's activation at start.
     static constexpr int kPageActivationPauseMs = 100;
 
     PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title);

@@ -24,6 +24,8 @@ static_assert(sizeof(ConfigSet) == 160);
 
 // Firmware from which the sensor keeps user defaults.
 inline constexpr std::int32_t kFirstUserDefaultsFw = 0x0400;
+// The largest LUID; a larger number is held at it.
+inline constexpr std::uint32_t kMaxLuid = 65535;
 // The device variant with the compact layout: no range view, few sonar controls.
 inline constexpr std::int16_t kCompactDeviceVariant = 2;
 

@@ -136,6 +136,9 @@ int OnDevRemoval(const char* path);
 // ---- Configuration transfer protocol ----------------------------------------
 
 int ReadDevConfig();
+// Reads only the device info (LUID and firmware version) of the current sensor:
+// one exchange, no parameter block; a failure leaves 0x00020000 ORed on.
+int ReadDevInfo();
 int WriteDevConfig();
 void ClampSonarParms(tsSonarParms* sonar);
 

@@ -183,6 +183,16 @@ int ReadDevConfig()
     return 1;
 }
 
+int ReadDevInfo()
+{
+    tsDevSlot& slot = devlib::currentSlot();
+    slot.Status = kStatusSuccess;
+    Payload info{};
+    if (!devlib::readExchange(devlib::kInfoCommand, 0, info)) return failWith(slot, kStatusReadConfigFailed);
+    devlib::decodeInfo(info, slot);
+    return 1;
+}
+
 int WriteDevConfig()
 {
     tsDevSlot& slot = devlib::currentSlot();

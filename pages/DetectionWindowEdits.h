@@ -6,7 +6,7 @@
 
 #include <QObject>
 
-#include "DetectionWindow.h"
+#include "config/DetectionWindow.h"
 
 class DetectionWindowEdits : public QObject {
     Q_OBJECT

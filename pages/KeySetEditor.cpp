@@ -3,15 +3,13 @@
 #include <QComboBox>
 #include <algorithm>
 
-#include "KeyNameTable.h"
 #include "UiServices.h"
 #include "config/ConfigModel.h"
+#include "config/KeyNames.h"
 
 namespace {
 
-// Word positions of the key sets in the two kinds of block; the walk-up
-// blocks share the walk-away layout.
-constexpr std::size_t kDelayWord = InterKeyDelayWA;
+// The walk-up blocks share the walk-away layout.
 constexpr bool samePosition(std::size_t walkUp, std::size_t walkAway)
 {
     return walkUp == walkAway;
@@ -24,12 +22,7 @@ static_assert(samePosition(KeyCountWUEx, KeyCountWAEx) && samePosition(Key1ModsW
 const QString kExtensionRefusedTip = QStringLiteral(
     "This sensor refused the extension sets when it was last read: its firmware does not support them.");
 
-const QString kDelayRangeMessage = QStringLiteral("Inter-Key Delay must be >= 64 and <= 16320 msec!");
-
 }  // namespace
-
-const KeySetEditor::BlockLayout KeySetEditor::kBaseLayout{KeyCountWA, Key1ModsWA, Key1CodeWA, 6};
-const KeySetEditor::BlockLayout KeySetEditor::kExtensionLayout{KeyCountWAEx, Key1ModsWAEx, Key1CodeWAEx, 7};
 
 KeySetEditor::KeySetEditor(KeySetPage& page, Binding binding) : page_(page), binding_(binding) {}
 
@@ -80,10 +73,10 @@ void KeySetEditor::LoadPageFromModel()
     page_.setEnabled(true);
 
     showExtensionSupport();
-    clearKeysWhenCountIsZero(binding_.BaseBlock, kBaseLayout);
-    clearKeysWhenCountIsZero(binding_.ExtensionSet, kExtensionLayout);
+    clearKeysWhenCountIsZero(binding_.BaseBlock, kBaseKeyLayout);
+    clearKeysWhenCountIsZero(binding_.ExtensionSet, kExtensionKeyLayout);
 
-    lastGoodDelay_ = std::max(binding_.BaseBlock[kDelayWord], kMinDelay);
+    lastGoodDelay_ = std::max(binding_.BaseBlock[kInterKeyDelayWord], kMinDelay);
     page_.SetDlgItemInt(binding_.DelayField, lastGoodDelay_);
     if (binding_.Further)
         page_.SetDlgItemInt(binding_.Further->Id, binding_.BaseBlock[binding_.Further->Word]);
@@ -112,16 +105,16 @@ void KeySetEditor::CollectKeySets()
 {
     if (!hasChangeForView()) return;
 
-    std::array<std::uint16_t, kGroupCount> defined{};
-    std::size_t count = 0;
-    for (int n = 1; n <= layoutOfView().Keys; ++n)
-        if (const std::uint16_t keySet = ReadKeySet(n); keySet != 0) defined[count++] = keySet;
-    storeKeySets(std::span(defined).first(count));
+    std::vector<KeySet> keySets;
+    for (int n = 1; n <= layoutOfView().Keys; ++n) {
+        const std::uint16_t value = ReadKeySet(n);
+        keySets.push_back({static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value & 0xFF)});
+    }
+    const std::size_t count = StoreKeySets(blockOfView(), layoutOfView(), keySets);
 
     if (!collectDelay(count > 0)) return;
     if (binding_.Further)
-        binding_.BaseBlock[binding_.Further->Word] =
-            static_cast<std::uint16_t>(page_.GetDlgItemInt(binding_.Further->Id));
+        binding_.BaseBlock[binding_.Further->Word] = StoredWord(page_.GetDlgItemInt(binding_.Further->Id));
 }
 
 void KeySetEditor::InitDialog()
@@ -259,12 +252,12 @@ KeySetEditor::Block KeySetEditor::blockOfView() const
     return extensionView_ ? binding_.ExtensionSet : binding_.BaseBlock;
 }
 
-const KeySetEditor::BlockLayout& KeySetEditor::layoutOfView() const
+const KeyBlockLayout& KeySetEditor::layoutOfView() const
 {
-    return extensionView_ ? kExtensionLayout : kBaseLayout;
+    return extensionView_ ? kExtensionKeyLayout : kBaseKeyLayout;
 }
 
-void KeySetEditor::clearKeysWhenCountIsZero(Block block, const BlockLayout& layout)
+void KeySetEditor::clearKeysWhenCountIsZero(Block block, const KeyBlockLayout& layout)
 {
     if (block[layout.KeyCount] != 0) return;
     for (int i = 0; i < layout.Keys; ++i) {
@@ -273,37 +266,22 @@ void KeySetEditor::clearKeysWhenCountIsZero(Block block, const BlockLayout& layo
     }
 }
 
-void KeySetEditor::showBlock(Block block, const BlockLayout& layout)
+void KeySetEditor::showBlock(Block block, const KeyBlockLayout& layout)
 {
     for (int i = 0; i < layout.Keys; ++i)
         ShowKeySet(i + 1, block[layout.FirstMods + i], block[layout.FirstCode + i]);
 }
 
-void KeySetEditor::storeKeySets(std::span<const std::uint16_t> keySets)
-{
-    const Block block = blockOfView();
-    const BlockLayout& layout = layoutOfView();
-    block[layout.KeyCount] = static_cast<std::uint16_t>(keySets.size());
-    for (int i = 0; i < layout.Keys; ++i) {
-        const std::uint16_t keySet = static_cast<std::size_t>(i) < keySets.size() ? keySets[i] : 0;
-        block[layout.FirstMods + i] = keySet >> 8;
-        block[layout.FirstCode + i] = keySet & 0xFF;
-    }
-}
-
 bool KeySetEditor::collectDelay(bool anyKeySet)
 {
     const std::uint32_t delay = page_.GetDlgItemInt(binding_.DelayField);
-    if (anyKeySet && (delay < kMinDelay || delay > kMaxDelay)) {
-        page_.ui().messageBox(&page_, kDelayRangeMessage);
+    if (!InterKeyDelayAccepted(delay, anyKeySet)) {
+        page_.ui().messageBox(&page_, QString::fromLatin1(kInterKeyDelayMessage));
         page_.SetDlgItemInt(binding_.DelayField, lastGoodDelay_);
         return false;
     }
-    // Without a key set the delay is kept unchecked; a number beyond 16 bits is
-    // kept as the largest word rather than wrapped into a plausible delay.
-    const auto stored = static_cast<std::uint16_t>(std::min<std::uint32_t>(delay, 0xFFFF));
-    binding_.BaseBlock[kDelayWord] = stored;
-    lastGoodDelay_ = stored;
+    binding_.BaseBlock[kInterKeyDelayWord] = StoredWord(delay);
+    lastGoodDelay_ = binding_.BaseBlock[kInterKeyDelayWord];
     return true;
 }
 
@@ -313,9 +291,9 @@ void KeySetEditor::switchView(bool toExtension)
     extensionView_ = toExtension;
     enableSeventhGroup(toExtension);
     if (toExtension) {
-        showBlock(binding_.ExtensionSet, kExtensionLayout);
+        showBlock(binding_.ExtensionSet, kExtensionKeyLayout);
     } else {
-        showBlock(binding_.BaseBlock, kBaseLayout);
+        showBlock(binding_.BaseBlock, kBaseKeyLayout);
         ShowKeySet(kGroupCount, 0, 0);
     }
 }

@@ -16,6 +16,7 @@
 
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
+#include "config/KeySequence.h"
 #include "devlib/ParameterBlocks.h"
 #include "resources/KeySetControls.h"
 
@@ -104,16 +105,6 @@ public:
     bool OnEditChanged(int id);
 
 private:
-    // Where a block keeps its key count and key sets.
-    struct BlockLayout {
-        std::size_t KeyCount;
-        std::size_t FirstMods;
-        std::size_t FirstCode;
-        int Keys;
-    };
-    static const BlockLayout kBaseLayout;
-    static const BlockLayout kExtensionLayout;
-
     const GroupIds* group(int n) const;
     std::uint32_t& flag(Flag which) const;
     // The flag that key-set edits set: the one of the block shown.
@@ -122,10 +113,9 @@ private:
     void markChanged(Flag which);
 
     Block blockOfView() const;
-    const BlockLayout& layoutOfView() const;
-    void clearKeysWhenCountIsZero(Block block, const BlockLayout& layout);
-    void showBlock(Block block, const BlockLayout& layout);
-    void storeKeySets(std::span<const std::uint16_t> keySets);
+    const KeyBlockLayout& layoutOfView() const;
+    void clearKeysWhenCountIsZero(Block block, const KeyBlockLayout& layout);
+    void showBlock(Block block, const KeyBlockLayout& layout);
     bool collectDelay(bool anyKeySet);
 
     void ShowNoSensor();

@@ -21,7 +21,6 @@ using namespace misc;
 namespace {
 
 constexpr std::uint32_t kInitialRangeRateMs = 500;
-constexpr std::uint32_t kMaxLuid = std::numeric_limits<std::uint16_t>::max();
 
 const QString kResetAllQuestion = QStringLiteral(
     "The sensor's configuration will be replaced by its factory defaults: every key sequence and "

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 
+#include "config/Waits.h"
 #include "DeviceOperation.h"
 #include "resources/DialogTemplate.h"
 
@@ -50,7 +51,7 @@ class PropertyPage : public QWidget {
     Q_OBJECT
 public:
     // The wait after a page has written to the sensor.
-    static constexpr std::uint32_t kWriteSettleMs = 1000;
+    static constexpr std::uint32_t kWriteSettleMs = kPageWriteSettleMs;
 
     PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent = nullptr);
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "DetectionWindow.h"
+#include "config/DetectionWindow.h"
 
 struct RangeReading {
     std::uint64_t TimeMs = 0;  // the platform's monotonic clock

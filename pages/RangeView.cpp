@@ -10,13 +10,11 @@
 #include "PropertyPage.h"
 #include "UiServices.h"
 #include "config/ConfigModel.h"
+#include "config/RangeReading.h"
 #include "platform/Platform.h"
 
 namespace {
 
-// Firmware from which the sensor answers the range readout.
-constexpr std::int32_t kRangeReadoutFw = 0x0144;
-constexpr std::uint32_t kMinRateMs = 100;
 // The longest period a timer takes; longer rates run at this period.
 constexpr std::uint32_t kMaxRateMs = std::numeric_limits<int>::max();
 constexpr int kTrapToneHz = 1000;
@@ -47,7 +45,7 @@ void RangeView::GetRangeClicked()
 {
     const DeviceOperation operation(host_, ui_, ReadingWords());
     if (model_.DeviceFw < kRangeReadoutFw) {
-        ui_.messageBox(owner_, QStringLiteral("The firmware version does not support this Feature."));
+        ui_.messageBox(owner_, QString::fromLatin1(kRangeUnsupportedMessage));
         return;
     }
     if (GetRangeInfo(&reading_)) {
@@ -64,8 +62,8 @@ void RangeView::AutoGetRangeClicked(std::uint32_t rateMs)
 {
     if (!controls_.AutoGetRange->isChecked()) {
         StopAutoReadings(QStringLiteral("Auto GetRange was cleared"));
-    } else if (rateMs < kMinRateMs) {
-        ui_.messageBox(owner_, QStringLiteral("Time in msec must be >= 100"), QStringLiteral("Entry Error"),
+    } else if (rateMs < kMinRangeRateMs) {
+        ui_.messageBox(owner_, QString::fromLatin1(kRangeRateMessage), QStringLiteral("Entry Error"),
                        MessageIcon::Exclamation);
         StopAutoReadings();
     } else if (!model_.ConfigLoaded) {
@@ -129,7 +127,5 @@ void RangeView::OnTimer()
 
 void RangeView::ShowReading()
 {
-    const char* format = reading_.InRange ? "InRange: %u inches, %02X" : "NOT InRange: %u inches, %02X";
-    controls_.Text->setText(QString::asprintf(format, static_cast<unsigned>(reading_.Distance),
-                                              static_cast<unsigned>(reading_.RangeFlags)));
+    controls_.Text->setText(QString::fromStdString(RangeText(reading_)));
 }

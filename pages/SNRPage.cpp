@@ -2,22 +2,15 @@
 
 #include <algorithm>
 
-#include "DeadTargetDelta.h"
 #include "SonarControls.h"
 #include "UiServices.h"
 #include "config/ConfigModel.h"
+#include "config/DeadTargetDelta.h"
+#include "config/SonarRules.h"
 
 using namespace sonar;
 
 namespace {
-
-// Firmware from which the two detection delays are separate bytes and the LED
-// boxes are in use.
-constexpr std::int32_t kSeparateDelaysFw = 0x0143;
-
-constexpr std::uint32_t kByteLimit = 255;
-constexpr std::uint32_t kWordLimit = 65535;
-constexpr std::uint32_t kPackedDelayLimit = 15;
 
 // Shown with the full layout only; the compact variant hides them.
 constexpr int kFullLayoutControls[] = {
@@ -63,18 +56,6 @@ constexpr BlockWrite kBlockWrites[] = {
      "WalkUp"},
 };
 
-constexpr std::uint16_t kLedInRangeBit = 1u << 0;
-constexpr std::uint16_t kLedOutOfRangeBit = 1u << 1;
-constexpr std::uint16_t kLedTransitionBit = 1u << 2;
-constexpr std::uint16_t kLedFlagsMask = 0x7F;
-constexpr std::uint16_t kDetectDeadTargetBit = 1u << 0;
-constexpr std::uint16_t kMinDistFaultBit = 1u << 1;
-constexpr std::uint16_t kMinutesBit = 1u << 0;
-
-void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
-{
-    word = on ? (word | bits) : (word & ~bits);
-}
 
 }  // namespace
 
@@ -217,8 +198,8 @@ void SNRPage::FillDelays()
         SetDlgItemInt(InRangeDelay, sonar[IRDBTmS]);
         SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS]);
     } else {
-        SetDlgItemInt(InRangeDelay, (sonar[ORDBTmS] >> 4) & 0x0F);
-        SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS] & 0x0F);
+        SetDlgItemInt(InRangeDelay, PackedInRangeDelay(sonar[ORDBTmS]));
+        SetDlgItemInt(OutOfRangeDelay, PackedOutOfRangeDelay(sonar[ORDBTmS]));
         SetDlgItemInt(RawInRangeDelay, sonar[IRDBTmS]);
     }
 }
@@ -313,19 +294,13 @@ void SNRPage::CollectLedFlags()
 
 void SNRPage::CollectPingRate()
 {
-    std::uint32_t rate = LimitedNumber(PingRate, kWordLimit);
-    if (rate < kMinPingRate) {
-        ui().messageBox(this, QStringLiteral("The Minimum Ping Rate is 200msec!"),
-                        QStringLiteral("Ping Rate Error"));
-        rate = kMinPingRate;
-        SetDlgItemInt(PingRate, rate);
-    } else if (rate > kMaxPingRate) {
-        ui().messageBox(this, QStringLiteral("The Maximum Ping Rate is 1020msec!"),
-                        QStringLiteral("Ping Rate Error"));
-        rate = kMaxPingRate;
-        SetDlgItemInt(PingRate, rate);
+    const PingRateCorrection corrected = CorrectPingRate(GetDlgItemInt(PingRate));
+    if (corrected.Message != nullptr) {
+        ui().messageBox(this, QString::fromLatin1(corrected.Message),
+                        QString::fromLatin1(kPingRateErrorCaption));
+        SetDlgItemInt(PingRate, corrected.Rate);
     }
-    model().EditCfg.Sonar[PingRateS] = static_cast<std::uint16_t>(rate);
+    model().EditCfg.Sonar[PingRateS] = corrected.Rate;
 }
 
 void SNRPage::CollectDistances()
@@ -352,7 +327,7 @@ void SNRPage::CollectDelays()
     } else {
         const std::uint32_t inRange = CorrectedNumber(InRangeDelay, kPackedDelayLimit);
         const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
-        sonar[ORDBTmS] = static_cast<std::uint16_t>(inRange << 4 | outOfRange);
+        sonar[ORDBTmS] = PackedDelays(inRange, outOfRange);
         // Carried, not typed: the byte the sensor would get from the word unchanged.
         sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
     }
@@ -409,12 +384,12 @@ void SNRPage::SetAllFlags(std::uint32_t value)
 
 bool SNRPage::SeparateDelays() const
 {
-    return model().DeviceFw >= kSeparateDelaysFw;
+    return sonar::SeparateDelays(model().DeviceFw);
 }
 
 std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
 {
-    return std::min(GetDlgItemInt(id), limit);
+    return HeldAt(GetDlgItemInt(id), limit);
 }
 
 std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)

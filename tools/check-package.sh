@@ -5,7 +5,7 @@
 set -euo pipefail
 
 deb=${1:?usage: $0 PACKAGE.deb}
-programs=(tolvane tolvane-sim)  # each with its manual page
+programs=(tolvane tolvane-sim tolvanectl)  # each with its manual page
 failures=0
 
 fail() {
@@ -18,6 +18,7 @@ listing=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
 echo "$listing"
 expected=(
   /usr/lib/udev/rules.d/70-tolvane.rules
+  /usr/share/bash-completion/completions/tolvanectl
   /usr/share/applications/tolvane.desktop
   /usr/share/icons/hicolor/scalable/apps/tolvane.svg
   /usr/share/icons/hicolor/48x48/apps/tolvane.png

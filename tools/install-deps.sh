@@ -2,7 +2,7 @@
 # Installs the Debian packages Tolvane needs to build and test, when missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev libpulse-dev libudev-dev libgtest-dev libgmock-dev libgl-dev)
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev libpulse-dev libudev-dev libgtest-dev libgmock-dev libgl-dev libcli11-dev nlohmann-json3-dev)
 # The Debian package: shlibdeps (dpkg-dev, file) and its checks.
 packages+=(dpkg-dev file lintian desktop-file-utils)
 # The real-kernel test (tests/vm): QEMU, a static busybox and the kernel-module
@@ -11,8 +11,9 @@ packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
 # The screenshots under a real X server (tools/screenshots.sh).
 packages+=(xvfb openbox x11-utils)
 # The Windows cross build and its tests under Wine (tools/test-windows.sh);
-# googletest is the source package, built there with the cross compiler.
-packages+=(mingw-w64 wine wine64 googletest)
+# googletest is the source package, built there with the cross compiler;
+# python3 reads the JSON tolvanectl prints.
+packages+=(mingw-w64 wine wine64 googletest python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -239,5 +239,32 @@ TEST_F(TransferProtocolTest, LuidFollowsTheCommitOfAChangedBlock)
     EXPECT_EQ(lines[4], "+500 set 00 00 c3 a5 00 00 00 00 00");
 }
 
+TEST_F(TransferProtocolTest, InfoReadIsOneExchangeAndReadsNoBlock)
+{
+    const sim::DeviceId id = sim.plugSensor(0x0405);
+    ASSERT_EQ(OnDevArrival(sim.pathOf(id).c_str()), 1);
+    sensor(id).Luid = 0x1234;
+    sensor(id).FwVersion = 0x0412;
+    const std::uint64_t start = sim.nowMs();
+
+    EXPECT_EQ(ReadDevInfo(), 1);
+
+    EXPECT_EQ(wire(), Wire().readExchange(0x8A, 0, infoAnswer(sensor(id))).lines());
+    EXPECT_EQ(sim.nowMs() - start, kExchangeMs);
+    EXPECT_EQ(GetDevLuid(), 0x1234);
+    EXPECT_EQ(GetDevFwVersion(), 0x0412);
+    EXPECT_EQ(slot().Valid, 0u);
+}
+
+TEST_F(TransferProtocolTest, InfoReadFailureLeavesItsCode)
+{
+    const sim::DeviceId id = sim.plugSensor(0x0405);
+    ASSERT_EQ(OnDevArrival(sim.pathOf(id).c_str()), 1);
+    sim.failTransfer(2);
+
+    EXPECT_EQ(ReadDevInfo(), 0);
+    EXPECT_EQ(GetDevStatus(), kStatusReadConfigFailed | kStatusReadFailed);
+}
+
 }  // namespace
 }  // namespace devlib_test

@@ -6,7 +6,7 @@
 
 #include "KeySequenceBench.h"
 #include "TestRegistry.h"
-#include "pages/KeyNameTable.h"
+#include "config/KeyNames.h"
 
 using namespace keyseq;
 

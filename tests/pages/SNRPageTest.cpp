@@ -13,11 +13,12 @@
 #include <vector>
 
 #include "RecordingUiServices.h"
+#include "SonarCorrectionCases.h"
 #include "TestPageHost.h"
 #include "TestRegistry.h"
 #include "config/ConfigModel.h"
+#include "config/DeadTargetDelta.h"
 #include "devlib/DevLib.h"
-#include "pages/DeadTargetDelta.h"
 #include "pages/SNRPage.h"
 #include "pages/SonarControls.h"
 #include "pages/WAPage.h"
@@ -243,6 +244,34 @@ private slots:
         }
         QVERIFY(!rig.anyFlag());
         QVERIFY(!rig.page->isModified());
+    }
+
+    // The table tolvanectl's set is held to as well: the same typed values
+    // leave the same numbers in the edits and the same message.
+    void correctionsSharedWithTheCommandLine_data()
+    {
+        QTest::addColumn<int>("index");
+        for (std::size_t i = 0; i < std::size(sonar_cases::kCases); ++i)
+            QTest::newRow(sonar_cases::kCases[i].Label) << static_cast<int>(i);
+    }
+    void correctionsSharedWithTheCommandLine()
+    {
+        QFETCH(int, index);
+        const sonar_cases::Case& c = sonar_cases::kCases[index];
+        SonarRig rig(c.Firmware);
+        rig.advanced(true);
+        for (const sonar_cases::Field& field : c.Typed)
+            if (field.Setting) rig.type(field.Control, QString::fromLatin1(field.Text));
+
+        rig.page->CollectStep();
+
+        for (const sonar_cases::Field& field : c.Kept)
+            if (field.Setting) QCOMPARE(rig.text(field.Control), QString::fromLatin1(field.Text));
+        if (c.Message == nullptr) {
+            QVERIFY(rig.ui.messages().empty());
+        } else {
+            QCOMPARE(rig.ui.messageTexts(), QStringList{QString::fromLatin1(c.Message)});
+        }
     }
 
     void pingRate_data()

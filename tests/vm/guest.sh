@@ -17,7 +17,8 @@
 #   usb            a USB sensor (dummy_hcd and the HID gadget function): the
 #                  rule tags its node, the firmware version from bcdDevice
 #   programs       tolvane on the emulated sensor, and the command-line
-#                  programs in the table at the end
+#                  programs in the table at the end (tolvanectl list, show,
+#                  set and range among them)
 set -u
 . "$TOLVANE_VM_OUT/env"
 OUT=$TOLVANE_VM_OUT
@@ -247,10 +248,9 @@ if [ -x "$APP" ]; then
     alive=$(kill -0 "$app" 2>/dev/null && echo yes || echo no)
     kill -TERM "$app" 2>/dev/null; wait "$app" 2>/dev/null
     detail="transfers at start $at_start, after unplug $((after_unplug - at_start)), after plug $((after_plug - after_unplug)), still running: $alive"
-    # A full read is 11 exchanges of two transfers. At start the program reads
-    # every sensor, then the model reads slot 0 again; after an arrival it
-    # reads the sensor once.
-    if [ "$at_start" -eq 44 ] && [ "$after_unplug" -eq "$at_start" ] && [ $((after_plug - after_unplug)) -eq 22 ] && [ "$alive" = yes ]; then
+    # A full read is 11 exchanges of two transfers. The program reads each
+    # sensor once at start, and once again after it comes back.
+    if [ "$at_start" -eq 22 ] && [ "$after_unplug" -eq "$at_start" ] && [ $((after_plug - after_unplug)) -eq 22 ] && [ "$alive" = yes ]; then
       result PASS "program tolvane: $detail"
     else
       result FAIL "program tolvane: $detail"
@@ -265,6 +265,18 @@ fi
 
 # Command-line programs against one emulated sensor: name, pattern, command.
 run_program check-list 'sensor 0: .*fw=0405 luid=0042 status=00000000' "$CHECK" list 1
+CTL=$BUILD/cli/tolvanectl
+run_program tolvanectl-list '^1  /dev/hidraw[0-9]+  [0-9a-f]{4}:[0-9a-f]{4}  firmware 4\.05  LUID 66$' "$CTL" list
+run_program tolvanectl-show '^  ping-rate +500 ms$' "$CTL" show
+run_program tolvanectl-set '^ping-rate=300$' "$CTL" set ping-rate=300
+# The sonar block with 300 ms (75 steps of 4 ms) reached the sensor, and its commit.
+if grep -qE 'SET .*ok=1 data=00 [0-9a-f]{2} 4b ' "$OUT/tolvanectl-set-sensor.transcript" &&
+  grep -qE 'SET .*ok=1 data=00 90 01 ' "$OUT/tolvanectl-set-sensor.transcript"; then
+  result PASS "program tolvanectl-set: the sensor received the sonar block and its commit"
+else
+  result FAIL "program tolvanectl-set: the sensor did not receive the sonar block and its commit"
+fi
+run_program tolvanectl-range '^InRange: 29 inches, 01$' "$CTL" range
 
 udevadm control --exit 2> /dev/null
 log "done"

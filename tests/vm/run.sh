@@ -27,7 +27,7 @@ out=$work/out
 start=$(date +%s)
 stamp() { echo "vm test: $(($(date +%s) - start)) s  $*"; }
 
-for program in tests/vm/vm_uhid_sensor tests/vm/vm_hidraw_check app/tolvane; do
+for program in tests/vm/vm_uhid_sensor tests/vm/vm_hidraw_check app/tolvane cli/tolvanectl; do
   [ -x "$build/$program" ] || { echo "vm test: $build/$program is missing; build the project first" >&2; exit 2; }
 done
 cache() { grep -E "^$1:" "$build/CMakeCache.txt" | cut -d= -f2; }

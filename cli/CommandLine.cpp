@@ -1,0 +1,122 @@
+#include "CommandLine.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "ExitCodes.h"
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kExitStatusText =
+    "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor.\n"
+    "Run 'tolvanectl COMMAND --help' for a command's options; 'man tolvanectl' for more.";
+
+void AddSimOptions(CLI::App& app, SimOptions& sim)
+{
+    const char* group = "Virtual sensors";
+    app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")->group(group);
+    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
+        ->type_name("N")
+        ->check(CLI::Range(0, 16))
+        ->group(group);
+    app.add_option("--sim-firmware", sim.Firmware, "Firmware of each virtual sensor, e.g. 4.05,1.42")
+        ->type_name("VERSION,...")
+        ->delimiter(',')
+        ->group(group);
+    app.add_flag("--sim-instant", sim.Instant,
+                 "Virtual clock for tests: the sensors' waits cost no real time")
+        ->group(group);
+    app.add_option("--sim-fail-transfer", sim.FailTransfer, "Test fault: the K-th report transfer fails")
+        ->type_name("K")
+        ->check(CLI::PositiveNumber)
+        ->group(group);
+    app.add_option("--sim-deny-access", sim.DeniedSensors,
+                   "Test fault: this user may not open these virtual sensors, e.g. 2 or 1,2")
+        ->type_name("N,...")
+        ->delimiter(',')
+        ->check(CLI::Range(1, 16))
+        ->group(group);
+    app.add_flag("--sim-refuse-extension-sets", sim.RefuseExtensionSets,
+                 "Test fault: the sensors refuse the extension sets, as old firmware does")
+        ->group(group);
+}
+
+}  // namespace
+
+std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
+{
+    Request request;
+    CLI::App app{"Shows and sets the configuration of ultrasonic presence sensors.", "tolvanectl"};
+    app.footer(kExitStatusText);
+    app.set_version_flag("--version", "tolvanectl " TOLVANE_VERSION);
+    app.require_subcommand(1);
+    app.fallthrough();
+    app.add_option("-s,--sensor", request.Sensor,
+                   "The sensor: its number in 'list', luid:N, or its device node (default: the first)")
+        ->type_name("SENSOR");
+    app.add_flag("-v,--verbose", request.Verbose, "Print every report exchanged to standard error");
+    AddSimOptions(app, request.Sim);
+
+    auto* list = app.add_subcommand("list", "List the attached sensors");
+    auto* show = app.add_subcommand("show", "Show the configuration of a sensor");
+    show->add_flag("--json", request.Json, "As JSON (a stable layout, see the manual)");
+    auto* save = app.add_subcommand("save", "Save the configuration to a template file");
+    save->add_option("FILE", request.File, "The template file")->required();
+    auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");
+    load->add_option("FILE", request.File, "The template file")->required();
+    load->add_flag("--all", request.AllSensors, "To every attached sensor");
+    auto* set = app.add_subcommand("set", "Change single settings (names as 'show' prints them)");
+    set->add_option("NAME=VALUE", request.Assignments, "Settings to change")->required();
+    auto* range = app.add_subcommand("range", "Read the distance the sensor measures");
+    range->add_flag("-f,--follow", request.Follow, "Read repeatedly until interrupted");
+    auto* interval =
+        range->add_option("-i,--interval", request.IntervalMs, "Milliseconds between readings (default 500)")
+            ->type_name("MS");
+    auto* csv = range->add_flag("--csv", request.Csv, "As CSV");
+    std::uint64_t count = 0;
+    auto* countOption =
+        range->add_option("-n,--count", count, "Stop after this many readings")->check(CLI::PositiveNumber);
+    for (auto* option : {interval, csv, countOption}) option->needs(range->get_option("--follow"));
+    auto* reset = app.add_subcommand("reset", "Return all parameters to factory defaults");
+    auto* defaults = app.add_subcommand("defaults", "Save or restore the sensor's user defaults");
+    defaults->require_subcommand(1);
+    auto* defaultsSave =
+        defaults->add_subcommand("save", "The sensor stores its configuration as user defaults");
+    auto* defaultsRestore = defaults->add_subcommand("restore", "The sensor returns to its user defaults");
+    auto* halt = app.add_subcommand("halt", "Halt the sensor's key sends");
+    auto* resume = app.add_subcommand("resume", "Resume the sensor's key sends");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        status = app.exit(e) == 0 ? kSuccess : kUsageError;
+        return std::nullopt;
+    }
+
+    const std::pair<CLI::App*, Command> commands[] = {
+        {list, Command::List},
+        {show, Command::Show},
+        {save, Command::Save},
+        {load, Command::Load},
+        {set, Command::Set},
+        {range, Command::Range},
+        {reset, Command::Reset},
+        {halt, Command::Halt},
+        {resume, Command::Resume},
+        {defaultsSave, Command::DefaultsSave},
+        {defaultsRestore, Command::DefaultsRestore},
+    };
+    for (const auto& [subcommand, command] : commands)
+        if (subcommand->parsed()) request.Subcommand = command;
+    if (count > 0) request.Count = count;
+    if (request.AllSensors && !request.Sensor.empty()) {
+        std::cerr << "--all and --sensor exclude each other\nRun with --help for more information.\n";
+        status = kUsageError;
+        return std::nullopt;
+    }
+    return request;
+}
+
+}  // namespace cli

@@ -1,0 +1,14 @@
+#pragma once
+
+// tolvanectl's exit status, as the manual page documents it.
+
+namespace cli {
+
+enum ExitCode : int {
+    kSuccess = 0,
+    kDeviceOrFileFailure = 1,
+    kUsageError = 2,
+    kNoSensor = 3,
+};
+
+}  // namespace cli

@@ -1,0 +1,83 @@
+// save and load: the configuration template file, through the same writer and
+// reader as the Misc. page's "Save To File" and "Restore From File".
+
+#include "ApplyPass.h"
+#include "Commands.h"
+#include "ExitCodes.h"
+#include "config/TemplateConfigSet.h"
+#include "config/TemplateFile.h"
+
+namespace cli {
+
+namespace {
+
+enum class LoadOutcome { Loaded, SensorFailed, FileFailed };
+
+// Reads the sensor, reads the file over its configuration and writes the
+// blocks that differ. The LUID is not part of the file and is never written.
+LoadOutcome LoadInto(Session& session, int slot, const std::string& path)
+{
+    SensorConfig current;
+    if (!session.Read(slot, current)) return LoadOutcome::SensorFailed;
+    SensorConfig wanted = current;
+    std::string failure;
+    if (!ReadConfigSetFmFile(path, wanted.Blocks, &failure)) {
+        session.Error() << failure << '\n';
+        return LoadOutcome::FileFailed;
+    }
+    const ApplyResult result = WriteChangedBlocks(session, slot, current, wanted, false);
+    if (!result.Ok) {
+        session.Error() << session.Name(slot) << ": " << ApplyText(result) << '\n';
+        return LoadOutcome::SensorFailed;
+    }
+    session.Out() << session.Name(slot) << ": " << ApplyText(result) << '\n';
+    return LoadOutcome::Loaded;
+}
+
+}  // namespace
+
+int RunSave(Session& session, const Request& request)
+{
+    int status = kSuccess;
+    const std::optional<int> slot = ChosenSensor(session, request, status);
+    if (!slot) return status;
+    SensorConfig config;
+    if (!session.Read(*slot, config)) return kDeviceOrFileFailure;
+    std::string failure;
+    if (!WriteDevCfgToFile(request.File, &failure)) {
+        session.Error() << failure << '\n';
+        return kDeviceOrFileFailure;
+    }
+    session.Out() << session.Name(*slot) << ": saved to " << request.File << '\n';
+    return kSuccess;
+}
+
+// With --all every sensor is loaded, each reported on its own line; a failed
+// sensor does not stop the others and makes the exit status 1, as does a
+// sensor this user may not open. A file that cannot be read stops at once: it
+// would fail on every sensor.
+int RunLoad(Session& session, const Request& request)
+{
+    if (!request.AllSensors) {
+        int status = kSuccess;
+        const std::optional<int> slot = ChosenSensor(session, request, status);
+        if (!slot) return status;
+        return LoadInto(session, *slot, request.File) == LoadOutcome::Loaded ? kSuccess
+                                                                             : kDeviceOrFileFailure;
+    }
+    if (const int status = session.OpenSensors(); status != kSuccess) return status;
+    int result = kSuccess;
+    for (int slot = 0; slot < session.Count(); ++slot) {
+        const LoadOutcome outcome = LoadInto(session, slot, request.File);
+        if (outcome == LoadOutcome::FileFailed) return kDeviceOrFileFailure;
+        if (outcome == LoadOutcome::SensorFailed) result = kDeviceOrFileFailure;
+    }
+    // A sensor this user may not open is not loaded: the fleet is not all done.
+    if (!session.InaccessiblePaths().empty()) {
+        session.SayInaccessible();
+        result = kDeviceOrFileFailure;
+    }
+    return result;
+}
+
+}  // namespace cli

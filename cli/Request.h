@@ -1,0 +1,42 @@
+#pragma once
+
+// What one run of tolvanectl was asked to do, as the command line said it.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum class Command { List, Show, Save, Load, Set, Range, Reset, DefaultsSave, DefaultsRestore, Halt, Resume };
+
+// Virtual sensors in place of the attached ones.
+struct SimOptions {
+    bool Enabled = false;
+    int Sensors = 1;
+    std::vector<std::string> Firmware;  // "4.05" per sensor; missing ones are 4.05
+    bool Instant = false;               // the virtual clock: waits cost no real time
+    int FailTransfer = 0;               // the k-th report transfer fails (0: none)
+    bool RefuseExtensionSets = false;
+    std::vector<int> DeniedSensors;  // numbers of the sensors this user may not open
+};
+
+struct Request {
+    Command Subcommand = Command::List;
+    std::string Sensor;  // number, "luid:N" or device node; empty: the first
+    bool Verbose = false;
+
+    bool Json = false;                     // show
+    std::string File;                      // save, load
+    bool AllSensors = false;               // load --all
+    std::vector<std::string> Assignments;  // set NAME=VALUE...
+    bool Follow = false;                   // range
+    std::uint32_t IntervalMs = 500;
+    bool Csv = false;
+    std::optional<std::uint64_t> Count;
+
+    SimOptions Sim;
+};
+
+}  // namespace cli

@@ -1,0 +1,163 @@
+#include "Session.h"
+
+#include <cstdio>
+
+#include "ExitCodes.h"
+#include "NumberArgument.h"
+#include "devlib/DevLib.h"
+
+namespace cli {
+
+namespace {
+
+tsDevSlot& SlotRecord(int slot)
+{
+    return LibState().Slots[slot];
+}
+
+}  // namespace
+
+std::string StatusText(std::uint32_t status)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(status));
+    return text;
+}
+
+Session::Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err)
+    : platform_(platform), out_(out), err_(err)
+{
+}
+
+Session::~Session()
+{
+    CloseAllDevices();
+}
+
+std::ostream& Session::Error()
+{
+    out_.flush();
+    return err_ << "tolvanectl: ";
+}
+
+int Session::OpenSensors()
+{
+    EnumSensors();
+    if (GetDevCount() > 0) return kSuccess;
+    if (InaccessiblePaths().empty())
+        Error() << "no sensor connected\n";
+    else
+        SayInaccessible();
+    return kNoSensor;
+}
+
+std::vector<std::string> Session::InaccessiblePaths()
+{
+    return platform_.inaccessibleSensorPaths();
+}
+
+void Session::SayInaccessible()
+{
+    for (const std::string& path : InaccessiblePaths())
+        Error() << "A sensor is connected but this user may not open it: " << DeviceNode(path) << '\n';
+    Error()
+        << "install the udev rule 70-tolvane.rules and replug the sensor (README, \"Real sensors: the udev "
+           "rule\")\n";
+}
+
+int Session::Count() const
+{
+    return GetDevCount();
+}
+
+std::optional<int> Session::Choose(const std::string& spec, int& status)
+{
+    if (spec.empty()) return 0;
+    if (spec.starts_with("luid:")) {
+        if (const auto luid = ReadNumberArgument(spec.substr(5)); luid && *luid <= 0xFFFF)
+            return FindByLuid(static_cast<std::uint16_t>(*luid), status);
+        Error() << "not a LUID: " << spec.substr(5) << '\n';
+        status = kUsageError;
+        return std::nullopt;
+    }
+    if (const auto number = ReadNumberArgument(spec)) {
+        if (*number >= 1 && *number <= static_cast<std::uint32_t>(Count()))
+            return static_cast<int>(*number) - 1;
+        Error() << "no sensor " << spec << ": " << Count() << " connected\n";
+        status = kNoSensor;
+        return std::nullopt;
+    }
+    for (int slot = 0; slot < Count(); ++slot) {
+        const std::string node = Node(slot);
+        if (spec == node || "/dev/" + spec == node) return slot;
+    }
+    Error() << "no sensor at " << spec << '\n';
+    status = kNoSensor;
+    return std::nullopt;
+}
+
+std::optional<int> Session::FindByLuid(std::uint16_t luid, int& status)
+{
+    for (int slot = 0; slot < Count(); ++slot) {
+        if (!ReadInfo(slot)) {
+            status = kDeviceOrFileFailure;
+            return std::nullopt;
+        }
+        if (GetDevLuid() == luid) return slot;
+    }
+    Error() << "no sensor with LUID " << luid << '\n';
+    status = kNoSensor;
+    return std::nullopt;
+}
+
+std::string Session::Name(int slot) const
+{
+    return "sensor " + std::to_string(slot + 1) + " (" + Node(slot) + ")";
+}
+
+std::string Session::Node(int slot) const
+{
+    return DeviceNode(SlotRecord(slot).DevicePath);
+}
+
+std::uint16_t Session::VendorId(int slot) const
+{
+    return platform_.attributes(SlotRecord(slot).Handle).VendorID;
+}
+
+std::uint16_t Session::ProductId(int slot) const
+{
+    return platform_.attributes(SlotRecord(slot).Handle).ProductID;
+}
+
+bool Session::ReadInfo(int slot)
+{
+    SelectDev(static_cast<std::int16_t>(slot));
+    if (ReadDevInfo()) return true;
+    Error() << "cannot read the device info of " << Name(slot) << " (status " << StatusText(GetDevStatus())
+            << ")\n";
+    return false;
+}
+
+bool Session::Read(int slot, SensorConfig& config)
+{
+    SelectDev(static_cast<std::int16_t>(slot));
+    platform_.BeginOperation("Reading " + Name(slot));
+    const bool read = ReadDevConfig() != 0;
+    platform_.EndOperation();
+    if (!read) {
+        Error() << "cannot read " << Name(slot) << " (status " << StatusText(GetDevStatus()) << ")\n";
+        return false;
+    }
+    config.ExtensionSetsRead = (GetDevStatus() & kStatusReadConfigFailed) == 0;
+    ConfigModel model;
+    model.PullConfigFmLib();
+    model.UpdateDeviceVariant();
+    config.Blocks = model.EditCfg;
+    config.Luid = model.EditLuid;
+    config.Fw = model.DeviceFw;
+    config.Variant = model.DeviceVariant;
+    return true;
+}
+
+}  // namespace cli

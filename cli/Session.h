@@ -1,0 +1,66 @@
+#pragma once
+
+// One run's hold on the sensors: opens every attached one without reading it,
+// finds the one the command line chose, reads it, and says what went wrong in
+// the words and exit status tolvanectl documents.
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "ObservedPlatform.h"
+#include "Request.h"
+#include "Settings.h"
+
+namespace cli {
+
+class Session {
+public:
+    Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err);
+    ~Session();
+
+    ObservedPlatform& Platform() { return platform_; }
+    std::ostream& Out() { return out_; }
+    // "tolvanectl: " and the message, on standard error.
+    std::ostream& Error();
+
+    // Finds and opens every attached sensor; kNoSensor (said) when there is
+    // none this user may open.
+    int OpenSensors();
+    int Count() const;
+    // Interface paths of the sensors attached that this user may not open.
+    std::vector<std::string> InaccessiblePaths();
+    // Says which sensors this user may not open, and what to do about it.
+    void SayInaccessible();
+    // The slot of the sensor chosen by spec (empty: the first); exit status in
+    // status when there is none such.
+    std::optional<int> Choose(const std::string& spec, int& status);
+
+    // "sensor 1 (sim1)"
+    std::string Name(int slot) const;
+    std::string Node(int slot) const;
+    std::uint16_t VendorId(int slot) const;
+    std::uint16_t ProductId(int slot) const;
+
+    // Reads the sensor's device info, so that its firmware version is the one
+    // the sensor reports (a backend may not know it before); false when the
+    // read failed, said.
+    bool ReadInfo(int slot);
+
+    // Reads the whole configuration of the sensor (progress shown); false
+    // when the read failed, said.
+    bool Read(int slot, SensorConfig& config);
+
+private:
+    std::optional<int> FindByLuid(std::uint16_t luid, int& status);
+
+    ObservedPlatform& platform_;
+    std::ostream& out_;
+    std::ostream& err_;
+};
+
+std::string StatusText(std::uint32_t status);
+
+}  // namespace cli

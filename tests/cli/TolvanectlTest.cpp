@@ -1,0 +1,736 @@
+// tolvanectl run as a process on virtual sensors and the virtual clock: what
+// it prints on standard output and standard error, its exit status, and the
+// reports that reach each sensor (from --verbose).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+#include <sys/stat.h>
+
+#include "SonarCorrectionCases.h"
+#include "TolvanectlProcess.h"
+
+namespace {
+
+using Bytes = std::array<std::uint8_t, 9>;
+
+constexpr std::uint8_t kCommit = 0x90;
+
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+std::vector<std::uint8_t> CommandsOf(const std::vector<Exchange>& exchanges)
+{
+    std::vector<std::uint8_t> commands;
+    for (const Exchange& e : exchanges) commands.push_back(e.Command);
+    return commands;
+}
+
+// The eleven exchanges of a complete read.
+const std::vector<std::uint8_t> kFullRead = {0x80, 0x81, 0x82, 0x83, 0x84, 0x8B,
+                                             0x8B, 0x8B, 0x8B, 0x85, 0x8A};
+
+std::vector<std::uint8_t> Concat(std::vector<std::uint8_t> a, const std::vector<std::uint8_t>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class TempDir {
+public:
+    TempDir() : path_(std::filesystem::temp_directory_path() / ("tolvanectl-" + std::to_string(::getpid())))
+    {
+        std::filesystem::create_directories(path_);
+    }
+    ~TempDir() { std::filesystem::remove_all(path_); }
+    std::string File(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadText(const std::string& path)
+{
+    std::ifstream file(path);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void ReplaceLine(const std::string& path, const std::string& start, const std::string& line)
+{
+    std::string text;
+    for (const std::string& l : Lines(ReadText(path))) text += (l.rfind(start, 0) == 0 ? line : l) + '\n';
+    std::ofstream(path) << text;
+}
+
+// ---- Program, help and usage --------------------------------------------------
+
+TEST(TolvanectlProgram, VersionAndHelpPerCommand)
+{
+    const ProcessResult version = RunTolvanectl({"--version"});
+    EXPECT_EQ(version.Status, 0);
+    EXPECT_EQ(version.Out, "tolvanectl 3.90\n");
+
+    for (const char* command :
+         {"list", "show", "save", "load", "set", "range", "reset", "defaults", "halt", "resume"}) {
+        const ProcessResult help = RunTolvanectl({command, "--help"});
+        EXPECT_EQ(help.Status, 0) << command;
+        EXPECT_TRUE(Contains(help.Out, command)) << help.Out;
+    }
+    EXPECT_TRUE(Contains(RunTolvanectl({"--help"}).Out, "Exit status: 0 success, 1 device or file failure"));
+}
+
+struct UsageCase {
+    const char* Label;
+    std::vector<std::string> Args;
+    const char* Said;
+};
+
+class TolvanectlUsage : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(TolvanectlUsage, IsRefusedWithStatus2AndNothingSent)
+{
+    const UsageCase& c = GetParam();
+    std::vector<std::string> args = {"-v"};
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    const ProcessResult run = RunOnSim(args);
+    EXPECT_EQ(run.Status, 2) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    EXPECT_TRUE(Contains(run.Err, c.Said)) << run.Err;
+    EXPECT_TRUE(WritesTo(WireOf(run.Err), "sim1").empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TolvanectlUsage,
+    testing::Values(
+        UsageCase{"no command", {}, "A subcommand is required"},
+        UsageCase{"unknown command", {"frobnicate"}, "A subcommand is required"},
+        UsageCase{"extra argument", {"show", "extra"}, "extra"},
+        UsageCase{"set without settings", {"set"}, "NAME=VALUE is required"},
+        UsageCase{"set without a value", {"set", "ping-rate"}, "expected NAME=VALUE: ping-rate"},
+        UsageCase{"unknown setting", {"set", "bogus=1"}, "no setting named bogus"},
+        UsageCase{"not a number", {"set", "ping-rate=12x"}, "ping-rate: not a number: 12x"},
+        UsageCase{"not a switch", {"set", "dead-target=maybe"}, "expected on or off"},
+        UsageCase{"not a key", {"set", "walk-away-keys=LGUI+NOKEY"}, "no key named"},
+        UsageCase{"too many key sets", {"set", "walk-away-keys=A,B,C,D,E,F,G"}, "at most 6 key sets"},
+        UsageCase{"read-only setting", {"set", "keep-alive-rate=5"}, "read only"},
+        UsageCase{"delay refused with key sets",
+                  {"set", "walk-away-key-delay=63"},
+                  "Inter-Key Delay must be >= 64 and <= 16320 msec!"},
+        UsageCase{"save without a file", {"save"}, "FILE is required"},
+        UsageCase{"csv without follow", {"range", "--csv"}, "--csv requires --follow"},
+        UsageCase{"interval below 100", {"range", "-f", "-i", "99"}, "Time in msec must be >= 100"},
+        UsageCase{"bad sim firmware", {"--sim-firmware", "4.5", "show"}, "not a firmware version: 4.5"},
+        UsageCase{"bad LUID", {"-s", "luid:x", "show"}, "not a LUID: x"},
+        UsageCase{"all and one sensor",
+                  {"-s", "2", "load", "--all", "f.txt"},
+                  "--all and --sensor exclude each other"}),
+    [](const testing::TestParamInfo<UsageCase>& info) {
+        std::string name = info.param.Label;
+        std::ranges::replace_if(
+            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    });
+
+// ---- No sensor and the choice of sensor --------------------------------------------
+
+TEST(TolvanectlSensors, EveryCommandWithoutASensorEndsWithStatus3)
+{
+    const std::vector<std::vector<std::string>> commands = {{"list"},
+                                                            {"show"},
+                                                            {"save", "/tmp/tolvanectl-never-written"},
+                                                            {"load", "/tmp/x"},
+                                                            {"load", "--all", "/tmp/x"},
+                                                            {"set", "ping-rate=300"},
+                                                            {"range"},
+                                                            {"reset"},
+                                                            {"defaults", "save"},
+                                                            {"defaults", "restore"},
+                                                            {"halt"},
+                                                            {"resume"}};
+    for (std::vector<std::string> args : commands) {
+        args.insert(args.begin(), {"--sim-sensors", "0"});
+        const ProcessResult run = RunOnSim(args);
+        EXPECT_EQ(run.Status, 3) << args[2];
+        EXPECT_EQ(run.Out, "");
+        EXPECT_EQ(run.Err, "tolvanectl: no sensor connected\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists("/tmp/tolvanectl-never-written"));
+}
+
+TEST(TolvanectlSensors, ChosenByNumberLuidOrNode)
+{
+    for (const std::string spec : {"2", "luid:2", "sim2"}) {
+        const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-v", "-s", spec, "show", "--json"});
+        ASSERT_EQ(run.Status, 0) << spec << run.Err;
+        EXPECT_EQ(nlohmann::json::parse(run.Out)["sensor"]["node"], "sim2") << spec;
+        const auto wire = WireOf(run.Err);
+        // Finding a LUID reads the device info of each sensor first.
+        const bool byLuid = spec.starts_with("luid:");
+        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim2")), byLuid ? Concat({0x8A}, kFullRead) : kFullRead)
+            << spec;
+        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")),
+                  byLuid ? std::vector<std::uint8_t>{0x8A} : std::vector<std::uint8_t>{})
+            << spec;
+    }
+    for (const char* spec : {"3", "luid:9", "sim9", "0"}) {
+        const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-s", spec, "show"});
+        EXPECT_EQ(run.Status, 3) << spec;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_TRUE(Contains(run.Err, "tolvanectl: no sensor")) << run.Err;
+    }
+}
+
+TEST(TolvanectlSensors, ASensorThisUserMayNotOpenIsSaidWithTheUdevRule)
+{
+    const std::string hint =
+        "tolvanectl: install the udev rule 70-tolvane.rules and replug the sensor (README, \"Real sensors: "
+        "the "
+        "udev rule\")\n";
+    const ProcessResult show = RunOnSim({"--sim-deny-access", "1", "show"});
+    EXPECT_EQ(show.Status, 3);
+    EXPECT_EQ(show.Out, "");
+    EXPECT_EQ(show.Err, "tolvanectl: A sensor is connected but this user may not open it: sim1\n" + hint);
+
+    const ProcessResult list = RunOnSim({"--sim-sensors", "2", "--sim-deny-access", "1", "list"});
+    EXPECT_EQ(list.Status, 0);
+    EXPECT_EQ(list.Out,
+              "1  sim2  fff0:0001  firmware 4.05  LUID 2\n"
+              "-  sim1  fff0:0001  not accessible to this user\n");
+    EXPECT_EQ(list.Err, "tolvanectl: A sensor is connected but this user may not open it: sim1\n" + hint);
+
+    const ProcessResult none = RunOnSim({"--sim-sensors", "2", "--sim-deny-access", "1,2", "list"});
+    EXPECT_EQ(none.Status, 3);
+    EXPECT_EQ(none.Out,
+              "-  sim1  fff0:0001  not accessible to this user\n"
+              "-  sim2  fff0:0001  not accessible to this user\n");
+}
+
+TEST(TolvanectlSensors, LoadAllFailsWhenASensorCannotBeOpened)
+{
+    TempDir dir;
+    const std::string path = dir.File("fleet.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+    const ProcessResult run =
+        RunOnSim({"--sim-sensors", "2", "--sim-deny-access", "2", "load", "--all", path});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "sensor 1 (sim1): already up to date\n");
+    EXPECT_TRUE(Contains(run.Err, "may not open it: sim2")) << run.Err;
+}
+
+// ---- list ------------------------------------------------------------------------
+
+TEST(TolvanectlList, OneLinePerSensorReadingNoConfigurationBlock)
+{
+    const ProcessResult run = RunOnSim({"--sim-sensors", "2", "--sim-firmware", "4.05,1.44", "-v", "list"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out,
+              "1  sim1  fff0:0001  firmware 4.05  LUID 1\n"
+              "2  sim2  fff0:0001  firmware 1.44  LUID 2\n");
+    const auto wire = WireOf(run.Err);
+    for (const char* node : {"sim1", "sim2"}) {
+        const std::vector<Exchange> exchanges = ExchangesWith(wire, node);
+        ASSERT_EQ(exchanges.size(), 1u) << node;
+        EXPECT_EQ(exchanges[0].Command, 0x8A);
+        EXPECT_FALSE(exchanges[0].Write);
+    }
+}
+
+TEST(TolvanectlList, AnUnreadableSensorIsListedAndFailsTheRun)
+{
+    const ProcessResult run = RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "3", "list"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out,
+              "1  sim1  fff0:0001  firmware 4.05  LUID 1\n"
+              "2  sim2  fff0:0001  firmware 4.05  LUID unknown\n");
+    EXPECT_TRUE(Contains(run.Err, "cannot read the device info of sensor 2 (sim2) (status 00020202)"))
+        << run.Err;
+}
+
+// ---- show ------------------------------------------------------------------------
+
+TEST(TolvanectlShow, WordsAPersonReads)
+{
+    const ProcessResult run = RunOnSim({"-v", "show"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    for (const char* line : {"Sensor 1 of 1: sim1, firmware 4.05, LUID 1", "Walk-Away",
+                             "  walk-away-keys            LGUI+L", "  walk-away-key-delay       128 ms",
+                             "  min-distance              14 inches", "  in-range-delay            2 seconds",
+                             "  ping-rate                 500 ms", "  in-range-led              on",
+                             "  dead-target-delta         11 inches", "  walk-to-keys              none"}) {
+        EXPECT_TRUE(Contains(run.Out, std::string(line) + "\n")) << line << "\n" << run.Out;
+    }
+    // One complete read, nothing else, and its waits.
+    const auto wire = WireOf(run.Err);
+    EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), kFullRead);
+    EXPECT_EQ(wire.back().TimeMs, 2750u);
+}
+
+TEST(TolvanectlShow, JsonLayout)
+{
+    const ProcessResult run = RunOnSim({"show", "--json"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const nlohmann::json doc = nlohmann::json::parse(run.Out);
+    EXPECT_EQ(doc["layout"], 1);
+    EXPECT_EQ(doc["sensor"],
+              nlohmann::json::parse(R"({"number": 1, "count": 1, "node": "sim1", "vendor_id": "fff0",
+                 "product_id": "0001", "firmware": "4.05", "luid": 1, "extension_sets": true})"));
+    const nlohmann::json& s = doc["settings"];
+    EXPECT_EQ(s["walk-away-keys"], nlohmann::json::array({"LGUI+L"}));
+    EXPECT_EQ(s["walk-to-keys"], nlohmann::json::array());
+    EXPECT_EQ(s["ping-rate"], 500);
+    EXPECT_EQ(s["in-range-delay-unit"], "seconds");
+    EXPECT_EQ(s["in-range-led"], true);
+    EXPECT_EQ(s.size(), 25u);
+}
+
+struct FirmwareFieldCase {
+    const char* Firmware;
+    const char* Setting;
+    bool Shown;
+};
+
+class TolvanectlShowFirmware : public testing::TestWithParam<FirmwareFieldCase> {};
+
+// The fields a sensor's pages hide are null in JSON and "not on this sensor" in words.
+TEST_P(TolvanectlShowFirmware, FieldsAsThePagesShowThem)
+{
+    const FirmwareFieldCase& c = GetParam();
+    const ProcessResult json = RunOnSim({"--sim-firmware", c.Firmware, "show", "--json"});
+    ASSERT_EQ(json.Status, 0) << json.Err;
+    EXPECT_EQ(nlohmann::json::parse(json.Out)["settings"][c.Setting].is_null(), !c.Shown);
+    const ProcessResult words = RunOnSim({"--sim-firmware", c.Firmware, "show"});
+    const std::regex line(std::string("\n  ") + c.Setting + " +not on this sensor\n");
+    EXPECT_EQ(std::regex_search(words.Out, line), !c.Shown) << words.Out;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TolvanectlShowFirmware,
+                         testing::Values(FirmwareFieldCase{"1.42", "in-range-led", false},
+                                         FirmwareFieldCase{"1.43", "in-range-led", true},
+                                         FirmwareFieldCase{"4.02", "min-distance", false},
+                                         FirmwareFieldCase{"4.02", "ping-rate", false},
+                                         FirmwareFieldCase{"4.02", "power-up-delay", true},
+                                         FirmwareFieldCase{"4.05", "min-distance", true}));
+
+TEST(TolvanectlShow, PackedDelaysOfOldFirmware)
+{
+    const ProcessResult run =
+        RunOnSim({"--sim-firmware", "1.42", "set", "in-range-delay=3", "out-of-range-delay=5"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "in-range-delay=3\nout-of-range-delay=5\n");
+}
+
+TEST(TolvanectlShow, ExtensionSetsASensorDoesNotAnswer)
+{
+    const ProcessResult run = RunOnSim({"--sim-refuse-extension-sets", "show", "--json"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const nlohmann::json doc = nlohmann::json::parse(run.Out);
+    EXPECT_EQ(doc["sensor"]["extension_sets"], false);
+    EXPECT_TRUE(doc["settings"]["walk-away-ext-keys"].is_null());
+    EXPECT_EQ(doc["settings"]["walk-away-keys"], nlohmann::json::array({"LGUI+L"}));
+}
+
+TEST(TolvanectlShow, ReadFailure)
+{
+    const ProcessResult run = RunOnSim({"--sim-fail-transfer", "1", "show"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "tolvanectl: cannot read sensor 1 (sim1) (status 00020202)\n");
+}
+
+// ---- set -------------------------------------------------------------------------
+
+class TolvanectlSetCorrections : public testing::TestWithParam<sonar_cases::Case> {};
+
+// The same table the Sonar page's test runs through its widgets.
+TEST_P(TolvanectlSetCorrections, MatchThePage)
+{
+    const sonar_cases::Case& c = GetParam();
+    char firmware[8];
+    std::snprintf(firmware, sizeof firmware, "%X.%02X", c.Firmware >> 8, c.Firmware & 0xFF);
+    std::vector<std::string> args = {"--sim-firmware", firmware, "set"};
+    for (const sonar_cases::Field& field : c.Typed)
+        if (field.Setting) args.push_back(std::string(field.Setting) + "=" + field.Text);
+    const ProcessResult run = RunOnSim(args);
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    for (const sonar_cases::Field& field : c.Kept) {
+        if (field.Setting) {
+            EXPECT_TRUE(Contains(run.Out, std::string(field.Setting) + "=" + field.Text + "\n")) << run.Out;
+        }
+    }
+    for (std::size_t i = 0; i < c.Typed.size(); ++i) {
+        const sonar_cases::Field& typed = c.Typed[i];
+        if (!typed.Setting) continue;
+        const bool corrected = std::string(typed.Text) != c.Kept[i].Text;
+        EXPECT_EQ(Contains(run.Err, std::string(typed.Setting) + ": "), corrected) << run.Err;
+        if (corrected) {
+            EXPECT_TRUE(
+                Contains(run.Err, std::string("corrected from ") + typed.Text + " to " + c.Kept[i].Text))
+                << run.Err;
+        }
+    }
+    EXPECT_EQ(c.Message != nullptr && Contains(run.Err, c.Message), c.Message != nullptr) << run.Err;
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedWithTheSonarPage, TolvanectlSetCorrections,
+                         testing::ValuesIn(sonar_cases::kCases),
+                         [](const testing::TestParamInfo<sonar_cases::Case>& info) {
+                             std::string name = info.param.Label;
+                             std::ranges::replace_if(
+                                 name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
+                                 '_');
+                             return name;
+                         });
+
+TEST(TolvanectlSet, WritesOnlyTheChangedBlockThenPauses)
+{
+    const ProcessResult run = RunOnSim({"-v", "set", "ping-rate=300"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "ping-rate=300\n");
+    const auto wire = WireOf(run.Err);
+    const std::vector<Exchange> writes = WritesTo(wire, "sim1");
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].Command, 0x80);
+    EXPECT_EQ(writes[0].Data[2], 300 / 4);
+    EXPECT_EQ(writes[1], (Exchange{kCommit, 0x01, false, {}}));
+    EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), Concat(kFullRead, {0x80, kCommit}));
+}
+
+TEST(TolvanectlSet, OneApplyPassInPageOrder)
+{
+    const ProcessResult run =
+        RunOnSim({"-v", "set", "dead-target=off", "ping-rate=300", "walk-to-keys=LCTL+LALT+DELETE",
+                  "walk-away-keys=LGUI+L, K", "luid=70000"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out,
+              "dead-target=off\nping-rate=300\nwalk-to-keys=LCTL+LALT+DELETE\nwalk-away-keys=LGUI+L, K\n"
+              "luid=65535\n");
+    std::vector<std::string> said;
+    std::ranges::copy_if(Lines(run.Err), std::back_inserter(said),
+                         [](const std::string& line) { return line.starts_with("tolvanectl:"); });
+    EXPECT_EQ(said, std::vector<std::string>{"tolvanectl: luid: corrected from 70000 to 65535"});
+    const auto wire = WireOf(run.Err);
+    const std::vector<Exchange> writes = WritesTo(wire, "sim1");
+    EXPECT_EQ(CommandsOf(writes), (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x83, 0x84, kCommit, 0x80,
+                                                             kCommit, 0x85, kCommit, kCommit, 0x8A}));
+    // Walk-away: two keys, LGUI+L then K.
+    EXPECT_EQ(writes[0].Data[1], 2);
+    EXPECT_EQ(writes[0].Data[3], 0x08);
+    EXPECT_EQ(writes[1].Data[3], 0x0F);
+    EXPECT_EQ(writes[1].Data[4], 0x0E);
+    // The LUID, one byte further on than where it is read.
+    EXPECT_EQ(writes.back().Data, (Bytes{0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0}));
+    // A pause of 1000 ms after each page's writes.
+    std::vector<std::uint64_t> commitTimes;
+    for (const WireReport& r : wire)
+        if (r.Sent && r.Bytes[1] == kCommit && r.Bytes[0] == 0) commitTimes.push_back(r.TimeMs);
+    ASSERT_GE(commitTimes.size(), 2u);
+    EXPECT_EQ(commitTimes[1] - commitTimes[0], 1000u + 2 * 250u);
+}
+
+TEST(TolvanectlSet, NothingToWriteWhenTheValueIsAlreadyHeld)
+{
+    const ProcessResult run = RunOnSim({"-v", "set", "ping-rate=500"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "ping-rate=500\n");
+    EXPECT_TRUE(WritesTo(WireOf(run.Err), "sim1").empty());
+}
+
+TEST(TolvanectlSet, ASettingTheSensorDoesNotHaveWritesNothing)
+{
+    const ProcessResult run =
+        RunOnSim({"-v", "--sim-firmware", "1.42", "set", "ping-rate=300", "in-range-led=off"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_TRUE(
+        Contains(run.Err, "tolvanectl: in-range-led: not on this sensor (firmware 1.42); nothing written"));
+    EXPECT_TRUE(WritesTo(WireOf(run.Err), "sim1").empty());
+}
+
+TEST(TolvanectlSet, AWriteTheSensorRefusesNamesTheBlock)
+{
+    // 22 transfers read the sensor; the walk-away block and its commit take 5
+    // more; the 29th is the sonar block's data report.
+    const ProcessResult run =
+        RunOnSim({"-v", "--sim-fail-transfer", "29", "set", "walk-away-keys=K", "ping-rate=300"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_TRUE(Contains(run.Err,
+                         "tolvanectl: sensor 1 (sim1): Failed to Write the device Features (Sonar)! The "
+                         "write failed (status 00040202); written before it: WalkAway\n"))
+        << run.Err;
+    EXPECT_EQ(CommandsOf(WritesTo(WireOf(run.Err), "sim1")),
+              (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x80}));
+}
+
+// ---- save and load ------------------------------------------------------------------
+
+TEST(TolvanectlFiles, SaveWritesTheTemplateOfTheSensor)
+{
+    TempDir dir;
+    const std::string path = dir.File("sensor.txt");
+    const ProcessResult run = RunOnSim({"save", path});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "sensor 1 (sim1): saved to " + path + "\n");
+    const std::vector<std::string> lines = Lines(ReadText(path));
+    EXPECT_EQ(lines.size(), 91u);
+    EXPECT_EQ(lines[0], "/--- Sonar Configuration Template File ---");
+    EXPECT_TRUE(std::ranges::count(lines, "PingRateS = 500     / Ping rate (msec) (min 200, max 1020)") == 1);
+}
+
+TEST(TolvanectlFiles, LoadWritesOnlyTheBlocksThatDiffer)
+{
+    TempDir dir;
+    const std::string path = dir.File("sensor.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+
+    const ProcessResult same = RunOnSim({"-v", "load", path});
+    ASSERT_EQ(same.Status, 0) << same.Err;
+    EXPECT_EQ(same.Out, "sensor 1 (sim1): already up to date\n");
+    EXPECT_TRUE(WritesTo(WireOf(same.Err), "sim1").empty());
+
+    ReplaceLine(path, "PingRateS", "PingRateS = 600");
+    const ProcessResult changed = RunOnSim({"-v", "load", path});
+    ASSERT_EQ(changed.Status, 0) << changed.Err;
+    EXPECT_EQ(changed.Out, "sensor 1 (sim1): wrote Sonar\n");
+    const std::vector<Exchange> writes = WritesTo(WireOf(changed.Err), "sim1");
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].Data[2], 600 / 4);
+    EXPECT_EQ(writes[1], (Exchange{kCommit, 0x01, false, {}}));
+}
+
+TEST(TolvanectlFiles, LoadAllWritesEverySensorAndNoLuid)
+{
+    TempDir dir;
+    const std::string path = dir.File("fleet.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+    ReplaceLine(path, "PingRateS", "PingRateS = 600");
+    ReplaceLine(path, "Key1CodeWU", "Key1CodeWU = 76");
+    ReplaceLine(path, "KeyCountWU", "KeyCountWU = 1");
+    ReplaceLine(path, "Key1ModsWU", "Key1ModsWU = 5");
+
+    const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-v", "load", "--all", path});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "sensor 1 (sim1): wrote WalkUp, Sonar\nsensor 2 (sim2): wrote WalkUp, Sonar\n");
+    const auto wire = WireOf(run.Err);
+    for (const char* node : {"sim1", "sim2"}) {
+        const std::vector<Exchange> writes = WritesTo(wire, node);
+        ASSERT_EQ(CommandsOf(writes), (std::vector<std::uint8_t>{0x83, 0x84, kCommit, 0x80, kCommit}))
+            << node;
+        EXPECT_EQ(writes[0].Data[1], 1) << node;     // one key
+        EXPECT_EQ(writes[0].Data[3], 0x05) << node;  // LCTL+LALT
+        EXPECT_EQ(writes[1].Data[3], 76) << node;    // DELETE
+        EXPECT_EQ(writes[3].Data[2], 600 / 4) << node;
+    }
+}
+
+TEST(TolvanectlFiles, LoadAllGoesOnPastAFailedSensor)
+{
+    TempDir dir;
+    const std::string path = dir.File("fleet.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+    ReplaceLine(path, "PingRateS", "PingRateS = 600");
+    // The first sensor's sonar data report (the 24th transfer) fails.
+    const ProcessResult run =
+        RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "24", "load", "--all", path});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "sensor 2 (sim2): wrote Sonar\n");
+    EXPECT_TRUE(Contains(run.Err, "sensor 1 (sim1): Failed to Write the device Features (Sonar)!"))
+        << run.Err;
+}
+
+TEST(TolvanectlFiles, BadTemplateFileWritesNothing)
+{
+    TempDir dir;
+    const std::string garbage = dir.File("photo.jpg");
+    std::ofstream(garbage, std::ios::binary) << std::string("\xff\xd8\xff\xe0\0\x10JFIF\0\x01\x01", 13);
+    const std::string pipe = dir.File("pipe");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::pair<std::string, std::string> cases[] = {
+        {dir.File("missing.txt"), "No such file or directory"},
+        {dir.File(""), "this is a folder, not a file"},
+        {garbage, "no line of this file is a configuration template value"},
+        {pipe, "this is a pipe, not a regular file"},
+    };
+    for (const auto& [path, reason] : cases) {
+        const ProcessResult run = RunOnSim({"-v", "--sim-sensors", "2", "load", "--all", path});
+        EXPECT_EQ(run.Status, 1) << path;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_TRUE(Contains(run.Err, "tolvanectl: " + path + ": " + reason + "\n")) << run.Err;
+        // The first sensor is read, nothing is written, the second is not touched.
+        const auto wire = WireOf(run.Err);
+        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), kFullRead);
+        EXPECT_TRUE(ExchangesWith(wire, "sim2").empty());
+    }
+    const std::string unwritable = dir.File("no/such/folder.txt");
+    const ProcessResult run = RunOnSim({"save", unwritable});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "tolvanectl: " + unwritable + ": No such file or directory\n");
+}
+
+// ---- range -------------------------------------------------------------------------
+
+TEST(TolvanectlRange, OneReading)
+{
+    const ProcessResult run = RunOnSim({"-v", "range"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "InRange: 29 inches, 01\n");
+    // The firmware as the sensor reports it first: a backend may not know it.
+    EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(run.Err), "sim1")), (std::vector<std::uint8_t>{0x8A, 0x8F}));
+}
+
+TEST(TolvanectlRange, FirmwareWithoutRangeReadout)
+{
+    const ProcessResult run = RunOnSim({"-v", "--sim-firmware", "1.43", "range"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(run.Err), "sim1")), (std::vector<std::uint8_t>{0x8A}));
+    EXPECT_TRUE(Contains(run.Err, "The firmware version does not support this Feature.")) << run.Err;
+}
+
+TEST(TolvanectlRange, FollowAsCsvAtTheInterval)
+{
+    const ProcessResult run =
+        RunOnSim({"-v", "range", "--follow", "--interval", "400", "--count", "3", "--csv"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::vector<std::string> lines = Lines(run.Out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "time,distance_in,in_range,flags");
+    const std::regex row(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z,29,1,01)");
+    for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_TRUE(std::regex_match(lines[i], row)) << lines[i];
+    std::vector<std::uint64_t> commandTimes;
+    for (const WireReport& r : WireOf(run.Err))
+        if (r.Sent && r.Bytes[1] == 0x8F) commandTimes.push_back(r.TimeMs);
+    EXPECT_EQ(commandTimes, (std::vector<std::uint64_t>{250, 650, 1050}));
+}
+
+TEST(TolvanectlRange, FollowRunsUntilInterrupted)
+{
+    const ProcessResult run = RunOnSimUntilInterrupted({"range", "--follow", "--interval", "100"}, 5);
+    EXPECT_EQ(run.Status, 0) << run.Err;
+    const std::vector<std::string> lines = Lines(run.Out);
+    ASSERT_GE(lines.size(), 5u);
+    const std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z  InRange: 29 inches, 01)");
+    for (const std::string& l : lines) EXPECT_TRUE(std::regex_match(l, line)) << l;
+    EXPECT_EQ(run.Err, "");
+}
+
+TEST(TolvanectlRange, FollowEndsAtAFailedReading)
+{
+    // The device info and the first reading take 4 transfers; the 5th fails.
+    const ProcessResult run = RunOnSim({"range", "-f", "--sim-fail-transfer", "5"});
+    EXPECT_EQ(run.Status, 1);
+    EXPECT_EQ(Lines(run.Out).size(), 1u);
+    EXPECT_TRUE(Contains(run.Err, "sensor 1 (sim1): Failed to Get RangeInfo: Err = 01000202")) << run.Err;
+}
+
+// ---- the sensor's own commands ------------------------------------------------------
+
+struct DeviceCommandCase {
+    const char* Label;
+    std::vector<std::string> Args;
+    const char* Firmware;
+    int Status;
+    std::vector<std::uint8_t> Commands;  // sent to the sensor, in order
+    const char* Said;                    // on standard output with status 0, else on standard error
+};
+
+class TolvanectlDeviceCommand : public testing::TestWithParam<DeviceCommandCase> {};
+
+TEST_P(TolvanectlDeviceCommand, SendsItsCommand)
+{
+    const DeviceCommandCase& c = GetParam();
+    std::vector<std::string> args = {"-v", "--sim-firmware", c.Firmware};
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    const ProcessResult run = RunOnSim(args);
+    EXPECT_EQ(run.Status, c.Status) << run.Err;
+    EXPECT_TRUE(Contains(c.Status == 0 ? run.Out : run.Err, c.Said)) << run.Out << run.Err;
+    EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(run.Err), "sim1")), c.Commands);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TolvanectlDeviceCommand,
+    testing::Values(
+        DeviceCommandCase{"reset",
+                          {"reset"},
+                          "4.10",
+                          0,
+                          Concat({0xA0}, kFullRead),
+                          "sensor 1 (sim1): factory defaults restored\n"},
+        // Firmware 4.00 to 4.09 comes back with the idle flags repaired.
+        DeviceCommandCase{"reset_repaired",
+                          {"reset"},
+                          "4.05",
+                          0,
+                          Concat(Concat(Concat({0xA0}, kFullRead), {0x85, kCommit}), kFullRead),
+                          "factory defaults restored"},
+        DeviceCommandCase{"defaults_save",
+                          {"defaults", "save"},
+                          "4.00",
+                          0,
+                          Concat({0x8A, 0xE0}, kFullRead),
+                          "sensor 1 (sim1): user defaults saved\n"},
+        DeviceCommandCase{"defaults_restore",
+                          {"defaults", "restore"},
+                          "4.00",
+                          0,
+                          Concat({0x8A, 0xD0}, kFullRead),
+                          "sensor 1 (sim1): user defaults restored\n"},
+        DeviceCommandCase{"defaults_save_old_firmware",
+                          {"defaults", "save"},
+                          "3.99",
+                          1,
+                          {0x8A},
+                          "This Feature is not supported on your current Firmware!"},
+        DeviceCommandCase{"defaults_restore_old_firmware",
+                          {"defaults", "restore"},
+                          "3.50",
+                          1,
+                          {0x8A},
+                          "This Feature is not supported on your Firmware Version!"},
+        DeviceCommandCase{"halt", {"halt"}, "4.05", 0, {0xB1}, "sensor 1 (sim1): key sends halted\n"},
+        DeviceCommandCase{"resume", {"resume"}, "4.05", 0, {0xB0}, "sensor 1 (sim1): key sends resumed\n"},
+        DeviceCommandCase{"reset_fails",
+                          {"--sim-fail-transfer", "1", "reset"},
+                          "4.10",
+                          1,
+                          {0xA0},
+                          "sensor 1 (sim1): the factory reset failed (status 00080202)"}),
+    [](const testing::TestParamInfo<DeviceCommandCase>& info) { return std::string(info.param.Label); });
+
+// ---- Progress -------------------------------------------------------------------
+
+// Shown on a terminal once an operation has taken a second (of the virtual
+// clock here), and wiped when it ends; never on a file.
+TEST(TolvanectlProgress, OnATerminalOnlyAfterASecond)
+{
+    const ProcessResult shown = RunOnSimWithTerminal({"show"});
+    ASSERT_EQ(shown.Status, 0);
+    EXPECT_TRUE(shown.Err.starts_with("\rReading sensor 1 (sim1) ... 1.0 s\x1b[K")) << shown.Err;
+    EXPECT_TRUE(shown.Err.ends_with("2.8 s\x1b[K\r\x1b[K")) << shown.Err;
+    EXPECT_EQ(RunOnSimWithTerminal({"range"}).Err, "");
+    EXPECT_EQ(RunOnSim({"show"}).Err, "");
+}
+
+// ---- --verbose ---------------------------------------------------------------------
+
+TEST(TolvanectlVerbose, EveryReportWithTimeNodeDirectionAndNineBytes)
+{
+    const ProcessResult run = RunOnSim({"-v", "range"});
+    ASSERT_EQ(run.Status, 0);
+    EXPECT_EQ(Lines(run.Err),
+              (std::vector<std::string>{"      0 ms  sim1  send  00 8a 00 00 00 00 00 00 00",
+                                        "    250 ms  sim1  read  00 01 00 05 04 00 00 00 00",
+                                        "    250 ms  sim1  send  00 8f 00 00 00 00 00 00 00",
+                                        "    500 ms  sim1  read  00 01 64 00 00 00 00 00 00"}));
+    EXPECT_EQ(RunOnSim({"range"}).Err, "");
+}
+
+}  // namespace
