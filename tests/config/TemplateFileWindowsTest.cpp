@@ -40,7 +40,8 @@ class ListeningPipe {
 public:
     ListeningPipe()
         : name_("\\\\.\\pipe\\tolvane-test-" + std::to_string(GetCurrentProcessId())),
-          pipe_(CreateNamedPipeA(name_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 0, 0, 0, nullptr))
+          pipe_(CreateNamedPipeA(name_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_NOWAIT, 1, 0, 0, 0,
+                                 nullptr))
     {
     }
     ~ListeningPipe() { CloseHandle(pipe_); }
