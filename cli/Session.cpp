@@ -5,6 +5,7 @@
 #include "ExitCodes.h"
 #include "NumberArgument.h"
 #include "devlib/DevLib.h"
+#include "platform/DevicePath.h"
 
 namespace cli {
 
@@ -59,7 +60,8 @@ std::vector<std::string> Session::InaccessiblePaths()
 void Session::SayInaccessible()
 {
     for (const std::string& path : InaccessiblePaths())
-        Error() << "A sensor is connected but this user may not open it: " << DeviceNode(path) << '\n';
+        Error() << "A sensor is connected but this user may not open it: " << platform::deviceNodeOf(path)
+                << '\n';
     Error()
         << "install the udev rule 70-tolvane.rules and replug the sensor (README, \"Real sensors: the udev "
            "rule\")\n";
@@ -117,7 +119,7 @@ std::string Session::Name(int slot) const
 
 std::string Session::Node(int slot) const
 {
-    return DeviceNode(SlotRecord(slot).DevicePath);
+    return platform::deviceNodeOf(SlotRecord(slot).DevicePath);
 }
 
 std::uint16_t Session::VendorId(int slot) const

@@ -15,4 +15,7 @@ std::string makeDevicePath(std::uint16_t vendorId, std::uint16_t productId, cons
 // whose rest is a hidraw node name, else the rest as it is ("sim1").
 std::string deviceNodeOf(const std::string& path);
 
+// "fff0:0001": vendor and product as the path names them; "?" when it names none.
+std::string usbIdsOf(const std::string& path);
+
 }  // namespace platform
