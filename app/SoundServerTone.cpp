@@ -26,10 +26,10 @@ bool SoundServerTone::play(int frequencyHz, int durationMs)
 {
     waitForPlayer();
     std::vector<std::int16_t> samples = SineSamples(frequencyHz, durationMs, kSampleRate);
-    const pa_sample_spec spec{PA_SAMPLE_S16NE, kSampleRate, 1};
+    const pa_sample_spec format{PA_SAMPLE_S16NE, kSampleRate, 1};
     const QByteArray name = programDisplayName().toUtf8();
     int error = 0;
-    pa_simple* stream = pa_simple_new(nullptr, name.constData(), PA_STREAM_PLAYBACK, nullptr, "Tone", &spec,
+    pa_simple* stream = pa_simple_new(nullptr, name.constData(), PA_STREAM_PLAYBACK, nullptr, "Tone", &format,
                                       nullptr, nullptr, &error);
     if (!stream) return false;
     player_ = std::thread(playAndFree, stream, std::move(samples));

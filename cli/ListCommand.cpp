@@ -7,6 +7,7 @@
 #include "Commands.h"
 #include "ExitCodes.h"
 #include "devlib/DevLib.h"
+#include "platform/DevicePath.h"
 
 namespace cli {
 
@@ -16,7 +17,7 @@ void ListInaccessible(Session& session)
 {
     const std::vector<std::string> paths = session.InaccessiblePaths();
     for (const std::string& path : paths)
-        session.Out() << "-  " << DeviceNode(path) << "  " << UsbIdsOfPath(path)
+        session.Out() << "-  " << platform::deviceNodeOf(path) << "  " << platform::usbIdsOf(path)
                       << "  not accessible to this user\n";
     if (!paths.empty()) session.SayInaccessible();
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/DevicePath.h"
+
 namespace cli {
 
 namespace {
@@ -21,31 +23,20 @@ std::string HexBytes(std::span<const std::uint8_t> bytes)
 
 }  // namespace
 
-std::string DeviceNode(const std::string& interfacePath)
-{
-    const std::string rest = interfacePath.substr(interfacePath.rfind('#') + 1);
-    if (rest.starts_with("hidraw")) return "/dev/" + rest;
-    return rest;
-}
-
-std::string UsbIdsOfPath(const std::string& interfacePath)
-{
-    const std::size_t vendor = interfacePath.find("Vid_");
-    const std::size_t product = interfacePath.find("Pid_");
-    if (vendor == std::string::npos || product == std::string::npos) return "?";
-    return interfacePath.substr(vendor + 4, 4) + ":" + interfacePath.substr(product + 4, 4);
-}
-
 ObservedPlatform::ObservedPlatform(platform::Platform& inner, std::ostream& err, bool verbose,
                                    bool showProgress)
-    : inner_(inner), err_(err), verbose_(verbose), progressWanted_(showProgress), startMs_(inner.nowMs())
+    : ForwardingPlatform(inner),
+      err_(err),
+      verbose_(verbose),
+      progressWanted_(showProgress),
+      startMs_(inner.nowMs())
 {
 }
 
 void ObservedPlatform::BeginOperation(std::string label)
 {
     label_ = std::move(label);
-    operationStartMs_ = inner_.nowMs();
+    operationStartMs_ = next().nowMs();
 }
 
 void ObservedPlatform::EndOperation()
@@ -54,72 +45,37 @@ void ObservedPlatform::EndOperation()
     label_.clear();
 }
 
-bool ObservedPlatform::loadService(platform::Service service)
-{
-    return inner_.loadService(service);
-}
-
-bool ObservedPlatform::hasEntryPoint(platform::Service service, std::string_view name)
-{
-    return inner_.hasEntryPoint(service, name);
-}
-
-void ObservedPlatform::unloadService(platform::Service service)
-{
-    inner_.unloadService(service);
-}
-
-std::optional<std::vector<std::string>> ObservedPlatform::presentKeyboardPaths()
-{
-    return inner_.presentKeyboardPaths();
-}
-
 platform::Handle ObservedPlatform::open(const std::string& path)
 {
-    const platform::Handle handle = inner_.open(path);
-    if (handle != platform::kInvalidHandle) nodes_[handle] = DeviceNode(path);
+    const platform::Handle handle = next().open(path);
+    if (handle != platform::kInvalidHandle) nodes_[handle] = platform::deviceNodeOf(path);
     return handle;
 }
 
 void ObservedPlatform::close(platform::Handle handle)
 {
     nodes_.erase(handle);
-    inner_.close(handle);
-}
-
-std::vector<std::string> ObservedPlatform::inaccessibleSensorPaths()
-{
-    return inner_.inaccessibleSensorPaths();
-}
-
-platform::HidAttributes ObservedPlatform::attributes(platform::Handle handle)
-{
-    return inner_.attributes(handle);
+    next().close(handle);
 }
 
 bool ObservedPlatform::getFeature(platform::Handle handle, std::span<std::uint8_t> report)
 {
-    const bool ok = inner_.getFeature(handle, report);
+    const bool ok = next().getFeature(handle, report);
     trace(handle, "read", report, ok);
     return ok;
 }
 
 bool ObservedPlatform::setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
 {
-    const bool ok = inner_.setFeature(handle, report);
+    const bool ok = next().setFeature(handle, report);
     trace(handle, "send", report, ok);
     return ok;
 }
 
 void ObservedPlatform::sleepMs(std::uint32_t ms)
 {
-    inner_.sleepMs(ms);
+    next().sleepMs(ms);
     showProgress();
-}
-
-std::uint64_t ObservedPlatform::nowMs()
-{
-    return inner_.nowMs();
 }
 
 // "    250 ms  sim1  send  00 80 00 00 00 00 00 00 00"; a failed transfer ends in "failed".
@@ -129,7 +85,7 @@ void ObservedPlatform::trace(platform::Handle handle, const char* direction,
     if (!verbose_) return;
     clearProgress();
     const auto node = nodes_.find(handle);
-    std::string time = std::to_string(inner_.nowMs() - startMs_);
+    std::string time = std::to_string(next().nowMs() - startMs_);
     time.insert(0, time.size() < 7 ? 7 - time.size() : 0, ' ');
     time += " ms";
     err_ << time << "  " << (node != nodes_.end() ? node->second : std::string("?")) << "  " << direction
@@ -140,7 +96,7 @@ void ObservedPlatform::trace(platform::Handle handle, const char* direction,
 void ObservedPlatform::showProgress()
 {
     if (!progressWanted_ || label_.empty()) return;
-    const std::uint64_t elapsed = inner_.nowMs() - operationStartMs_;
+    const std::uint64_t elapsed = next().nowMs() - operationStartMs_;
     if (elapsed < kProgressAfterMs) return;
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, " ... %.1f s", static_cast<double>(elapsed) / 1000.0);

@@ -5,6 +5,7 @@
 #include "ExitCodes.h"
 #include "NumberArgument.h"
 #include "devlib/DevLib.h"
+#include "platform/DevicePath.h"
 
 namespace cli {
 
@@ -59,7 +60,8 @@ std::vector<std::string> Session::InaccessiblePaths()
 void Session::SayInaccessible()
 {
     for (const std::string& path : InaccessiblePaths())
-        Error() << "A sensor is connected but this user may not open it: " << DeviceNode(path) << '\n';
+        Error() << "A sensor is connected but this user may not open it: " << platform::deviceNodeOf(path)
+                << '\n';
     Error()
         << "install the udev rule 70-tolvane.rules and replug the sensor (README, \"Real sensors: the udev "
            "rule\")\n";
@@ -70,28 +72,28 @@ int Session::Count() const
     return GetDevCount();
 }
 
-std::optional<int> Session::Choose(const std::string& spec, int& status)
+std::optional<int> Session::Choose(const std::string& choice, int& status)
 {
-    if (spec.empty()) return 0;
-    if (spec.starts_with("luid:")) {
-        if (const auto luid = ReadNumberArgument(spec.substr(5)); luid && *luid <= 0xFFFF)
+    if (choice.empty()) return 0;
+    if (choice.starts_with("luid:")) {
+        if (const auto luid = ReadNumberArgument(choice.substr(5)); luid && *luid <= 0xFFFF)
             return FindByLuid(static_cast<std::uint16_t>(*luid), status);
-        Error() << "not a LUID: " << spec.substr(5) << '\n';
+        Error() << "not a LUID: " << choice.substr(5) << '\n';
         status = kUsageError;
         return std::nullopt;
     }
-    if (const auto number = ReadNumberArgument(spec)) {
+    if (const auto number = ReadNumberArgument(choice)) {
         if (*number >= 1 && *number <= static_cast<std::uint32_t>(Count()))
             return static_cast<int>(*number) - 1;
-        Error() << "no sensor " << spec << ": " << Count() << " connected\n";
+        Error() << "no sensor " << choice << ": " << Count() << " connected\n";
         status = kNoSensor;
         return std::nullopt;
     }
     for (int slot = 0; slot < Count(); ++slot) {
         const std::string node = Node(slot);
-        if (spec == node || "/dev/" + spec == node) return slot;
+        if (choice == node || "/dev/" + choice == node) return slot;
     }
-    Error() << "no sensor at " << spec << '\n';
+    Error() << "no sensor at " << choice << '\n';
     status = kNoSensor;
     return std::nullopt;
 }
@@ -117,7 +119,7 @@ std::string Session::Name(int slot) const
 
 std::string Session::Node(int slot) const
 {
-    return DeviceNode(SlotRecord(slot).DevicePath);
+    return platform::deviceNodeOf(SlotRecord(slot).DevicePath);
 }
 
 std::uint16_t Session::VendorId(int slot) const

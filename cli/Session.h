@@ -34,9 +34,9 @@ public:
     std::vector<std::string> InaccessiblePaths();
     // Says which sensors this user may not open, and what to do about it.
     void SayInaccessible();
-    // The slot of the sensor chosen by spec (empty: the first); exit status in
+    // The slot of the sensor the user chose by number, LUID or node (empty: the first); exit status in
     // status when there is none such.
-    std::optional<int> Choose(const std::string& spec, int& status);
+    std::optional<int> Choose(const std::string& choice, int& status);
 
     // "sensor 1 (sim1)"
     std::string Name(int slot) const;

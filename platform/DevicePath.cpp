@@ -87,4 +87,12 @@ std::string deviceNodeOf(const std::string& path)
     return hidrawNode ? "/dev/" + rest : rest;
 }
 
+std::string usbIdsOf(const std::string& path)
+{
+    const std::size_t vendor = path.find("Vid_");
+    const std::size_t product = path.find("Pid_");
+    if (vendor == std::string::npos || product == std::string::npos) return "?";
+    return path.substr(vendor + 4, 4) + ":" + path.substr(product + 4, 4);
+}
+
 }  // namespace platform

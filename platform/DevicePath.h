@@ -34,4 +34,7 @@ std::optional<DevicePathHead> readDevicePathHead(std::string_view path);
 // name, else the rest as it is ("sim1").
 std::string deviceNodeOf(const std::string& path);
 
+// "fff0:0001": vendor and product as the path names them; "?" when it names none.
+std::string usbIdsOf(const std::string& path);
+
 }  // namespace platform

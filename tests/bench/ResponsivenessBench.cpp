@@ -42,36 +42,18 @@ constexpr double kFilledTargetMs = 1.02 * (2750 + 400);
 constexpr int kAutoRangeRunMs = 3000;
 
 // Counts the waits asked of the platform on their way to the installed one.
-class WaitCounter : public platform::Platform {
+class WaitCounter : public platform::ForwardingPlatform {
 public:
-    explicit WaitCounter(platform::Platform& next) : next_(next) {}
+    using ForwardingPlatform::ForwardingPlatform;
     std::uint64_t takeWaitedMs() { return std::exchange(waitedMs_, 0); }
 
-    bool loadService(platform::Service s) override { return next_.loadService(s); }
-    bool hasEntryPoint(platform::Service s, std::string_view n) override { return next_.hasEntryPoint(s, n); }
-    void unloadService(platform::Service s) override { next_.unloadService(s); }
-    std::optional<std::vector<std::string>> presentKeyboardPaths() override
-    {
-        return next_.presentKeyboardPaths();
-    }
-    platform::Handle open(const std::string& path) override { return next_.open(path); }
-    void close(platform::Handle h) override { next_.close(h); }
-    std::vector<std::string> inaccessibleSensorPaths() override { return next_.inaccessibleSensorPaths(); }
-    platform::HidAttributes attributes(platform::Handle h) override { return next_.attributes(h); }
-    bool getFeature(platform::Handle h, std::span<std::uint8_t> r) override { return next_.getFeature(h, r); }
-    bool setFeature(platform::Handle h, std::span<const std::uint8_t> r) override
-    {
-        return next_.setFeature(h, r);
-    }
-    std::uint64_t nowMs() override { return next_.nowMs(); }
     void sleepMs(std::uint32_t ms) override
     {
         waitedMs_ += ms;
-        next_.sleepMs(ms);
+        ForwardingPlatform::sleepMs(ms);
     }
 
 private:
-    platform::Platform& next_;
     std::uint64_t waitedMs_ = 0;
 };
 

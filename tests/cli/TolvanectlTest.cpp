@@ -166,22 +166,22 @@ TEST(TolvanectlSensors, EveryCommandWithoutASensorEndsWithStatus3)
 
 TEST(TolvanectlSensors, ChosenByNumberLuidOrNode)
 {
-    for (const std::string spec : {"2", "luid:2", "sim2"}) {
-        const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-v", "-s", spec, "show", "--json"});
-        ASSERT_EQ(run.Status, 0) << spec << run.Err;
-        EXPECT_EQ(nlohmann::json::parse(run.Out)["sensor"]["node"], "sim2") << spec;
+    for (const std::string choice : {"2", "luid:2", "sim2"}) {
+        const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-v", "-s", choice, "show", "--json"});
+        ASSERT_EQ(run.Status, 0) << choice << run.Err;
+        EXPECT_EQ(nlohmann::json::parse(run.Out)["sensor"]["node"], "sim2") << choice;
         const auto wire = WireOf(run.Err);
         // Finding a LUID reads the device info of each sensor first.
-        const bool byLuid = spec.starts_with("luid:");
+        const bool byLuid = choice.starts_with("luid:");
         EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim2")), byLuid ? Concat({0x8A}, kFullRead) : kFullRead)
-            << spec;
+            << choice;
         EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")),
                   byLuid ? std::vector<std::uint8_t>{0x8A} : std::vector<std::uint8_t>{})
-            << spec;
+            << choice;
     }
-    for (const char* spec : {"3", "luid:9", "sim9", "0"}) {
-        const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-s", spec, "show"});
-        EXPECT_EQ(run.Status, 3) << spec;
+    for (const char* choice : {"3", "luid:9", "sim9", "0"}) {
+        const ProcessResult run = RunOnSim({"--sim-sensors", "2", "-s", choice, "show"});
+        EXPECT_EQ(run.Status, 3) << choice;
         EXPECT_EQ(run.Out, "");
         EXPECT_TRUE(Contains(run.Err, "tolvanectl: no sensor")) << run.Err;
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "devlib/DevLib.h"
+#include "platform/ForwardingPlatform.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace devlib_test {
@@ -151,9 +152,9 @@ struct Blocks {
 // fail to provide the set of present devices, or replace the next answer the
 // sensor gives. Everything else goes to the sim, whose transcript stays the
 // record of what travelled.
-class ScriptedPlatform : public platform::Platform {
+class ScriptedPlatform : public platform::ForwardingPlatform {
 public:
-    explicit ScriptedPlatform(sim::SimPlatform& sim) : sim_(sim) {}
+    explicit ScriptedPlatform(sim::SimPlatform& sim) : ForwardingPlatform(sim) {}
 
     // Presents the sim device at simPath under shownPath instead.
     void showUnder(const std::string& shownPath, const std::string& simPath)
@@ -163,16 +164,10 @@ public:
     void loseDeviceSet() { noDeviceSet_ = true; }
     void replaceNextAnswer(const Report& report) { nextAnswer_ = report; }
 
-    bool loadService(platform::Service service) override { return sim_.loadService(service); }
-    bool hasEntryPoint(platform::Service service, std::string_view name) override
-    {
-        return sim_.hasEntryPoint(service, name);
-    }
-    void unloadService(platform::Service service) override { sim_.unloadService(service); }
     std::optional<std::vector<std::string>> presentKeyboardPaths() override
     {
         if (noDeviceSet_) return std::nullopt;
-        auto paths = sim_.presentKeyboardPaths();
+        auto paths = ForwardingPlatform::presentKeyboardPaths();
         if (!paths) return paths;
         for (std::string& path : *paths) {
             for (const auto& [shown, real] : aliases_) {
@@ -184,29 +179,19 @@ public:
     platform::Handle open(const std::string& path) override
     {
         const auto alias = aliases_.find(path);
-        return sim_.open(alias == aliases_.end() ? path : alias->second);
+        return ForwardingPlatform::open(alias == aliases_.end() ? path : alias->second);
     }
-    void close(platform::Handle handle) override { sim_.close(handle); }
-    std::vector<std::string> inaccessibleSensorPaths() override { return sim_.inaccessibleSensorPaths(); }
-    platform::HidAttributes attributes(platform::Handle handle) override { return sim_.attributes(handle); }
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override
     {
-        const bool ok = sim_.getFeature(handle, report);
+        const bool ok = ForwardingPlatform::getFeature(handle, report);
         if (ok && nextAnswer_) {
             std::copy(nextAnswer_->begin(), nextAnswer_->end(), report.begin());
             nextAnswer_.reset();
         }
         return ok;
     }
-    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override
-    {
-        return sim_.setFeature(handle, report);
-    }
-    void sleepMs(std::uint32_t ms) override { sim_.sleepMs(ms); }
-    std::uint64_t nowMs() override { return sim_.nowMs(); }
 
 private:
-    sim::SimPlatform& sim_;
     std::map<std::string, std::string> aliases_;
     bool noDeviceSet_ = false;
     std::optional<Report> nextAnswer_;

@@ -83,3 +83,9 @@ TEST(DeviceNode, HidrawNodesAreShownUnderDevOtherNamesAsTheyAre)
         EXPECT_EQ(platform::deviceNodeOf(platform::makeDevicePath(0xfff0, 0x0001, c.Rest)), c.Shown)
             << c.Rest;
 }
+
+TEST(UsbIds, ReadFromThePathAsVendorColonProduct)
+{
+    EXPECT_EQ(platform::usbIdsOf(platform::makeDevicePath(0xfff0, 0x0001, "hidraw3")), "fff0:0001");
+    EXPECT_EQ(platform::usbIdsOf("sim1"), "?");
+}
