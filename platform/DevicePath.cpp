@@ -89,10 +89,11 @@ std::string deviceNodeOf(const std::string& path)
 
 std::string usbIdsOf(const std::string& path)
 {
-    const std::size_t vendor = path.find("Vid_");
-    const std::size_t product = path.find("Pid_");
-    if (vendor == std::string::npos || product == std::string::npos) return "?";
-    return path.substr(vendor + 4, 4) + ":" + path.substr(product + 4, 4);
+    const auto head = readDevicePathHead(path);
+    if (!head) return "?";
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04x:%04x", head->VendorId, head->ProductId);
+    return ids;
 }
 
 }  // namespace platform
