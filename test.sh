@@ -41,3 +41,6 @@ build/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not
 
 # Screenshots under a real X server with a window manager, at 1280x800 and 1920x1080.
 tools/screenshots.sh
+
+# The Qt-free layers and the Windows backend cross-built for Windows, their tests run under Wine.
+tools/test-windows.sh

@@ -1,8 +1,8 @@
 #pragma once
 
 // A sine tone through the desktop's sound server (PulseAudio, or PipeWire's
-// PulseAudio service). The tone plays on a worker thread, so the interface
-// keeps painting while it sounds.
+// PulseAudio service; on Windows the system's Beep). The tone plays on a
+// worker thread, so the interface keeps painting while it sounds.
 
 #include <cstdint>
 #include <thread>

@@ -11,16 +11,14 @@
 #include <memory>
 
 #include "config/TextFileAccess.h"
+#include "config/TextFileRefusals.h"
 
 namespace {
 
 // ---- Reasons ---------------------------------------------------------------
 
-bool Refuse(std::string& reason, const std::string& path, std::string_view what)
-{
-    reason = path.empty() ? std::string("no file name was given") : path + ": " + std::string(what);
-    return false;
-}
+using text_file::Refuse;
+using text_file::TooLarge;
 
 bool FailWithErrno(std::string& reason, const std::string& path, int error)
 {
@@ -29,17 +27,11 @@ bool FailWithErrno(std::string& reason, const std::string& path, int error)
 
 std::string_view NotRegularFile(mode_t mode)
 {
-    if (S_ISDIR(mode)) return "this is a folder, not a file";
-    if (S_ISFIFO(mode)) return "this is a pipe, not a regular file";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "this is a device, not a regular file";
-    if (S_ISSOCK(mode)) return "this is a socket, not a regular file";
-    return "this is not a regular file";
-}
-
-std::string TooLarge(std::size_t maxBytes)
-{
-    return "the file is larger than a configuration template can be (more than " + std::to_string(maxBytes) +
-           " bytes)";
+    if (S_ISDIR(mode)) return text_file::kFolder;
+    if (S_ISFIFO(mode)) return text_file::kPipe;
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return text_file::kDevice;
+    if (S_ISSOCK(mode)) return text_file::kSocket;
+    return text_file::kNotRegular;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b)
@@ -226,7 +218,7 @@ bool WriteExistingFile(const std::string& target, const struct stat& named, std:
     // file, as a shell redirection does; nothing is changed by it.
     Descriptor file(::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!file.valid()) {
-        if (errno == EACCES || errno == EPERM) return Refuse(reason, path, "the file is read-only");
+        if (errno == EACCES || errno == EPERM) return Refuse(reason, path, text_file::kReadOnly);
         return FailWithErrno(reason, path, errno);
     }
     struct stat existing {};

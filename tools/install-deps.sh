@@ -10,6 +10,10 @@ packages+=(dpkg-dev file lintian desktop-file-utils)
 packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
 # The screenshots under a real X server (tools/screenshots.sh).
 packages+=(xvfb openbox x11-utils)
+# The Windows cross build and its tests under Wine (tools/test-windows.sh);
+# googletest is the source package, built there with the cross compiler;
+# python3 reads the JSON tolvanectl prints.
+packages+=(mingw-w64 wine wine64 googletest python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
