@@ -161,6 +161,21 @@ protected:
         return std::to_string(result) + " " + reason;
     }
 
+    // Each path is refused with its reason, and the sensor's record keeps
+    // the accepted blocks with nothing marked changed.
+    template <typename Refusals>
+    void ExpectReadsRefusedChangingNothing(const Refusals& refusals)
+    {
+        PutBlocks(Slot(), AcceptedBlocks());
+        for (const auto& refusal : refusals) {
+            SCOPED_TRACE(refusal.Path.string());
+            EXPECT_EQ(ReadOutcome(refusal.Path), "0 " + refusal.Path.string() + ": " + refusal.Reason);
+            EXPECT_EQ(BlocksOf(Slot()), AcceptedBlocks());
+            EXPECT_EQ(Slot().DirtySonar, 0u);
+        }
+        EXPECT_EQ(ReadOutcome(""), "0 no file name was given");
+    }
+
     sim::SimPlatform sim;
     fs::path folder;
 };

@@ -44,15 +44,7 @@ TEST_F(TemplateFileTest, ReadRefusesWhatIsNoTemplateFileAtOnceChangingNothing)
         {folder / "photo.jpg", noValues},
         {folder / "empty.txt", noValues},
     };
-    PutBlocks(Slot(), AcceptedBlocks());
-
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.Path.string());
-        EXPECT_EQ(ReadOutcome(refusal.Path), "0 " + refusal.Path.string() + ": " + refusal.Reason);
-        EXPECT_EQ(BlocksOf(Slot()), AcceptedBlocks());
-        EXPECT_EQ(Slot().DirtySonar, 0u);
-    }
-    EXPECT_EQ(ReadOutcome(""), "0 no file name was given");
+    ExpectReadsRefusedChangingNothing(refusals);
 }
 
 TEST_F(TemplateFileTest, ReadRefusesAFileTheUserMayNotRead)

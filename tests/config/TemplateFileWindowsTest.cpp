@@ -76,16 +76,8 @@ TEST_F(TemplateFileWindowsTest, ReadRefusesWhatIsNoTemplateFileAtOnceChangingNot
          "the file is larger than a configuration template can be (more than 65536 bytes)"},
         {folder / "empty.txt", "no line of this file is a configuration template value"},
     };
-    PutBlocks(Slot(), AcceptedBlocks());
-
-    for (const Refusal& refusal : refusals) {
-        SCOPED_TRACE(refusal.Path.string());
-        EXPECT_EQ(ReadOutcome(refusal.Path), "0 " + refusal.Path.string() + ": " + refusal.Reason);
-        EXPECT_EQ(BlocksOf(Slot()), AcceptedBlocks());
-        EXPECT_EQ(Slot().DirtySonar, 0u);
-    }
+    ExpectReadsRefusedChangingNothing(refusals);
     EXPECT_FALSE(pipe.connected());
-    EXPECT_EQ(ReadOutcome(""), "0 no file name was given");
     // A missing file is told in the system's words.
     const std::string missing = ReasonOf(ReadOutcome(folder / "missing.txt"), folder / "missing.txt");
     EXPECT_FALSE(missing.empty());
