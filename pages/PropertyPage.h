@@ -116,6 +116,7 @@ protected:
     void sleepMs(std::uint32_t ms) const;
 
 private:
+    void takeTemplateFontAndSize();
     void buildControls();
     QWidget* buildControl(const res::ControlTemplate& control);
 
