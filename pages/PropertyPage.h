@@ -10,8 +10,8 @@
 #include <functional>
 #include <map>
 
-#include "config/Waits.h"
 #include "DeviceOperation.h"
+#include "config/Waits.h"
 #include "resources/DialogTemplate.h"
 
 class ConfigModel;

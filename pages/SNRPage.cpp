@@ -56,7 +56,6 @@ constexpr BlockWrite kBlockWrites[] = {
      "WalkUp"},
 };
 
-
 }  // namespace
 
 SNRPage::SNRPage(PageContext context, QWidget* parent) : PropertyPage(res::SonarDialog(), context, parent) {}
