@@ -127,11 +127,12 @@ void PropSheet::OnInitDialog()
 {
     CreateHaltKeySendsBox();
     model_.ConfigLoaded = 0;
+    CreateFirstPage();
     adjustSize();
 }
 
-// The first page is built once the sheet is on the screen, just before the
-// sensor is read, and shows while it is; the others are built when start-up
+// The first page is built before the sheet is first painted, so the sheet
+// shows it while the sensor is read; the others are built when start-up
 // activates them.
 void PropSheet::CreateFirstPage()
 {
@@ -151,7 +152,6 @@ void PropSheet::BeginStartUp()
 // sensor already in the table changes nothing.
 void PropSheet::ReadSensorsAtStartUp()
 {
-    CreateFirstPage();
     RegisterForDeviceNotifications();
     OpenFirstSensor();
     model_.UpdateDeviceVariant();

@@ -134,7 +134,6 @@ QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* paren
 PropertyPage::PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent)
     : QWidget(parent), dialog_(dialog), context_(context)
 {
-    takeTemplateFontAndSize();
 }
 
 QString PropertyPage::caption() const
@@ -283,19 +282,13 @@ void PropertyPage::sleepMs(std::uint32_t ms) const
     platform::current().sleepMs(ms);
 }
 
-// A page has its size before its controls are built, so the sheet can be
-// laid out and shown before any page is.
-void PropertyPage::takeTemplateFontAndSize()
+void PropertyPage::buildControls()
 {
     QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
     dialogFont.setStyleHint(QFont::SansSerif);
     setFont(dialogFont);
-    setFixedSize(toPixels(baseUnitsOf(font()), 0, 0, dialog_.Width, dialog_.Height).size());
-}
-
-void PropertyPage::buildControls()
-{
     const DialogBaseUnits base = baseUnitsOf(font());
+    setFixedSize(toPixels(base, 0, 0, dialog_.Width, dialog_.Height).size());
 
     QButtonGroup* radioGroup = nullptr;
     for (const res::ControlTemplate& control : dialog_.Controls) {

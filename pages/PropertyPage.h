@@ -116,7 +116,6 @@ protected:
     void sleepMs(std::uint32_t ms) const;
 
 private:
-    void takeTemplateFontAndSize();
     void buildControls();
     QWidget* buildControl(const res::ControlTemplate& control);
 
