@@ -16,6 +16,7 @@
 #include "pages/SNRPage.h"
 #include "pages/WAPage.h"
 #include "pages/WUPage.h"
+#include "resources/KeySetControls.h"
 
 namespace {
 
@@ -125,6 +126,10 @@ private slots:
         QCOMPARE(f.App.Model.DeviceVariant, std::int16_t{-1});
         QVERIFY(f.Ui.messages().empty());
         QVERIFY(!f.App.Sheet()->haltKeySendsBox()->isChecked());
+        // The page on show has its controls on the screen, filled.
+        QWidget* const firstModifier = f.App.PageWalkAway->item(res::kWalkAwayKeySets[0].Modifiers[0]);
+        QVERIFY(firstModifier && firstModifier->isVisible());
+        QVERIFY(f.App.PageWalkAway->item(res::kWalkAwayKeySets[0].KeyList)->isVisible());
     }
 
     // One sensor's failed read hides no other: the sheet works on the first

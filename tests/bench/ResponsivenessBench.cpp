@@ -272,6 +272,7 @@ int main(int argc, char* argv[])
 
     qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::PingRate))->setText(QStringLiteral("600"));
     measureClick("Apply of one Sonar change", sheet.applyButton());
+    ui.queueAnswer(Answer::Yes);  // Reset All asks first
     measureClick("Reset All", miscButton(misc::ResetAll));
     measureClick("Save User Defaults", miscButton(misc::SaveDefaults));
     measureClick("Get Range", miscButton(misc::GetRange));
