@@ -92,6 +92,12 @@ struct UsageCase {
     const char* Said;
 };
 
+// Failures name the row, not its bytes.
+void PrintTo(const UsageCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
+
 class TolvanectlUsage : public testing::TestWithParam<UsageCase> {};
 
 TEST_P(TolvanectlUsage, IsRefusedWithStatus2AndNothingSent)
@@ -641,6 +647,12 @@ struct DeviceCommandCase {
     std::vector<std::uint8_t> Commands;  // sent to the sensor, in order
     const char* Said;                    // on standard output with status 0, else on standard error
 };
+
+// Failures name the row, not its bytes.
+void PrintTo(const DeviceCommandCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
 
 class TolvanectlDeviceCommand : public testing::TestWithParam<DeviceCommandCase> {};
 

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <ostream>
 
 #include "pages/SonarControls.h"
 
@@ -26,6 +27,12 @@ struct Case {
     std::array<Field, 2> Kept;
     const char* Message;  // the page's message box, said back by tolvanectl; null for none
 };
+
+// Failures name the row, not its bytes.
+inline void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.Label;
+}
 
 inline constexpr const char* kMinPing = "The Minimum Ping Rate is 200msec!";
 inline constexpr const char* kMaxPing = "The Maximum Ping Rate is 1020msec!";
