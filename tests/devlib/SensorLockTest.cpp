@@ -98,7 +98,8 @@ TEST_P(EveryOperation, WaitsForTheOtherProgramThenRunsAsAlone)
     EXPECT_EQ(GetParam().Run(), 1);
 
     ASSERT_FALSE(sim.transcript().empty());
-    EXPECT_EQ(sim.transcript().front().TimeMs, start + 1000) << "the first report goes once the sensor is free";
+    EXPECT_EQ(sim.transcript().front().TimeMs, start + 1000)
+        << "the first report goes once the sensor is free";
     EXPECT_EQ(wire(), alone);
     EXPECT_TRUE(heldDuringEveryTransfer);
     EXPECT_FALSE(sim.lockedHere(id)) << "released at the end";
