@@ -286,7 +286,7 @@ log "phase sharing"
 # The sensor as show --json prints it, but for its node: each run has a fresh sensor.
 sensor_state() { "$CTL" show --json 2>&1 | grep -v '"node"'; }
 # Range lines without their time stamps.
-untimed() { sed -E 's/^[0-9:.T-]+  //' "$1"; }
+untimed() { sed -E "s/^[0-9:.TZ-]+  //" "$1"; }
 
 # run_together DIR MODE COMMAND...: on a fresh emulated sensor, runs each
 # command (a bash command line) one after another (MODE serial) or all at
@@ -337,8 +337,8 @@ sharing_case() {
   done
 }
 
-sharing_case two-sets 3 "'$CTL' set walk-away-key-delay=256" "'$CTL' set ping-rate=300"
-sharing_case set-beside-range 2 "'$CTL' range --follow --interval 100 --count 25" \
+sharing_case two-sets 2 "'$CTL' set walk-away-key-delay=256" "'$CTL' set ping-rate=300"
+sharing_case set-beside-range 1 "'$CTL' range --follow --interval 100 --count 20" \
   "sleep 0.5; '$CTL' set ping-rate=300 && '$CTL' show --json | grep -v '\"node\"'"
 if [ -x "$APP" ]; then
   sharing_case set-during-start-up 2 \
