@@ -14,6 +14,9 @@ constexpr const char* kExitStatusText =
     "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor.\n"
     "Run 'tolvanectl COMMAND --help' for a command's options; 'man tolvanectl' for more.";
 
+constexpr const char* kNoVerifyText =
+    "Do not read the sensor back after writing (saves a complete read, about 2.75 s)";
+
 void AddSimOptions(CLI::App& app, SimOptions& sim)
 {
     const char* group = "Virtual sensors";
@@ -103,8 +106,10 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");
     load->add_option("FILE", request.File, "The template file")->required();
     load->add_flag("--all", request.AllSensors, "To every attached sensor");
+    load->add_flag("--no-verify{false}", request.Verify, kNoVerifyText);
     auto* set = app.add_subcommand("set", "Change single settings (names as 'show' prints them)");
     set->add_option("NAME=VALUE", request.Assignments, "Settings to change")->required();
+    set->add_flag("--no-verify{false}", request.Verify, kNoVerifyText);
     auto* range = app.add_subcommand("range", "Read the distance the sensor measures");
     range->add_flag("-f,--follow", request.Follow, "Read repeatedly until interrupted");
     auto* interval =
