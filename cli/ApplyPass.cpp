@@ -141,7 +141,7 @@ void NoteFailure(const BlockWrite& block, bool written, std::uint32_t status, Ap
     if (!written && (status & kStatusStore) == kStatusStore)
         result.Reason = "The library refused the block (status " + StatusText(status) + ")";
     else if (written)
-        result.Reason = "The sensor refused the extension set (status " + StatusText(status) + ")";
+        result.Reason = "The sensor did not take the extension set (status " + StatusText(status) + ")";
     else
         result.Reason = "The write failed (status " + StatusText(status) + ")";
 }
@@ -239,7 +239,11 @@ void CheckReadBack(Session& session, int slot, const SensorConfig& wanted, Apply
 {
     const ConfigSet held = HeldAfterWrite(slot, wanted.Blocks);
     SensorConfig readBack;
-    if (!session.Read(slot, readBack)) {
+    // Extension sets that were written and did not read back are not checked.
+    const bool extensionWritten = std::ranges::any_of(result.Written, [](const std::string& name) {
+        return FindBlock(name) && FindBlock(name)->Extension;
+    });
+    if (!session.Read(slot, readBack) || (extensionWritten && !readBack.ExtensionSetsRead)) {
         result.ReadBackFailed = true;
         return;
     }

@@ -321,10 +321,10 @@ private:
 
     bool AllAvailable()
     {
-        for (const auto& [name, a] : typed_) {
-            if (std::holds_alternative<std::monostate>(ValueOf(*a->Target, c_))) {
+        for (const Setting* setting : r_.Set) {
+            if (std::holds_alternative<std::monostate>(ValueOf(*setting, c_))) {
                 r_.Unavailable = true;
-                Refuse(name, NotOnThisSensor(a->Target->Name));
+                Refuse(setting->Name, NotOnThisSensor(setting->Name));
             }
         }
         return !r_.Unavailable;
@@ -456,8 +456,9 @@ private:
         if (const auto on = TypedSwitch("min-distance-fault")) SetBits(idle[FlagsI], kMinDistFaultBit, *on);
         if (const auto on = TypedSwitch("dead-target")) SetBits(idle[FlagsI], kDetectDeadTargetBit, *on);
         if (Typed("dead-target-delta"))
-            idle[DMTODeltaI] = DeltaUnitsFromInches(
-                HeldByte("dead-target-delta", 0, kMaxDeltaInches, limits::kDeadTargetDelta));
+            idle[DMTODeltaI] =
+                DeltaUnitsKeeping(HeldByte("dead-target-delta", 0, kMaxDeltaInches, limits::kDeadTargetDelta),
+                                  idle[DMTODeltaI]);
         if (Typed("dead-target-time"))
             idle[DMTOTmI] = static_cast<std::uint16_t>(
                 HeldByte("dead-target-time", 0, kByteLimit, limits::kDeadTargetTime));
