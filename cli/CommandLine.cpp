@@ -11,7 +11,8 @@ namespace cli {
 namespace {
 
 constexpr const char* kExitStatusText =
-    "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor.\n"
+    "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor,\n"
+    "4 the sensor stayed in use by another program for longer than --wait.\n"
     "Run 'tolvanectl COMMAND --help' for a command's options; 'man tolvanectl' for more.";
 
 constexpr const char* kNoVerifyText =
@@ -41,6 +42,10 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->group(group);
     app.add_flag("--sim-refuse-extension-sets", sim.RefuseExtensionSets,
                  "Test fault: the sensors refuse the extension sets, as old firmware does")
+        ->group(group);
+    app.add_option("--sim-held", sim.HeldElsewhereMs,
+                   "Test case: another program uses every virtual sensor for this long from the start")
+        ->type_name("MS")
         ->group(group);
 }
 
@@ -96,6 +101,10 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
                        "The sensor: its number in 'list', luid:N, or its device node (default: the first)")
             ->type_name("SENSOR");
     app.add_flag("-v,--verbose", request.Verbose, "Print every report exchanged to standard error");
+    app.add_option("--wait", request.WaitSeconds,
+                   "Seconds to wait for a sensor another program is using (default 30)")
+        ->type_name("SECONDS")
+        ->check(CLI::Range(0u, 3600u));
     AddSimOptions(app, request.Sim);
 
     auto* list = app.add_subcommand("list", "List the attached sensors");

@@ -72,6 +72,10 @@ int RunLoad(Session& session, const Request& request)
     if (const int status = session.OpenSensors(); status != kSuccess) return status;
     int result = kSuccess;
     for (int slot = 0; slot < session.Count(); ++slot) {
+        if (!session.HoldSensor(slot)) {
+            if (result == kSuccess) result = kSensorInUse;
+            continue;
+        }
         const LoadOutcome outcome = LoadInto(session, slot, request);
         if (outcome == LoadOutcome::FileFailed) return kDeviceOrFileFailure;
         if (outcome == LoadOutcome::SensorFailed) result = kDeviceOrFileFailure;

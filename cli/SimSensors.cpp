@@ -44,6 +44,7 @@ std::unique_ptr<sim::SimPlatform> MakeSimSensors(const SimOptions& options, std:
         const sim::DeviceId id = sim->plugSensor(firmware, static_cast<std::uint16_t>(n));
         sim->sensor(id).ExtensionSetsSupported = !options.RefuseExtensionSets;
         if (std::ranges::find(options.DeniedSensors, n) != options.DeniedSensors.end()) sim->denyAccess(id);
+        sim->holdElsewhere(id, sim->nowMs() + options.HeldElsewhereMs);
     }
     if (options.FailTransfer > 0) sim->failTransfer(options.FailTransfer);
     return sim;
