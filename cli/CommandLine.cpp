@@ -115,10 +115,11 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");
     load->add_option("FILE", request.File, "The template file")->required();
     load->add_flag("--all", request.AllSensors, "To every attached sensor");
-    load->add_flag("--no-verify{false}", request.Verify, kNoVerifyText);
+    bool noVerify = false;
+    load->add_flag("--no-verify", noVerify, kNoVerifyText);
     auto* set = app.add_subcommand("set", "Change single settings (names as 'show' prints them)");
     set->add_option("NAME=VALUE", request.Assignments, "Settings to change")->required();
-    set->add_flag("--no-verify{false}", request.Verify, kNoVerifyText);
+    set->add_flag("--no-verify", noVerify, kNoVerifyText);
     auto* range = app.add_subcommand("range", "Read the distance the sensor measures");
     range->add_flag("-f,--follow", request.Follow, "Read repeatedly until interrupted");
     auto* interval =
@@ -178,6 +179,7 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
             request, app.get_option("--sim-fail-transfer")->count() > 0, countOption->count() > 0, count))
         return Refuse(status, *error);
     if (count > 0) request.Count = count;
+    request.Verify = !noVerify;
     if (request.AllSensors && !request.Sensor.empty())
         return Refuse(status, "--all and --sensor exclude each other");
     return request;

@@ -436,6 +436,21 @@ TEST(TolvanectlSet, NoVerifySkipsTheReadBack)
     ASSERT_EQ(run.Status, 0) << run.Err;
     EXPECT_EQ(run.Out, "ping-rate=300\n");
     EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(run.Err), "sim1")), Concat(kFullRead, {0x80, kCommit}));
+
+    TempDir dir;
+    const std::string path = dir.File("sensor.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+    ReplaceLine(path, "PingRateS", "PingRateS = 600");
+    for (const bool verify : {true, false}) {
+        std::vector<std::string> args = {"-v", "load", path};
+        if (!verify) args.push_back("--no-verify");
+        const ProcessResult load = RunOnSim(args);
+        ASSERT_EQ(load.Status, 0) << load.Err;
+        EXPECT_EQ(load.Out, "sensor 1 (sim1): wrote Sonar\n");
+        const std::vector<std::uint8_t> written = Concat(kFullRead, {0x80, kCommit});
+        EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(load.Err), "sim1")),
+                  verify ? Concat(written, kFullRead) : written);
+    }
 }
 
 TEST(TolvanectlSet, OneApplyPassInPageOrder)
