@@ -32,6 +32,7 @@ struct Request {
     bool Json = false;                     // show
     std::string File;                      // save, load
     bool AllSensors = false;               // load --all
+    bool Verify = true;                    // set and load: read back what was written
     std::vector<std::string> Assignments;  // set NAME=VALUE...
     bool Follow = false;                   // range
     std::uint32_t IntervalMs = 500;
