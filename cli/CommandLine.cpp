@@ -67,10 +67,13 @@ std::optional<std::string> UnexpectedWord(const CLI::App& app, const CLI::App& d
     return std::nullopt;
 }
 
+constexpr std::uint64_t kMaxWaitSeconds = 3600;
+
 // Numbers whose limits the command line states in words.
 std::optional<std::string> OutOfRange(const Request& request, bool failGiven, bool countGiven,
-                                      std::uint64_t count)
+                                      std::uint64_t count, std::uint64_t waitSeconds)
 {
+    if (waitSeconds > kMaxWaitSeconds) return "--wait must be 0 to " + std::to_string(kMaxWaitSeconds);
     if (request.Sim.Sensors < 0 || request.Sim.Sensors > kMaxDevices)
         return "--sim-sensors must be 0 to " + std::to_string(kMaxDevices);
     if (request.Sim.FailTransfer < 0 || (request.Sim.FailTransfer == 0 && failGiven))
@@ -101,10 +104,10 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
                        "The sensor: its number in 'list', luid:N, or its device node (default: the first)")
             ->type_name("SENSOR");
     app.add_flag("-v,--verbose", request.Verbose, "Print every report exchanged to standard error");
-    app.add_option("--wait", request.WaitSeconds,
+    std::uint64_t waitSeconds = request.WaitSeconds;
+    app.add_option("--wait", waitSeconds,
                    "Seconds to wait for a sensor another program is using (default 30)")
-        ->type_name("SECONDS")
-        ->check(CLI::Range(0u, 3600u));
+        ->type_name("SECONDS");
     AddSimOptions(app, request.Sim);
 
     auto* list = app.add_subcommand("list", "List the attached sensors");
@@ -175,10 +178,12 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     if (!commandGiven) return Refuse(status, "a command is required");
     if (sensor->count() > 0 && request.Sensor.empty())
         return Refuse(status, "--sensor is empty: give a number from 'list', luid:N or a device node");
-    if (const std::optional<std::string> error = OutOfRange(
-            request, app.get_option("--sim-fail-transfer")->count() > 0, countOption->count() > 0, count))
+    if (const std::optional<std::string> error =
+            OutOfRange(request, app.get_option("--sim-fail-transfer")->count() > 0, countOption->count() > 0,
+                       count, waitSeconds))
         return Refuse(status, *error);
     if (count > 0) request.Count = count;
+    request.WaitSeconds = static_cast<std::uint32_t>(waitSeconds);
     request.Verify = !noVerify;
     if (request.AllSensors && !request.Sensor.empty())
         return Refuse(status, "--all and --sensor exclude each other");
