@@ -7,14 +7,35 @@
 // that would talk to the sensor), and user input stays queued until the
 // program is back in its main loop. The device library stays single-threaded:
 // its waits last as long as before and it is never entered twice.
+//
+// A feature report that starts while a wait runs would cut into the waiting
+// operation's conversation: something started a device operation without the
+// sheet's busy guard. Such a report is refused and reported to the re-entry
+// handler, which fails an assertion in debug builds (the tests) and logs in
+// release builds unless one is set.
+
+#include <functional>
 
 #include "platform/ForwardingPlatform.h"
 
 class ResponsiveWaitPlatform : public platform::ForwardingPlatform {
 public:
+    using ReentryHandler = std::function<void(const char* what)>;
+
     using ForwardingPlatform::ForwardingPlatform;
+
+    void setReentryHandler(ReentryHandler handler) { reentry_ = std::move(handler); }
 
     // Runs the event loop, without user input, until the backend's clock has
     // moved on by ms.
     void sleepMs(std::uint32_t ms) override;
+    bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
+    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
+
+private:
+    // True, said, when a wait runs.
+    bool refusedDuringWait(const char* what);
+
+    int waits_ = 0;
+    ReentryHandler reentry_;
 };
