@@ -43,6 +43,30 @@ QString ApplyingWords()
     return QStringLiteral("Applying the changes…");
 }
 
+// The pages are unavailable for the lifetime of this object: what they show
+// is not the sensor's while another one is read. Each page then gets back
+// the state it had; a refresh afterwards lets the page decide.
+class PagesUnavailable {
+public:
+    explicit PagesUnavailable(const std::vector<PropertyPage*>& pages) : pages_(pages)
+    {
+        for (PropertyPage* page : pages_) {
+            wasEnabled_.push_back(!page->testAttribute(Qt::WA_ForceDisabled));
+            page->setEnabled(false);
+        }
+    }
+    ~PagesUnavailable()
+    {
+        for (std::size_t i = 0; i < pages_.size(); ++i) pages_[i]->setEnabled(wasEnabled_[i]);
+    }
+    PagesUnavailable(const PagesUnavailable&) = delete;
+    PagesUnavailable& operator=(const PagesUnavailable&) = delete;
+
+private:
+    const std::vector<PropertyPage*>& pages_;
+    std::vector<bool> wasEnabled_;
+};
+
 }  // namespace
 
 PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title)
@@ -344,7 +368,12 @@ bool PropSheet::ChooseSensor(int index)
         const Answer answer =
             ui_.question(this, kPendingChangesQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
                          Answer::Cancel, QStringLiteral("Edit another sensor"));
-        if (answer == Answer::Apply) OnApplyClicked();
+        if (answer == Answer::Apply) {
+            busyGuard_.whenIdle([this] {
+                const DeviceOperation operation(*this, ui_, ApplyingWords());
+                ApplyNow();
+            });
+        }
         // A change that could not be applied stays pending, on this sensor.
         const bool keep = answer == Answer::Cancel || (answer == Answer::Apply && !modifiedPages_.empty());
         if (keep) {
@@ -353,11 +382,14 @@ bool PropSheet::ChooseSensor(int index)
         }
     }
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    // The sensor left behind types again; the box is for the one edited.
-    ResumeKeySendsIfHalted();
-    haltKeySends_->setChecked(false);
-    model_.DeviceSlot = static_cast<std::int16_t>(index);
-    RefreshFromDevice();
+    {
+        const PagesUnavailable unavailable(pages_);
+        // The sensor left behind types again; the box is for the one edited.
+        ResumeKeySendsIfHalted();
+        haltKeySends_->setChecked(false);
+        model_.DeviceSlot = static_cast<std::int16_t>(index);
+        RefreshFromDevice();
+    }
     sendPageCommand(PageCommand::Refresh, 0);
     return true;
 }
@@ -415,16 +447,36 @@ bool PropSheet::ApplyAllPages()
     return true;
 }
 
+// The sensor keeps some values in coarser steps than typed (the inter-key
+// delay in 64 ms steps), and the status line names its LUID: once every
+// change is written, the sensor is read back so that the pages and the
+// status line show what it now holds.
 // Apply is one operation: what arrives while one page writes waits until
-// every page has written.
+// every page has written and the sensor has been read back.
 void PropSheet::OnApplyClicked()
 {
     busyGuard_.whenIdle([this] {
         const DeviceOperation operation(*this, ui_, ApplyingWords());
-        // The active page is not activated again: a page whose write failed
-        // keeps its controls and its modified mark.
-        ApplyAllPages();
+        // A sensor pulled out meanwhile is not read: its removal, held until
+        // the end of the operation, empties the pages.
+        if (ApplyNow() && CheckDevPresent() != 0) ShowWhatTheSensorHolds();
     });
+}
+
+// The active page is not activated again: a page whose write failed keeps
+// its controls and its modified mark.
+bool PropSheet::ApplyNow()
+{
+    const bool pending = !modifiedPages_.empty();
+    ApplyAllPages();
+    return pending && modifiedPages_.empty();
+}
+
+void PropSheet::ShowWhatTheSensorHolds()
+{
+    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
+    RefreshFromDevice();
+    sendPageCommand(PageCommand::Refresh, 0);
 }
 
 void PropSheet::accept()

@@ -113,6 +113,10 @@ private:
     void OnHaltKeySendsClicked();
     void SendHaltOrResume();
     void OnApplyClicked();
+    // Applies the pending changes within the caller's device operation; true
+    // when there were some and every page wrote its own.
+    bool ApplyNow();
+    void ShowWhatTheSensorHolds();
     void AcceptNow();
     void RejectNow();
     // The active page's leave step, then every page's apply step in page order.

@@ -239,8 +239,8 @@ void MiscPage::SaveCloneClicked()
     CheckDlgButton(CloneSaved, true);
 }
 
-// The pages keep showing the model; the written configuration shows once the
-// sensor is read again.
+// The sensor written is the one the pages show, so it is read back and every
+// page shows the configuration it now holds.
 void MiscPage::WriteCloneClicked()
 {
     if (!IsDlgButtonChecked(CloneSaved)) {
@@ -250,7 +250,10 @@ void MiscPage::WriteCloneClicked()
     const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the saved configuration…"));
     if (!model().WriteCloneToDevice()) {
         ui().messageBox(this, QStringLiteral("Failed to Write Saved Data to Device!"));
+        return;
     }
+    model().ReadConfigFmDevice();
+    host().sendPageCommand(PageCommand::Refresh, 0);
 }
 
 // ---- Configuration file ----------------------------------------------------

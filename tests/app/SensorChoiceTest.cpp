@@ -302,7 +302,8 @@ private slots:
     }
 
     // Save from the first sensor, choose the second, write: the second sensor
-    // receives the first one's blocks on its own wire, and keeps its LUID.
+    // receives the first one's blocks on its own wire, and keeps its LUID; it
+    // is read back, so the pages show the configuration it now holds.
     void cloneWithoutUnplugging()
     {
         RunningSheet f;
@@ -345,9 +346,16 @@ private slots:
             expected.push_back(dataReport(source.Config[half]));
         }
         expected.push_back(report(0x90, 0x3F));
-        QCOMPARE(wire, expected);
+        QVERIFY(wire.size() > expected.size());
+        const auto readBack = wire.begin() + static_cast<std::ptrdiff_t>(expected.size());
+        QCOMPARE(std::vector<sim::Report>(wire.begin(), readBack), expected);
+        QVERIFY(
+            std::none_of(readBack, wire.end(), [](const sim::Report& sent) { return sent[1] == kCommit; }));
         QCOMPARE(f.Sim.sensor(second).Config, source.Config);
         QCOMPARE(f.Sim.sensor(second).Luid, 2);
+        QCOMPARE(f.pingRate()->text(), QStringLiteral("800"));
+        QCOMPARE(f.App.Model.EditLuid, 2);
+        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("Sensor 2 of 2: firmware 4.05, LUID 2, sim2"));
         QVERIFY(f.Ui.messages().empty());
     }
 };
