@@ -28,6 +28,10 @@ const QString kPendingChangesQuestion = QStringLiteral(
     "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to it "
     "before editing the other sensor, or discard them?");
 
+const QString kCloseQuestion = QStringLiteral(
+    "The changes on the pages have not been applied to the sensor.\n\nApply them to it before closing, or "
+    "discard them?");
+
 QString ReadingSensorWords()
 {
     return QStringLiteral("Reading the sensor…");
@@ -105,7 +109,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     layout->addLayout(buttonRow_);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
-    connect(cancel_, &QPushButton::clicked, this, &PropSheet::reject);
+    // Cancel means "discard the changes"; Escape and the close box ask first.
+    connect(cancel_, &QPushButton::clicked, this, [this] { busyGuard_.whenIdle([this] { RejectNow(); }); });
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
     connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
@@ -493,7 +498,30 @@ void PropSheet::AcceptNow()
 
 void PropSheet::reject()
 {
-    busyGuard_.whenIdle([this] { RejectNow(); });
+    busyGuard_.whenIdle([this] { CloseAskingAboutChanges(); });
+}
+
+// Changes the user has not applied are not lost without the user's word.
+void PropSheet::CloseAskingAboutChanges()
+{
+    if (modifiedPages_.empty()) {
+        RejectNow();
+        return;
+    }
+    const Answer answer = ui_.question(this, kCloseQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
+                                       Answer::Cancel, QStringLiteral("Close"));
+    if (answer == Answer::Discard) RejectNow();
+    if (answer == Answer::Apply) ApplyAndClose();
+}
+
+// A change that could not be written keeps the sheet open, with the change.
+void PropSheet::ApplyAndClose()
+{
+    const DeviceOperation operation(*this, ui_, ApplyingWords());
+    ApplyNow();
+    if (!modifiedPages_.empty()) return;
+    ResumeKeySendsIfHalted();
+    QDialog::accept();
 }
 
 void PropSheet::RejectNow()

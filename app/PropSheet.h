@@ -70,7 +70,8 @@ public:
     void setVisible(bool visible) override;
     // OK, and Enter. While a device operation runs, these wait for its end.
     void accept() override;
-    // Cancel, Escape and the close box.
+    // Escape and the close box: with pending changes the user is asked to
+    // apply or discard them first. The Cancel button discards them.
     void reject() override;
 
     // ---- Widgets, for the program and for tests ----
@@ -119,6 +120,8 @@ private:
     void ShowWhatTheSensorHolds();
     void AcceptNow();
     void RejectNow();
+    void CloseAskingAboutChanges();
+    void ApplyAndClose();
     // The active page's leave step, then every page's apply step in page order.
     bool ApplyAllPages();
     void ResumeKeySendsIfHalted();

@@ -301,9 +301,12 @@ private slots:
         if (how == "ok") f.Sheet->okButton()->click();
         if (how == "enter") QTest::keyClick(f.Sheet.get(), Qt::Key_Return);
         if (how == "cancel") f.Sheet->cancelButton()->click();
+        // Escape and the close box ask about the pending change first.
+        f.Ui.queueAnswer(Answer::Discard);
         if (how == "escape") QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
         if (how == "close") f.Sheet->close();
 
+        QCOMPARE(f.Ui.questions().size(), std::size_t(how == "escape" || how == "close" ? 1 : 0));
         QVERIFY(!f.Sheet->isVisible());
         QCOMPARE(f.Sheet->result(), applies ? QDialog::Accepted : QDialog::Rejected);
         const QStringList applied = applies ? QStringList({"Walk-Away leave", "Walk-Away apply",
@@ -312,6 +315,66 @@ private slots:
         QCOMPARE(f.logTexts(), applied);
         // The box is clear: no halt or resume is sent.
         QVERIFY(f.commandsSent().empty());
+    }
+
+    // Closing with pending changes: Apply writes them and closes, Discard
+    // closes without them, Cancel (the default) keeps the sheet and the changes.
+    void closingWithPendingChangesAsks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("applied");
+        for (const char* how : {"escape", "close"}) {
+            QTest::addRow("%s, apply", how) << how << int(Answer::Apply) << true << true;
+            QTest::addRow("%s, discard", how) << how << int(Answer::Discard) << true << false;
+            QTest::addRow("%s, cancel", how) << how << int(Answer::Cancel) << false << false;
+        }
+    }
+
+    void closingWithPendingChangesAsks()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, applied);
+        SheetFixture f;
+        f.Sim.plugSensor(0x0405);
+        f.showAndStart(*f.Sheet);
+        f.Pages[2]->markModified(true);
+        f.Log.clear();
+        f.Ui.queueAnswer(static_cast<Answer>(answer));
+
+        if (how == "escape") QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
+        if (how == "close") f.Sheet->close();
+
+        QCOMPARE(f.Ui.questions().size(), std::size_t{1});
+        const RecordingUiServices::Question& question = f.Ui.questions().front();
+        QCOMPARE(question.Answers, (std::vector<Answer>{Answer::Apply, Answer::Discard, Answer::Cancel}));
+        QCOMPARE(question.Default, Answer::Cancel);
+        QCOMPARE(question.Owner, f.Sheet.get());
+        QVERIFY(question.Text.contains(QLatin1String("have not been applied")));
+        QCOMPARE(f.Sheet->isVisible(), !closed);
+        QCOMPARE(f.logTexts().contains(QStringLiteral("Sonar apply")), applied);
+        if (closed) QCOMPARE(f.Sheet->result(), applied ? QDialog::Accepted : QDialog::Rejected);
+        if (!closed) QVERIFY(f.Sheet->applyButton()->isEnabled());
+    }
+
+    // A change that cannot be written keeps the sheet open after "Apply".
+    void closingKeepsTheSheetWhenTheChangesCannotBeApplied()
+    {
+        SheetFixture f;
+        f.Sim.plugSensor(0x0405);
+        f.showAndStart(*f.Sheet);
+        f.Pages[2]->markModified(true);
+        f.Pages[0]->LeaveAllowed = false;
+        f.Ui.queueAnswer(Answer::Apply);
+
+        QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
+
+        QCOMPARE(f.Ui.questions().size(), std::size_t{1});
+        QVERIFY(f.Sheet->isVisible());
+        QVERIFY(f.Sheet->applyButton()->isEnabled());
     }
 
     void haltKeySendsThenCancelResumesBeforeClosing()
