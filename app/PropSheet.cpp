@@ -1,9 +1,12 @@
 #include "PropSheet.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -78,8 +81,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       ui_(ui),
       watcher_(watcher),
       tabs_(new QTabWidget(this)),
-      ok_(new QPushButton(tr("OK"), this)),
-      cancel_(new QPushButton(tr("Cancel"), this)),
+      ok_(new QPushButton(tr("&OK"), this)),
+      cancel_(new QPushButton(tr("&Cancel"), this)),
       apply_(new QPushButton(tr("&Apply"), this)),
       buttonRow_(new QHBoxLayout),
       chooser_(new SensorChooser(this)),
@@ -114,6 +117,22 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
     connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
+    AddPageChangeKeys();
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab change page from wherever the focus is in the sheet.
+void PropSheet::AddPageChangeKeys()
+{
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] { StepPage(1); });
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previous, &QShortcut::activated, this, [this] { StepPage(-1); });
+}
+
+void PropSheet::StepPage(int step)
+{
+    if (pageCount() == 0) return;
+    tabs_->setCurrentIndex((tabs_->currentIndex() + step + pageCount()) % pageCount());
 }
 
 PropSheet::~PropSheet()
@@ -130,15 +149,51 @@ PropSheet::~PropSheet()
 void PropSheet::AddPage(PropertyPage* page)
 {
     switchingPages_ = true;
-    tabs_->addTab(page, page->caption());
+    tabs_->addTab(page, TabTextWithMnemonic(page->caption()));
     switchingPages_ = false;
     pages_.push_back(page);
+}
+
+// Alt and the first letter of a word of the caption that no tab and none of
+// the sheet's own controls answer yet.
+QString PropSheet::TabTextWithMnemonic(const QString& caption) const
+{
+    QString taken = QStringLiteral("OCAHE");  // OK, Cancel, Apply, Halt Key Sends, Edit sensor
+    for (int i = 0; i < tabs_->count(); ++i) {
+        const QString text = tabs_->tabText(i);
+        const qsizetype mark = text.indexOf(QLatin1Char('&'));
+        if (mark >= 0 && mark + 1 < text.size()) taken += text.at(mark + 1).toUpper();
+    }
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        const bool wordStart = i == 0 || !caption.at(i - 1).isLetter();
+        if (wordStart && caption.at(i).isLetter() && !taken.contains(caption.at(i).toUpper()))
+            return QString(caption).insert(i, QLatin1Char('&'));
+    }
+    return caption;
 }
 
 void PropSheet::AddButtonRowWidget(QWidget* widget)
 {
     widget->setParent(this);
     buttonRow_->insertWidget(buttonRow_->indexOf(ok_), widget);
+    OrderTabChain();
+}
+
+// Tab goes through the tabs, the controls of each page in page order, then
+// the button row from left to right.
+void PropSheet::OrderTabChain()
+{
+    std::vector<QWidget*> chain{tabs_->tabBar()};
+    for (PropertyPage* page : pages_)
+        for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (control->focusPolicy() & Qt::TabFocus) chain.push_back(control);
+    if (haltKeySends_) chain.push_back(haltKeySends_);
+    for (int i = 0; i < buttonRow_->count(); ++i) {
+        QWidget* widget = buttonRow_->itemAt(i)->widget();
+        if (widget == chooser_) widget = chooser_->list();
+        if (widget) chain.push_back(widget);
+    }
+    for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void PropSheet::setVisible(bool visible)
@@ -195,12 +250,13 @@ void PropSheet::ReadSensorsAtStartUp()
 
 void PropSheet::CreateHaltKeySendsBox()
 {
-    haltKeySends_ = new QCheckBox(tr("Halt Key Sends"), this);
+    haltKeySends_ = new QCheckBox(tr("&Halt Key Sends"), this);
     haltKeySends_->setObjectName(QStringLiteral("ctl%1").arg(kHaltKeySendsId));
     connect(haltKeySends_, &QCheckBox::clicked, this, &PropSheet::OnHaltKeySendsClicked);
     // Offered once a sensor has been read.
     haltKeySends_->setEnabled(false);
     PlaceHaltKeySendsBox();
+    OrderTabChain();
 }
 
 void PropSheet::PlaceHaltKeySendsBox()
@@ -257,7 +313,10 @@ bool PropSheet::ActivatePage(int index)
 {
     if (activePage_ >= 0 && activePage_ != index && !pages_[activePage_]->OnKillActive()) return false;
     PropertyPage* page = pages_[index];
-    page->create();
+    if (!page->isCreated()) {
+        page->create();
+        OrderTabChain();
+    }
     switchingPages_ = true;
     tabs_->setCurrentIndex(index);
     switchingPages_ = false;

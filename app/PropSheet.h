@@ -93,6 +93,10 @@ protected:
 
 private:
     void OnInitDialog();
+    void AddPageChangeKeys();
+    void StepPage(int step);
+    QString TabTextWithMnemonic(const QString& caption) const;
+    void OrderTabChain();
     void CreateHaltKeySendsBox();
     void PlaceHaltKeySendsBox();
     void CreateFirstPage();

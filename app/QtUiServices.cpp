@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                   MessageIcon icon)
@@ -15,6 +16,22 @@ void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QSt
 }
 
 namespace {
+
+// Each answer's button text, with the letter that Alt answers it with.
+QString textOf(Answer answer)
+{
+    switch (answer) {
+        case Answer::Yes:
+            return QObject::tr("&Yes");
+        case Answer::Apply:
+            return QObject::tr("&Apply");
+        case Answer::Discard:
+            return QObject::tr("&Discard");
+        case Answer::Cancel:
+            return QObject::tr("&Cancel");
+    }
+    return {};
+}
 
 QMessageBox::StandardButton buttonOf(Answer answer)
 {
@@ -37,7 +54,7 @@ Answer QtUiServices::askQuestion(QWidget* owner, const QString& text, const QStr
                                  const std::vector<Answer>& answers, Answer defaultAnswer)
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
-    for (Answer answer : answers) box.addButton(buttonOf(answer));
+    for (Answer answer : answers) box.addButton(buttonOf(answer))->setText(textOf(answer));
     box.setDefaultButton(buttonOf(defaultAnswer));
     box.setEscapeButton(QMessageBox::Cancel);
     box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);

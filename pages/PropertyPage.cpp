@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -43,11 +44,6 @@ QRect toPixels(const DialogBaseUnits& base, int x, int y, int width, int height)
             roundedScale(height, base.Y, 8)};
 }
 
-// A drop-down list's template height is its dropped-down height; closed, it
-// is one line high like an edit.
-constexpr int kClosedListHeight = 12;
-constexpr int kListLineHeight = 8;
-
 QLabel* createLabel(const QString& caption, QWidget* parent)
 {
     auto* label = new QLabel(caption, parent);
@@ -64,9 +60,94 @@ QLineEdit* createEdit(const res::ControlTemplate& control, QWidget* parent)
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     }
     if (control.Styles & res::Centered) edit->setAlignment(Qt::AlignCenter);
-    edit->setReadOnly((control.Styles & res::ReadOnly) != 0);
+    if (control.Styles & res::ReadOnly) {
+        // Shown, not typed into: out of the Tab order, and a click still
+        // lets the user select and copy the text.
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::ClickFocus);
+    }
     return edit;
 }
+
+// A read-only edit is painted on the window's colour, not as a field to type
+// into, in whatever colour scheme the page has.
+void showAsReadOnly(QLineEdit* edit, const QPalette& pagePalette)
+{
+    QPalette palette = pagePalette;
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setBrush(group, QPalette::Base, pagePalette.brush(group, QPalette::Window));
+    edit->setPalette(palette);
+}
+
+QString withoutMnemonic(const char* caption)
+{
+    return QString::fromUtf8(caption).remove(QLatin1Char('&'));
+}
+
+// A drop-down list's template height is its dropped-down height; closed, it
+// is one line high like an edit.
+constexpr int kClosedListHeight = 12;
+constexpr int kListLineHeight = 8;
+
+int closedHeight(const res::ControlTemplate& control)
+{
+    return control.Kind == res::ControlKind::DropDownList ? kClosedListHeight : control.Height;
+}
+
+// Whether two controls share a row: their vertical extents overlap.
+bool onOneRow(const res::ControlTemplate& a, const res::ControlTemplate& b)
+{
+    return a.Y < b.Y + closedHeight(b) && b.Y < a.Y + closedHeight(a);
+}
+
+// A control belongs to the group box its top left corner lies in.
+bool startsInside(const res::ControlTemplate& control, const res::ControlTemplate& group)
+{
+    return control.X >= group.X && control.Y >= group.Y && control.X < group.X + group.Width &&
+           control.Y < group.Y + group.Height;
+}
+
+// The label a control without a caption of its own is known by: the nearest
+// label on its row, to its left, else to its right.
+const res::ControlTemplate* labelOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    const res::ControlTemplate* left = nullptr;
+    const res::ControlTemplate* right = nullptr;
+    for (const res::ControlTemplate& label : dialog.Controls) {
+        if (label.Kind != res::ControlKind::Label || !onOneRow(label, control)) continue;
+        if (label.X + label.Width <= control.X + 1 && (!left || label.X > left->X)) left = &label;
+        if (label.X >= control.X + control.Width && (!right || label.X < right->X)) right = &label;
+    }
+    return left ? left : right;
+}
+
+const res::ControlTemplate* groupOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    for (const res::ControlTemplate& group : dialog.Controls)
+        if (group.Kind == res::ControlKind::GroupBox && &group != &control && startsInside(control, group))
+            return &group;
+    return nullptr;
+}
+
+}  // namespace
+
+// What a screen reader says a control is: its caption, or for an edit or a
+// list its label, each after the title of the group it stands in.
+QString accessibleNameOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    QString name = withoutMnemonic(control.Caption);
+    if (name.isEmpty()) {
+        if (const res::ControlTemplate* label = labelOf(control, dialog))
+            name = withoutMnemonic(label->Caption);
+    }
+    while (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    const res::ControlTemplate* group = groupOf(control, dialog);
+    if (!group) return name;
+    const QString title = withoutMnemonic(group->Caption);
+    return name.isEmpty() ? title : title + QStringLiteral(": ") + name;
+}
+
+namespace {
 
 // A drop-down list that tells a real change of its selected item from the
 // user choosing the item already selected: the popup reports a choice even
@@ -293,9 +374,7 @@ void PropertyPage::buildControls()
     QButtonGroup* radioGroup = nullptr;
     for (const res::ControlTemplate& control : dialog_.Controls) {
         QWidget* const widget = buildControl(control);
-        const int height =
-            control.Kind == res::ControlKind::DropDownList ? kClosedListHeight : control.Height;
-        widget->setGeometry(toPixels(base, control.X, control.Y, control.Width, height));
+        widget->setGeometry(toPixels(base, control.X, control.Y, control.Width, closedHeight(control)));
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
             if (!radioGroup || (control.Styles & res::StartsGroup)) radioGroup = new QButtonGroup(this);
             radioGroup->addButton(radio);
@@ -306,7 +385,21 @@ void PropertyPage::buildControls()
             widget->setObjectName(QStringLiteral("ctl%1").arg(control.Id));
             items_[control.Id] = widget;
         }
+        widget->setAccessibleName(accessibleNameOf(control, dialog_));
     }
+    ShowReadOnlyEdits();
+}
+
+void PropertyPage::ShowReadOnlyEdits()
+{
+    for (QLineEdit* edit : findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        if (edit->isReadOnly()) showAsReadOnly(edit, palette());
+}
+
+void PropertyPage::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) ShowReadOnlyEdits();
 }
 
 QWidget* PropertyPage::buildControl(const res::ControlTemplate& control)

@@ -47,6 +47,10 @@ struct PageContext {
     PageHost& Host;
 };
 
+// What a screen reader calls a control of a dialog: its caption, or the label
+// beside it, after the title of the group box it stands in.
+QString accessibleNameOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog);
+
 class PropertyPage : public QWidget {
     Q_OBJECT
 public:
@@ -76,6 +80,8 @@ public:
     QComboBox* listItem(int id) const;
 
 protected:
+    void changeEvent(QEvent* event) override;
+
     // Runs once, after the controls were built.
     virtual void OnInitDialog() {}
 
@@ -117,6 +123,7 @@ protected:
 
 private:
     void buildControls();
+    void ShowReadOnlyEdits();
     QWidget* buildControl(const res::ControlTemplate& control);
 
     const res::DialogTemplate& dialog_;

@@ -128,11 +128,12 @@ private slots:
         f.showAndStart(*f.Sheet);
         QStringList tabs;
         for (int i = 0; i < f.Sheet->tabs()->count(); ++i) tabs << f.Sheet->tabs()->tabText(i);
-        QCOMPARE(tabs, QStringList({"Walk-Away", "Walk-To", "Sonar", "Misc."}));
+        // Each tab answers Alt and a letter of its own.
+        QCOMPARE(tabs, QStringList({"&Walk-Away", "Walk-&To", "&Sonar", "&Misc."}));
 
         QCheckBox* box = f.Sheet->findChild<QCheckBox*>(QStringLiteral("ctl1025"));
         QVERIFY(box == f.Sheet->haltKeySendsBox());
-        QCOMPARE(box->text(), QStringLiteral("Halt Key Sends"));
+        QCOMPARE(box->text(), QStringLiteral("&Halt Key Sends"));
         QVERIFY(!box->isChecked());
         const QPushButton* ok = f.Sheet->okButton();
         QCOMPARE(box->geometry(),

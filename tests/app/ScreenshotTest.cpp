@@ -175,7 +175,7 @@ private slots:
         for (int i = 0; i < sheet.pageCount(); ++i) {
             sheet.tabs()->setCurrentIndex(i);
             QCOMPARE(sheet.activePageIndex(), i);
-            save(picture(sheet), sheet.tabs()->tabText(i).remove(QLatin1Char('.')));
+            save(picture(sheet), sheet.tabs()->tabText(i).remove(QLatin1Char('.')).remove(QLatin1Char('&')));
         }
         QVERIFY(f.Ui.messages().empty());
     }
