@@ -13,6 +13,10 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "CaptionRoom.h"
 #include "config/NumberText.h"
 #include "platform/Platform.h"
 
@@ -33,15 +37,27 @@ DialogBaseUnits baseUnitsOf(const QFont& font)
     return {(alphabetWidth / 26 + 1) / 2, metrics.height()};
 }
 
-int roundedScale(int units, int baseUnit, int divisor)
-{
-    return (units * baseUnit + divisor / 2) / divisor;
-}
+// Pixels per dialog unit, across and down. The font's base units give the
+// least; a font whose captions need more room gets more, so that the page
+// keeps its arrangement and every caption shows whole.
+struct DialogScale {
+    double X;
+    double Y;
 
-QRect toPixels(const DialogBaseUnits& base, int x, int y, int width, int height)
+    int x(int units) const { return static_cast<int>(std::lround(units * X)); }
+    int y(int units) const { return static_cast<int>(std::lround(units * Y)); }
+    // Both edges are rounded, so neighbours never overlap.
+    QRect toPixels(const QRect& units) const
+    {
+        const int left = x(units.left());
+        const int top = y(units.top());
+        return {left, top, x(units.left() + units.width()) - left, y(units.top() + units.height()) - top};
+    }
+};
+
+DialogScale scaleOf(const DialogBaseUnits& base)
 {
-    return {roundedScale(x, base.X, 4), roundedScale(y, base.Y, 8), roundedScale(width, base.X, 4),
-            roundedScale(height, base.Y, 8)};
+    return {base.X / 4.0, base.Y / 8.0};
 }
 
 QLabel* createLabel(const QString& caption, QWidget* parent)
@@ -88,10 +104,17 @@ QString withoutMnemonic(const char* caption)
 // is one line high like an edit.
 constexpr int kClosedListHeight = 12;
 constexpr int kListLineHeight = 8;
+// What a control keeps clear of the frame of the group box it stands in.
+constexpr int kGroupFrameInset = 2;
 
 int closedHeight(const res::ControlTemplate& control)
 {
     return control.Kind == res::ControlKind::DropDownList ? kClosedListHeight : control.Height;
+}
+
+QRect unitsOf(const res::ControlTemplate& control)
+{
+    return {control.X, control.Y, control.Width, closedHeight(control)};
 }
 
 // Whether two controls share a row: their vertical extents overlap.
@@ -363,18 +386,61 @@ void PropertyPage::sleepMs(std::uint32_t ms) const
     platform::current().sleepMs(ms);
 }
 
+namespace {
+
+// Each group box grows to hold the controls that start inside it, clear of
+// its frame; the rest keep their template rectangles.
+std::vector<QRect> enclosingRects(const res::DialogTemplate& dialog)
+{
+    std::vector<QRect> rects;
+    for (const res::ControlTemplate& control : dialog.Controls) rects.push_back(unitsOf(control));
+    for (std::size_t g = 0; g < dialog.Controls.size(); ++g) {
+        const res::ControlTemplate& group = dialog.Controls[g];
+        if (group.Kind != res::ControlKind::GroupBox) continue;
+        for (const res::ControlTemplate& control : dialog.Controls) {
+            if (&control == &group || !startsInside(control, group)) continue;
+            const QRect inner = unitsOf(control).adjusted(0, 0, kGroupFrameInset, kGroupFrameInset);
+            rects[g] = rects[g].united(QRect(rects[g].topLeft(), inner.bottomRight()));
+        }
+    }
+    return rects;
+}
+
+// The least scale at which every control's caption shows whole, down to the
+// font's base units; wrapping text gets the height it needs at that width.
+DialogScale fittingScale(const DialogBaseUnits& base, const std::vector<QWidget*>& widgets,
+                         const std::vector<QRect>& units)
+{
+    DialogScale scale = scaleOf(base);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setGeometry(scale.toPixels(units[i]));
+        const int needed = widthForCaption(*widgets[i]);
+        if (needed > 0) scale.X = std::max(scale.X, (needed + 1.0) / units[i].width());
+    }
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setGeometry(scale.toPixels(units[i]));
+        const int needed = heightForWrappedText(*widgets[i]);
+        if (needed > 0) scale.Y = std::max(scale.Y, (needed + 1.0) / units[i].height());
+    }
+    return scale;
+}
+
+}  // namespace
+
 void PropertyPage::buildControls()
 {
-    QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
-    dialogFont.setStyleHint(QFont::SansSerif);
-    setFont(dialogFont);
-    const DialogBaseUnits base = baseUnitsOf(font());
-    setFixedSize(toPixels(base, 0, 0, dialog_.Width, dialog_.Height).size());
+    // A font given to the page before its controls exist is the dialog's font.
+    if (!testAttribute(Qt::WA_SetFont)) {
+        QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
+        dialogFont.setStyleHint(QFont::SansSerif);
+        setFont(dialogFont);
+    }
 
+    std::vector<QWidget*> widgets;
     QButtonGroup* radioGroup = nullptr;
     for (const res::ControlTemplate& control : dialog_.Controls) {
         QWidget* const widget = buildControl(control);
-        widget->setGeometry(toPixels(base, control.X, control.Y, control.Width, closedHeight(control)));
+        widgets.push_back(widget);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
             if (!radioGroup || (control.Styles & res::StartsGroup)) radioGroup = new QButtonGroup(this);
             radioGroup->addButton(radio);
@@ -387,7 +453,20 @@ void PropertyPage::buildControls()
         }
         widget->setAccessibleName(accessibleNameOf(control, dialog_));
     }
+    PlaceControls(widgets);
     ShowReadOnlyEdits();
+}
+
+void PropertyPage::PlaceControls(const std::vector<QWidget*>& widgets)
+{
+    const std::vector<QRect> units = enclosingRects(dialog_);
+    const DialogScale scale = fittingScale(baseUnitsOf(font()), widgets, units);
+    QRect page(0, 0, dialog_.Width, dialog_.Height);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setGeometry(scale.toPixels(units[i]));
+        page = page.united(units[i]);
+    }
+    setFixedSize(scale.toPixels(page).size());
 }
 
 void PropertyPage::ShowReadOnlyEdits()

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "DeviceOperation.h"
 #include "config/Waits.h"
@@ -123,6 +124,8 @@ protected:
 
 private:
     void buildControls();
+    // Places the controls, one per template entry in order, and sizes the page.
+    void PlaceControls(const std::vector<QWidget*>& widgets);
     void ShowReadOnlyEdits();
     QWidget* buildControl(const res::ControlTemplate& control);
 
