@@ -19,6 +19,7 @@
 #include "CaptionRoom.h"
 #include "config/NumberText.h"
 #include "platform/Platform.h"
+#include "resources/CaptionTips.h"
 
 namespace {
 
@@ -150,6 +151,16 @@ const res::ControlTemplate* groupOf(const res::ControlTemplate& control, const r
         if (group.Kind == res::ControlKind::GroupBox && &group != &control && startsInside(control, group))
             return &group;
     return nullptr;
+}
+
+// The tip for an abbreviated caption: the control's own, else its label's.
+QString tipOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    if (const char* tip = res::tipForCaption(control.Caption)) return QString::fromUtf8(tip);
+    if (control.Caption[0] != '\0') return {};
+    const res::ControlTemplate* label = labelOf(control, dialog);
+    const char* tip = label ? res::tipForCaption(label->Caption) : nullptr;
+    return tip ? QString::fromUtf8(tip) : QString();
 }
 
 }  // namespace
@@ -452,6 +463,7 @@ void PropertyPage::buildControls()
             items_[control.Id] = widget;
         }
         widget->setAccessibleName(accessibleNameOf(control, dialog_));
+        if (const QString tip = tipOf(control, dialog_); !tip.isEmpty()) widget->setToolTip(tip);
     }
     PlaceControls(widgets);
     ShowReadOnlyEdits();

@@ -185,7 +185,10 @@ private slots:
         SimFixture f;
         Shown shown(f);
         shown.start();
-        QCOMPARE(shown.App.Sheet()->sensorStatus(), QStringLiteral("No sensor connected"));
+        QCOMPARE(
+            shown.App.Sheet()->sensorStatus(),
+            QStringLiteral(
+                "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives"));
         save(picture(*shown.App.Sheet()), QStringLiteral("No sensor"));
     }
 

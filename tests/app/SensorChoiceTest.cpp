@@ -110,7 +110,9 @@ private slots:
         QTest::addColumn<int>("edited");  // -1: none
         QTest::addColumn<int>("inaccessible");
         QTest::addColumn<QString>("words");
-        QTest::newRow("no sensor") << -1 << 0 << "No sensor connected";
+        QTest::newRow("no sensor")
+            << -1 << 0
+            << "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives";
         QTest::newRow("no permission") << -1 << 1 << kNoPermission;
         QTest::newRow("the first of two") << 0 << 0 << "Sensor 1 of 2: firmware 4.05, LUID 258, /dev/hidraw3";
         QTest::newRow("the second, not yet read") << 1 << 0 << "Sensor 2 of 2: firmware 1.43, sim7";
@@ -142,8 +144,13 @@ private slots:
     {
         RunningSheet f;
         f.start();
-        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("No sensor connected"));
-        QCOMPARE(f.sheet().statusLine()->text(), QStringLiteral("Ready | No sensor connected"));
+        QCOMPARE(
+            f.sheet().sensorStatus(),
+            QStringLiteral(
+                "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives"));
+        QCOMPARE(f.sheet().statusLine()->text(),
+                 QStringLiteral("Ready | No sensor connected: plug the sensor into a USB port and it is read "
+                                "as soon as it arrives"));
         QVERIFY(f.sheet().sensorChooser()->isHidden());
 
         const sim::DeviceId locked = f.Sim.plugSensor(0x0405, 7);
@@ -155,7 +162,10 @@ private slots:
 
         f.Sim.unplug(locked);
         f.deliverDeviceEvents();
-        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("No sensor connected"));
+        QCOMPARE(
+            f.sheet().sensorStatus(),
+            QStringLiteral(
+                "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives"));
         f.Sim.denyAccess(locked, false);
         f.Sim.replug(locked);
         f.deliverDeviceEvents();

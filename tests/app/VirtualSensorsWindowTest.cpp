@@ -274,7 +274,9 @@ private slots:
         QVERIFY(keyHeldDuringTheWait);
         QCOMPARE(f.Ui.messageTexts(), QStringList({"Failed to Reset the device to factory defaults!"}));
         QCOMPARE(f.Ui.messages().front().TimeMs, clickedAt + 2000);
-        QCOMPARE(sheet.statusLine()->text(), QStringLiteral("Ready | No sensor connected"));
+        QCOMPARE(sheet.statusLine()->text(),
+                 QStringLiteral("Ready | No sensor connected: plug the sensor into a USB port and it is read "
+                                "as soon as it arrives"));
         QCOMPARE(sheet.tabs()->currentIndex(), 2);
     }
 

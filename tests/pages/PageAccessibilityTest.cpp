@@ -1,5 +1,6 @@
 // What the pages tell a screen reader and the keyboard: every control has a
-// name (its caption, or the label beside it, after its group's title), and
+// name (its caption, or the label beside it, after its group's title),
+// abbreviations are spelt out in tooltips, and
 // the "Key" code boxes, which only show the key chosen, are read-only and
 // out of the Tab order.
 
@@ -65,6 +66,39 @@ private slots:
                          qPrintable(page->caption() + QLatin1Char(' ') + control->objectName()));
             }
         }
+    }
+
+    // Abbreviated captions say in a tooltip what they stand for; an edit
+    // beside an abbreviated label says it too. Captions in full have none.
+    void abbreviationsHaveTooltips_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("tip");
+        const res::KeySetGroupIds& first = res::kWalkAwayKeySets[0];
+        QTest::newRow("LShft") << 0 << first.Modifiers[0] << "Left Shift";
+        QTest::newRow("RGUI") << 1 << res::kWalkToKeySets[6].Modifiers[7]
+                              << "Right GUI key (the Windows or Super key)";
+        QTest::newRow("key code") << 0 << first.CodeField
+                                  << "The USB usage code of the key chosen in the list below";
+        QTest::newRow("LUID edit")
+            << 3 << int(misc::Luid)
+            << "Logical unit ID: a number of your choice that tells several sensors apart";
+        QTest::newRow("Auto GetRange")
+            << 3 << int(misc::AutoGetRange) << "Read the range again and again, at the rate given beside it";
+        QTest::newRow("Reset All, in full") << 3 << int(misc::ResetAll) << "";
+        QTest::newRow("delay, in full") << 0 << 1014 << "";
+    }
+
+    void abbreviationsHaveTooltips()
+    {
+        QFETCH(int, page);
+        QFETCH(int, id);
+        QFETCH(QString, tip);
+        Session s;
+        s.sim.plugSensor();
+        s.start();
+        QCOMPARE(s.pages()[page]->item(id)->toolTip(), tip);
     }
 
     // The code boxes show the key chosen in the list below them: they take
