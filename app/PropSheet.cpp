@@ -18,10 +18,13 @@
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
 #include "pages/UiServices.h"
+#include "pages/WindowMemory.h"
 
 namespace {
 
 constexpr int kMargin = 7;
+// The sheet's name among the windows whose place the program remembers.
+const QString kWindowName = QStringLiteral("sheet");
 // The "Halt Key Sends" box sits this far from the sheet's left edge, its
 // bottom this far above the sheet's bottom, level with the OK button.
 constexpr int kHaltBoxLeft = 10;
@@ -202,7 +205,10 @@ void PropSheet::setVisible(bool visible)
     if (first) {
         initialised_ = true;
         OnInitDialog();
+        restoreWindowPlace(*this, kWindowName);
     }
+    // Closed or hidden by the program, the sheet remembers where it was.
+    if (!visible && isVisible()) saveWindowPlace(*this, kWindowName);
     QDialog::setVisible(visible);
     if (first) BeginStartUp();
 }

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
@@ -19,6 +20,7 @@
 #include "RangeSeries.h"
 #include "ReadableColor.h"
 #include "UiServices.h"
+#include "WindowMemory.h"
 
 namespace {
 
@@ -35,6 +37,9 @@ constexpr Span kSpans[] = {
 
 // Past the farthest distance the sensor reports (one byte of 3.47 units per inch).
 constexpr double kTopInches = 80;
+
+// The window's name among those whose place the program remembers.
+const QString kWindowName = QStringLiteral("range");
 
 const QColor kInRangeColor(0x1B, 0x7F, 0x2A);
 const QColor kOutOfRangeColor(0xC0, 0x4A, 0x00);
@@ -77,8 +82,16 @@ RangeWindow::RangeWindow(const RangeSeries& series, UiServices& ui, QWidget* par
     layout->addWidget(createChart(), 1);
     layout->addWidget(createControls());
     resize(760, 560);
+    restoreWindowPlace(*this, kWindowName);
     FollowPalette();
     ShowSeries();
+}
+
+void RangeWindow::hideEvent(QHideEvent* event)
+{
+    // Minimised is not closed: the place is kept when the window closes.
+    if (!event->spontaneous()) saveWindowPlace(*this, kWindowName);
+    QWidget::hideEvent(event);
 }
 
 void RangeWindow::changeEvent(QEvent* event)

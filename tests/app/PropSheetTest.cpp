@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 #include <array>
@@ -18,6 +19,7 @@
 #include "config/ConfigModel.h"
 #include "pages/PropertyPage.h"
 #include "pages/WAPage.h"
+#include "pages/WindowMemory.h"
 #include "resources/DialogTemplate.h"
 #include "resources/KeySetControls.h"
 
@@ -376,6 +378,25 @@ private slots:
         QCOMPARE(f.Ui.questions().size(), std::size_t{1});
         QVERIFY(f.Sheet->isVisible());
         QVERIFY(f.Sheet->applyButton()->isEnabled());
+    }
+
+    // The sheet opens where it was closed last, on this arrangement of screens.
+    void sheetOpensWhereItWasClosed()
+    {
+        QRect closedAt;
+        {
+            SheetFixture f;
+            f.showAndStart(*f.Sheet);
+            f.Sheet->move(60, 40);
+            f.Sheet->resize(f.Sheet->width() + 30, f.Sheet->height() + 20);
+            closedAt = f.Sheet->geometry();
+            f.Sheet->cancelButton()->click();
+        }
+        SheetFixture f;
+        f.showAndStart(*f.Sheet);
+        QCOMPARE(f.Sheet->geometry(), closedAt);
+        const QSettings settings(QStringLiteral("tolvane"), QStringLiteral("tolvane"));
+        QVERIFY(settings.contains(QStringLiteral("windows/sheet/") + screenArrangement()));
     }
 
     void haltKeySendsThenCancelResumesBeforeClosing()

@@ -166,6 +166,20 @@ private slots:
         QCOMPARE(legendTexts, names);
     }
 
+    // The window opens where it was closed last, also in a later session.
+    void windowOpensWhereItWasClosed()
+    {
+        RangeWindow& window = openWindow();
+        window.setGeometry(window.geometry().translated(25, 35).adjusted(0, 0, 40, 30));
+        const QRect closedAt = window.geometry();
+        window.close();
+        s.reset();
+        s = std::make_unique<Session>();
+        s->sim.plugSensor(0x0405);
+        s->start();
+        QCOMPARE(openWindow().geometry(), closedAt);
+    }
+
     void init()
     {
         s = std::make_unique<Session>();
