@@ -375,6 +375,11 @@ void PropSheet::endDeviceOperation()
     busyGuard_.end();
 }
 
+void PropSheet::confirm(const QString& words)
+{
+    statusLine_->showNotice(words);
+}
+
 void PropSheet::whenDeviceIdle(std::function<void()> work)
 {
     busyGuard_.whenIdle(std::move(work));

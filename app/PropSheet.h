@@ -51,6 +51,8 @@ public:
     void endDeviceOperation() override;
     bool deviceBusy() const override { return busyGuard_.busy(); }
     void whenDeviceIdle(std::function<void()> work) override;
+    // On the status line, until the next device operation.
+    void confirm(const QString& words) override;
 
     // A device arrived or went away; called by the device watcher on the UI
     // thread. While a device operation runs it is handled after it.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -66,6 +67,19 @@ Answer QtUiServices::askQuestion(QWidget* owner, const QString& text, const QStr
 
 QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
 {
+    return runFileChooser(owner, purpose, {});
+}
+
+QString QtUiServices::chooseFileToSave(QWidget* owner, const QString& suggestedName)
+{
+    return runFileChooser(owner, FileChooser::Save, suggestedName);
+}
+
+// The chooser shows every file; a save chooser offers the suggested name, and
+// a name typed without an extension gets the suggestion's (the replace
+// question then asks about the name with it).
+QString QtUiServices::runFileChooser(QWidget* owner, FileChooser purpose, const QString& suggestedName)
+{
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (purpose == FileChooser::Save) {
@@ -79,6 +93,10 @@ QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
     const QString allFiles = QObject::tr("All files (*)");
     dialog.setNameFilters({allFiles, QObject::tr("Text files (*.txt)")});
     dialog.selectNameFilter(allFiles);
+    if (!suggestedName.isEmpty()) {
+        dialog.setDefaultSuffix(QFileInfo(suggestedName).suffix());
+        dialog.selectFile(suggestedName);
+    }
     dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);

@@ -9,6 +9,7 @@
 class QtUiServices : public UiServices {
 public:
     QString chooseFile(QWidget* owner, FileChooser purpose) override;
+    QString chooseFileToSave(QWidget* owner, const QString& suggestedName) override;
     // The tone through the desktop's sound server, without waiting for it to
     // end; the desktop's bell, which knows neither frequency nor duration,
     // when no sound server answers.
@@ -23,5 +24,7 @@ protected:
                        const std::vector<Answer>& answers, Answer defaultAnswer) override;
 
 private:
+    static QString runFileChooser(QWidget* owner, FileChooser purpose, const QString& suggestedName);
+
     SoundServerTone soundServer_;
 };

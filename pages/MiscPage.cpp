@@ -1,6 +1,8 @@
 #include "MiscPage.h"
 
 #include <QAbstractButton>
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <limits>
@@ -262,7 +264,7 @@ void MiscPage::WriteCloneClicked()
 // pending changes stay pending.
 void MiscPage::SaveToFileClicked()
 {
-    const QString path = ui().chooseFile(this, FileChooser::Save);
+    const QString path = ui().chooseFileToSave(this, SuggestedTemplateName());
     if (path.isEmpty()) return;
     CollectAllPages();
     if (!model().PushConfigToLib()) {
@@ -271,7 +273,18 @@ void MiscPage::SaveToFileClicked()
     }
     if (std::string reason; !WriteDevCfgToFile(LocalPath(path), &reason)) {
         ui().messageBox(this, WithReason("Failed WriteDevCfgToFile!", reason));
+        return;
     }
+    host().confirm(QStringLiteral("Saved the configuration to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+// The sensor's LUID and the day, so that files of several sensors and days
+// keep apart: "tolvane-luid5-2026-12-10.txt".
+QString MiscPage::SuggestedTemplateName() const
+{
+    return QStringLiteral("tolvane-luid%1-%2.txt")
+        .arg(model().EditLuid)
+        .arg(QDate::currentDate().toString(Qt::ISODate));
 }
 
 // The pages show the file's configuration and mark every block changed, so

@@ -246,6 +246,8 @@ QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* paren
 
 }  // namespace
 
+void PageHost::confirm(const QString&) {}
+
 PropertyPage::PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent)
     : QWidget(parent), dialog_(dialog), context_(context)
 {

@@ -40,6 +40,9 @@ public:
     virtual bool deviceBusy() const = 0;
     // Runs work once no device operation runs, in the order asked.
     virtual void whenDeviceIdle(std::function<void()> work) = 0;
+    // Tells the user that something asked for is done ("Saved ..."), where the
+    // host shows such words; a host without a place for them shows nothing.
+    virtual void confirm(const QString& words);
 };
 
 struct PageContext {

@@ -4,6 +4,8 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
@@ -316,14 +318,18 @@ void RangeWindow::PlotDetectionWindow()
 // Written whole or not at all: a failed save leaves no half-written file.
 void RangeWindow::SaveCsvClicked()
 {
-    const QString path = ui_.chooseFile(this, FileChooser::Save);
+    const QString path = ui_.chooseFileToSave(
+        this, QStringLiteral("range-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
     if (path.isEmpty()) return;
     QSaveFile file(path);
     const QByteArray text = QByteArray::fromStdString(series_.csv());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text) != text.size() ||
         !file.commit()) {
         ui_.messageBox(this, QStringLiteral("Failed to save the readings to %1.").arg(path));
+        return;
     }
+    // Until the next reading.
+    status_->setText(QStringLiteral("Saved the readings to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 std::uint64_t RangeWindow::spanMs() const

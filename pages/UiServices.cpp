@@ -15,6 +15,11 @@ Answer UiServices::question(QWidget* owner, const QString& text, const std::vect
                        defaultAnswer);
 }
 
+QString UiServices::chooseFileToSave(QWidget* owner, const QString&)
+{
+    return chooseFile(owner, FileChooser::Save);
+}
+
 QString programDisplayName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();

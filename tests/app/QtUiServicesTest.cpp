@@ -162,6 +162,31 @@ private slots:
         QCOMPARE(texts, QStringList({"&Apply", "&Cancel", "&Discard"}));
     }
 
+    // The save chooser offers the name suggested and adds its extension to a
+    // name typed without one.
+    void saveChooserSuggestsANameAndAddsItsExtension()
+    {
+        QTemporaryDir folder;
+        QtUiServices ui;
+        QWidget owner;
+        owner.show();
+        QString offered;
+        whenModalOpens([&](QWidget* widget) {
+            auto* nameBox = widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(nameBox);
+            offered = nameBox->text();
+            chooseName(widget, folder.path(), QStringLiteral("mine"));
+        });
+        const QString chosen = ui.chooseFileToSave(&owner, QStringLiteral("range-2026-12-10.csv"));
+        QCOMPARE(offered, QStringLiteral("range-2026-12-10.csv"));
+        QCOMPARE(chosen, QDir(folder.path()).filePath(QStringLiteral("mine.csv")));
+
+        whenModalOpens(
+            [&](QWidget* widget) { chooseName(widget, folder.path(), QStringLiteral("mine.txt")); });
+        QCOMPARE(ui.chooseFileToSave(&owner, QStringLiteral("range-2026-12-10.csv")),
+                 QDir(folder.path()).filePath(QStringLiteral("mine.txt")));
+    }
+
     void fileChoosersShowAllFiles_data()
     {
         QTest::addColumn<FileChooser>("purpose");

@@ -1,11 +1,16 @@
 // The sheet shows what the sensor holds: after Apply of values the sensor
 // keeps in its own steps, after a LUID is written, and while another sensor
-// is read after the user discarded pending changes.
+// is read after the user discarded pending changes. A configuration saved to
+// a file is offered a name and confirmed on the status line.
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "AppTestSupport.h"
@@ -22,8 +27,19 @@ namespace {
 
 constexpr int kWalkAwayDelayField = 1014;
 
+// Records the names the save choosers suggest.
+class SuggestionsRecorded : public RecordingUiServices {
+public:
+    QStringList Suggested;
+    QString chooseFileToSave(QWidget* owner, const QString& suggestedName) override
+    {
+        Suggested << suggestedName;
+        return RecordingUiServices::chooseFileToSave(owner, suggestedName);
+    }
+};
+
 struct ShownSheet : SimFixture {
-    ShownSheet() : Watcher(followSimDevices(Sim)), App(Ui, Watcher) {}
+    ShownSheet() : Watcher(followSimDevices(Sim)), App(SavingUi, Watcher) {}
 
     void start()
     {
@@ -39,6 +55,7 @@ struct ShownSheet : SimFixture {
     QLineEdit* luid() const { return qobject_cast<QLineEdit*>(App.PageMisc->item(misc::Luid)); }
     void clickMisc(int id) const { qobject_cast<QAbstractButton*>(App.PageMisc->item(id))->click(); }
 
+    SuggestionsRecorded SavingUi;
     DeviceWatcher Watcher;
     CTolvaneApp App;
 };
@@ -69,7 +86,33 @@ private slots:
                  QStringLiteral("Ready | Sensor 1 of 1: firmware 4.05, LUID 5, sim1"));
         QVERIFY(!f.sheet().applyButton()->isEnabled());
         for (int i = 0; i < f.sheet().pageCount(); ++i) QVERIFY(!f.sheet().page(i)->isModified());
-        QVERIFY(f.Ui.messages().empty());
+        QVERIFY(f.SavingUi.messages().empty());
+    }
+
+    // "Save To File" suggests the LUID and the day for a name; the status line
+    // confirms the file saved until the next operation.
+    void savedFileIsConfirmed()
+    {
+        ShownSheet f;
+        f.Sim.plugSensor(0x0405, 7);
+        f.start();
+        QTemporaryDir folder;
+        const QString path = QDir(folder.path()).filePath(QStringLiteral("kept.txt"));
+        f.SavingUi.queueFileAnswer(path);
+
+        f.clickMisc(misc::SaveToFile);
+
+        QCOMPARE(
+            f.SavingUi.Suggested,
+            QStringList(
+                {QStringLiteral("tolvane-luid7-%1.txt").arg(QDate::currentDate().toString(Qt::ISODate))}));
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(f.sheet().statusLine()->activityText(),
+                 QStringLiteral("Saved the configuration to %1").arg(QDir::toNativeSeparators(path)));
+        QVERIFY(f.SavingUi.messages().empty());
+
+        f.clickMisc(misc::GetRange);
+        QCOMPARE(f.sheet().statusLine()->activityText(), QStringLiteral("Ready"));
     }
 
     // A write that fails keeps what the user typed on the page, to apply again.
@@ -86,7 +129,7 @@ private slots:
 
         QCOMPARE(f.walkAwayDelay()->text(), QStringLiteral("200"));
         QVERIFY(f.App.PageWalkAway->isModified());
-        QVERIFY(!f.Ui.messages().empty());
+        QVERIFY(!f.SavingUi.messages().empty());
     }
 
     // Switching sensors after "Discard": while the other sensor is read the
@@ -101,7 +144,7 @@ private slots:
         f.start();
         f.clickMisc(misc::AdvancedSettings);
         f.walkAwayDelay()->setText(QStringLiteral("640"));
-        f.Ui.queueAnswer(Answer::Discard);
+        f.SavingUi.queueAnswer(Answer::Discard);
         int waits = 0;
         int waitsWithPagesAvailable = 0;
         QStringList activities;
@@ -117,7 +160,7 @@ private slots:
         QTest::keyClick(chooser, Qt::Key_Down);
         f.Sim.DuringWait = {};
 
-        QCOMPARE(f.Ui.questions().size(), std::size_t{1});
+        QCOMPARE(f.SavingUi.questions().size(), std::size_t{1});
         QVERIFY(waits > 0);
         QCOMPARE(waitsWithPagesAvailable, 0);
         QCOMPARE(activities, QStringList({"Reading the sensor…"}));
