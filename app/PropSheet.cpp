@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -87,6 +88,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       ok_(new QPushButton(tr("&OK"), this)),
       cancel_(new QPushButton(tr("&Cancel"), this)),
       apply_(new QPushButton(tr("&Apply"), this)),
+      about_(new QPushButton(tr("A&bout…"), this)),
       buttonRow_(new QHBoxLayout),
       chooser_(new SensorChooser(this)),
       statusLine_(new SheetStatusLine(this))
@@ -104,6 +106,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     buttonRow_->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
     buttonRow_->addWidget(chooser_);
     buttonRow_->addStretch();
+    about_->setAutoDefault(false);
+    buttonRow_->addWidget(about_);
     buttonRow_->addWidget(ok_);
     buttonRow_->addWidget(cancel_);
     buttonRow_->addWidget(apply_);
@@ -118,6 +122,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     // Cancel means "discard the changes"; Escape and the close box ask first.
     connect(cancel_, &QPushButton::clicked, this, [this] { busyGuard_.whenIdle([this] { RejectNow(); }); });
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
+    connect(about_, &QPushButton::clicked, this, &PropSheet::ShowAbout);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
     connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
     AddPageChangeKeys();
@@ -161,7 +166,7 @@ void PropSheet::AddPage(PropertyPage* page)
 // the sheet's own controls answer yet.
 QString PropSheet::TabTextWithMnemonic(const QString& caption) const
 {
-    QString taken = QStringLiteral("OCAHE");  // OK, Cancel, Apply, Halt Key Sends, Edit sensor
+    QString taken = QStringLiteral("OCABHE");  // OK, Cancel, Apply, About, Halt Key Sends, Edit sensor
     for (int i = 0; i < tabs_->count(); ++i) {
         const QString text = tabs_->tabText(i);
         const qsizetype mark = text.indexOf(QLatin1Char('&'));
@@ -607,11 +612,30 @@ bool PropSheet::event(QEvent* event)
     return QDialog::event(event);
 }
 
+// F1 opens the manual.
 void PropSheet::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_F1) {
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        ui_.openManual(this);
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+// The program's and the device library's versions, and the licence.
+void PropSheet::ShowAbout()
+{
+    QFile copyright(QStringLiteral(":/copyright"));
+    const QString licence =
+        copyright.open(QIODevice::ReadOnly) ? QString::fromUtf8(copyright.readAll()).trimmed() : QString();
+    const QString text = QStringLiteral(
+                             "Tolvane %1\nConfiguration tool for a USB ultrasonic presence sensor.\n\n"
+                             "Device library (DLL) %2.%3%4\nQt %5\n\n%6")
+                             .arg(QStringLiteral(TOLVANE_VERSION))
+                             .arg(model_.LibVerMajor)
+                             .arg(model_.LibVerMinor)
+                             .arg(model_.LibVerPatch)
+                             .arg(QString::fromLatin1(qVersion()), licence);
+    ui_.messageBox(this, text, QStringLiteral("About Tolvane"));
 }

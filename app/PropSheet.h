@@ -84,6 +84,7 @@ public:
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
+    QPushButton* aboutButton() const { return about_; }
     QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
     SensorChooser* sensorChooser() const { return chooser_; }
     SheetStatusLine* statusLine() const { return statusLine_; }
@@ -120,6 +121,7 @@ private:
     void OnHaltKeySendsClicked();
     void SendHaltOrResume();
     void OnApplyClicked();
+    void ShowAbout();
     // Applies the pending changes within the caller's device operation; true
     // when there were some and every page wrote its own.
     bool ApplyNow();
@@ -148,6 +150,7 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QPushButton* apply_;
+    QPushButton* about_;
     QCheckBox* haltKeySends_ = nullptr;
     QHBoxLayout* buttonRow_;
     SensorChooser* chooser_;

@@ -1,10 +1,12 @@
 #include "QtUiServices.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                   MessageIcon icon)
@@ -100,6 +102,11 @@ QString QtUiServices::runFileChooser(QWidget* owner, FileChooser purpose, const 
     dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
+}
+
+void QtUiServices::openManual(QWidget* owner)
+{
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("man:tolvane(1)")))) UiServices::openManual(owner);
 }
 
 void QtUiServices::tone(int frequencyHz, int durationMs)

@@ -14,6 +14,8 @@ public:
     // end; the desktop's bell, which knows neither frequency nor duration,
     // when no sound server answers.
     void tone(int frequencyHz, int durationMs) override;
+    // Through the desktop's handler of man: addresses (the help viewer).
+    void openManual(QWidget* owner) override;
     void beginBusyCursor() override;
     void endBusyCursor() override;
 

@@ -20,6 +20,12 @@ QString UiServices::chooseFileToSave(QWidget* owner, const QString&)
     return chooseFile(owner, FileChooser::Save);
 }
 
+void UiServices::openManual(QWidget* owner)
+{
+    messageBox(owner, QStringLiteral("The manual is the manual page: type \"man tolvane\" in a terminal."),
+               QStringLiteral("Help"));
+}
+
 QString programDisplayName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();

@@ -42,6 +42,9 @@ public:
     // suggestion can be shown.
     virtual QString chooseFileToSave(QWidget* owner, const QString& suggestedName);
     virtual void tone(int frequencyHz, int durationMs) = 0;
+    // Opens the program's manual page in the desktop's help viewer; where
+    // there is none, says how to read it.
+    virtual void openManual(QWidget* owner);
     virtual void beginBusyCursor() = 0;
     virtual void endBusyCursor() = 0;
 

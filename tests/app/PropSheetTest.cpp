@@ -399,6 +399,23 @@ private slots:
         QVERIFY(settings.contains(QStringLiteral("windows/sheet/") + screenArrangement()));
     }
 
+    // About names the program's and the device library's versions and the licence.
+    void aboutBox()
+    {
+        SheetFixture f;
+        f.showAndStart(*f.Sheet);
+
+        f.Sheet->aboutButton()->click();
+
+        QCOMPARE(f.Ui.messages().size(), std::size_t{1});
+        const RecordingUiServices::Message& about = f.Ui.messages().front();
+        QCOMPARE(about.Caption, QStringLiteral("About Tolvane"));
+        QVERIFY2(about.Text.startsWith(QLatin1String("Tolvane 3.90\n")), qPrintable(about.Text));
+        QVERIFY(about.Text.contains(QLatin1String("Device library (DLL) 5.80")));
+        QVERIFY(about.Text.contains(QLatin1String("No licence has been chosen for Tolvane yet")));
+        QCOMPARE(f.Sheet->aboutButton()->text(), QStringLiteral("A&bout…"));
+    }
+
     void haltKeySendsThenCancelResumesBeforeClosing()
     {
         SheetFixture f;
@@ -463,7 +480,9 @@ private slots:
         QVERIFY(f.Ui.messages().empty());
     }
 
-    void helpRequestsDoNothing()
+    // F1 opens the manual, from the sheet and from a page; nothing else
+    // happens, and What's This help does nothing.
+    void f1OpensTheManual()
     {
         SheetFixture f;
         f.Sim.plugSensor(0x0405);
@@ -478,7 +497,9 @@ private slots:
 
         QVERIFY(f.Sheet->isVisible());
         QVERIFY(f.Log.empty());
-        QVERIFY(f.Ui.messages().empty());
+        QCOMPARE(f.Ui.messageTexts(),
+                 QStringList(2, QStringLiteral(
+                                    "The manual is the manual page: type \"man tolvane\" in a terminal.")));
         QVERIFY(f.Sim.transcript().empty());
         QCOMPARE(f.Sheet->windowTitle(), title);
         QCOMPARE(f.Sheet->activePageIndex(), 0);

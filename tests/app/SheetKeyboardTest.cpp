@@ -130,7 +130,8 @@ private slots:
         f.start();
         const QList<QWidget*> chain = f.tabChain();
         const QList<QWidget*> row{f.sheet().haltKeySendsBox(), f.sheet().sensorChooser()->list(),
-                                  f.sheet().okButton(), f.sheet().cancelButton(), f.sheet().applyButton()};
+                                  f.sheet().aboutButton(),     f.sheet().okButton(),
+                                  f.sheet().cancelButton(),    f.sheet().applyButton()};
         QVERIFY(chain.size() > row.size());
         QCOMPARE(chain.mid(chain.size() - row.size()), row);
         for (QWidget* widget : chain.first(chain.size() - row.size()))
