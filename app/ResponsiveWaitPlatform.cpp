@@ -1,11 +1,76 @@
 #include "ResponsiveWaitPlatform.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 #include <QtGlobal>
+
+namespace {
+
+const char* const kTakesInputDuringWaits = "takesInputDuringWaits";
+
+bool isUserInput(QEvent::Type type)
+{
+    switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Input reaches a window first and then the widget it is meant for; it is
+// judged by the widget.
+bool passesDuringWaits(const QObject* receiver)
+{
+    const auto* widget = qobject_cast<const QWidget*>(receiver);
+    return !widget || widget->window()->property(kTakesInputDuringWaits).toBool();
+}
+
+}  // namespace
+
+WaitInputGate::WaitInputGate()
+{
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+WaitInputGate::~WaitInputGate()
+{
+    QCoreApplication::instance()->removeEventFilter(this);
+    for (HeldInput& input : held_)
+        if (input.Receiver) QCoreApplication::postEvent(input.Receiver, input.Event.release());
+}
+
+void WaitInputGate::takeInputDuringWaits(QWidget& window)
+{
+    window.setProperty(kTakesInputDuringWaits, true);
+}
+
+// A pointer moving over a window that waits means nothing once the wait is
+// over, so moves are dropped; presses, releases and keys are kept.
+bool WaitInputGate::eventFilter(QObject* receiver, QEvent* event)
+{
+    if (!isUserInput(event->type()) || passesDuringWaits(receiver)) return false;
+    if (event->type() != QEvent::MouseMove)
+        held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
+    return true;
+}
 
 void ResponsiveWaitPlatform::sleepMs(std::uint32_t ms)
 {
+    WaitInputGate gate;
     const std::uint64_t end = nowMs() + ms;
     QEventLoop loop;
     QTimer timer;
@@ -16,7 +81,7 @@ void ResponsiveWaitPlatform::sleepMs(std::uint32_t ms)
     // A timer may fire a little early; the wait is never shorter than asked.
     for (std::uint64_t now = nowMs(); now < end; now = nowMs()) {
         timer.start(static_cast<int>(end - now));
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loop.exec();
     }
     --waits_;
 }

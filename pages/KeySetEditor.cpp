@@ -151,7 +151,7 @@ void KeySetEditor::WritePageToDevice()
     // (which runs later) writes that block; the extension set is written here.
     if (!flag(binding_.BaseChangedBySonar) && !writeBlock(binding_.WriteBase, binding_.BaseFeatureName))
         return;
-    if (!writeBlock(binding_.WriteExtension, binding_.ExtensionFeatureName)) return;
+    if (extensionSetToWrite() && !writeBlock(binding_.WriteExtension, binding_.ExtensionFeatureName)) return;
     page_.sleepMs(PropertyPage::kWriteSettleMs);
     page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
@@ -330,6 +330,13 @@ void KeySetEditor::onKeyChosen(const GroupIds& ids)
     if (code == 0)
         for (int id : ids.Modifiers) page_.CheckDlgButton(id, false);
     markChanged(flagOfView());
+}
+
+// A sensor that refused the extension sets when it was read would refuse an
+// unchanged one too: that is no failure, so only a changed one is sent to it.
+bool KeySetEditor::extensionSetToWrite() const
+{
+    return !page_.model().ExtensionSetsRefused || flag(binding_.ExtensionChanged);
 }
 
 bool KeySetEditor::writeBlock(WriteOperation write, const char* featureName)

@@ -93,7 +93,9 @@ public:
     void Activate();
     void Apply();
     // Collects, writes both blocks (the base block is left to the Sonar page
-    // when it changed a word of it), waits and clears the page's changes.
+    // when it changed a word of it; an unchanged extension set is not sent to
+    // a sensor that refused the extension sets when read), waits and clears
+    // the page's changes.
     void WritePageToDevice();
     void Refresh(int argument);
     void EnableAdvancedSettings(bool enabled);
@@ -123,6 +125,7 @@ private:
     void switchView(bool toExtension);
     void enableSeventhGroup(bool enabled);
     void onKeyChosen(const GroupIds& group);
+    bool extensionSetToWrite() const;
     bool writeBlock(WriteOperation write, const char* featureName);
 
     KeySetPage& page_;

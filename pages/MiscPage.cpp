@@ -1,6 +1,8 @@
 #include "MiscPage.h"
 
 #include <QAbstractButton>
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <limits>
@@ -239,8 +241,8 @@ void MiscPage::SaveCloneClicked()
     CheckDlgButton(CloneSaved, true);
 }
 
-// The pages keep showing the model; the written configuration shows once the
-// sensor is read again.
+// The sensor written is the one the pages show, so it is read back and every
+// page shows the configuration it now holds.
 void MiscPage::WriteCloneClicked()
 {
     if (!IsDlgButtonChecked(CloneSaved)) {
@@ -250,7 +252,10 @@ void MiscPage::WriteCloneClicked()
     const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the saved configuration…"));
     if (!model().WriteCloneToDevice()) {
         ui().messageBox(this, QStringLiteral("Failed to Write Saved Data to Device!"));
+        return;
     }
+    model().ReadConfigFmDevice();
+    host().sendPageCommand(PageCommand::Refresh, 0);
 }
 
 // ---- Configuration file ----------------------------------------------------
@@ -259,7 +264,7 @@ void MiscPage::WriteCloneClicked()
 // pending changes stay pending.
 void MiscPage::SaveToFileClicked()
 {
-    const QString path = ui().chooseFile(this, FileChooser::Save);
+    const QString path = ui().chooseFileToSave(this, SuggestedTemplateName());
     if (path.isEmpty()) return;
     CollectAllPages();
     if (!model().PushConfigToLib()) {
@@ -268,7 +273,18 @@ void MiscPage::SaveToFileClicked()
     }
     if (std::string reason; !WriteDevCfgToFile(LocalPath(path), &reason)) {
         ui().messageBox(this, WithReason("Failed WriteDevCfgToFile!", reason));
+        return;
     }
+    host().confirm(QStringLiteral("Saved the configuration to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+// The sensor's LUID and the day, so that files of several sensors and days
+// keep apart: "tolvane-luid5-2026-12-10.txt".
+QString MiscPage::SuggestedTemplateName() const
+{
+    return QStringLiteral("tolvane-luid%1-%2.txt")
+        .arg(model().EditLuid)
+        .arg(QDate::currentDate().toString(Qt::ISODate));
 }
 
 // The pages show the file's configuration and mark every block changed, so

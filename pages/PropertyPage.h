@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "DeviceOperation.h"
 #include "config/Waits.h"
@@ -39,6 +40,9 @@ public:
     virtual bool deviceBusy() const = 0;
     // Runs work once no device operation runs, in the order asked.
     virtual void whenDeviceIdle(std::function<void()> work) = 0;
+    // Tells the user that something asked for is done ("Saved ..."), where the
+    // host shows such words; a host without a place for them shows nothing.
+    virtual void confirm(const QString& words);
 };
 
 struct PageContext {
@@ -46,6 +50,10 @@ struct PageContext {
     UiServices& Ui;
     PageHost& Host;
 };
+
+// What a screen reader calls a control of a dialog: its caption, or the label
+// beside it, after the title of the group box it stands in.
+QString accessibleNameOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog);
 
 class PropertyPage : public QWidget {
     Q_OBJECT
@@ -76,6 +84,8 @@ public:
     QComboBox* listItem(int id) const;
 
 protected:
+    void changeEvent(QEvent* event) override;
+
     // Runs once, after the controls were built.
     virtual void OnInitDialog() {}
 
@@ -117,6 +127,9 @@ protected:
 
 private:
     void buildControls();
+    // Places the controls, one per template entry in order, and sizes the page.
+    void PlaceControls(const std::vector<QWidget*>& widgets);
+    void ShowReadOnlyEdits();
     QWidget* buildControl(const res::ControlTemplate& control);
 
     const res::DialogTemplate& dialog_;

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev libpulse-dev libudev-dev libgtest-dev libgmock-dev libgl-dev libcli11-dev nlohmann-json3-dev)
 # The Debian package: shlibdeps (dpkg-dev, file) and its checks.
-packages+=(dpkg-dev file lintian desktop-file-utils)
+packages+=(dpkg-dev file lintian desktop-file-utils appstream)
 # The real-kernel test (tests/vm): QEMU, a static busybox and the kernel-module
 # tools for its initramfs, and the udev daemon it runs in the guest.
 packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)

@@ -3,6 +3,7 @@
 // a few milliseconds: the event loop is what they are about.
 
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <array>
@@ -33,6 +34,34 @@ private slots:
         QCOMPARE(timersDuringTheWait, 2);
         QVERIFY(clock.elapsed() >= 30);
         QVERIFY(waits.nowMs() - before >= 30);
+    }
+
+    // During a wait a click reaches a window that takes input during waits at
+    // once; a click on any other window reaches it after the wait, in order.
+    void aWaitHoldsInputExceptForWindowsThatTakeIt()
+    {
+        sim::SimPlatform backend(/*realTime=*/true);
+        ResponsiveWaitPlatform waits(backend);
+        QPushButton sheetButton(QStringLiteral("Sheet"));
+        QPushButton handButton(QStringLiteral("Unplug"));
+        WaitInputGate::takeInputDuringWaits(handButton);
+        sheetButton.show();
+        handButton.show();
+        QStringList clicks;
+        connect(&sheetButton, &QPushButton::clicked, [&] { clicks << QStringLiteral("sheet"); });
+        connect(&handButton, &QPushButton::clicked, [&] { clicks << QStringLiteral("hand"); });
+        QStringList clicksDuringTheWait;
+        QTimer::singleShot(5, [&] {
+            QTest::mouseClick(&sheetButton, Qt::LeftButton);
+            QTest::mouseClick(&handButton, Qt::LeftButton);
+            clicksDuringTheWait = clicks;
+        });
+
+        waits.sleepMs(30);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(clicksDuringTheWait, QStringList({"hand"}));
+        QCOMPARE(clicks, QStringList({"hand", "sheet"}));
     }
 
     // Discovery opens the sensor and reads its attributes through the waits'

@@ -490,6 +490,41 @@ private slots:
         QVERIFY(!p.isModified());
     }
 
+    // A sensor that refused the extension sets when it was read: a change of
+    // a base key set writes the base block only, shows nothing and leaves the
+    // page clean, so the next Apply has nothing to repeat.
+    void baseChangeOnSensorWithoutExtensionSets_data() { addPageRows(); }
+    void baseChangeOnSensorWithoutExtensionSets()
+    {
+        QFETCH(QString, page);
+        const PageFacts& facts = factsOf(page);
+        Bench bench;
+        KeySetPage& p = bench.page(facts);
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = false;
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+        bench.sim.clearTranscript();
+        click(p, facts.Groups[0].Modifiers[7]);  // RGUI joins the first key set
+
+        QVERIFY(p.OnApply());
+
+        const std::vector<sim::Report> sent = bench.sentReports();
+        QCOMPARE(sent.size(), std::size_t{5});
+        QCOMPARE(sent[0], report({facts.BaseCommand1}));
+        QCOMPARE(sent[2], report({facts.BaseCommand2}));
+        QCOMPARE(sent[4], report({0x90, facts.CommitMask}));
+        QCOMPARE(bench.sensorHalf(facts.BaseHalf1)[2], page == "WA" ? 0x85 : 0x82);
+        QVERIFY(bench.ui.messages().empty());
+        QVERIFY(!p.isModified());
+        QVERIFY(!bench.host.anyMarkedModified());
+        QVERIFY(!bench.flag(facts.BaseChanged));
+        QVERIFY(!bench.flag(facts.ExtensionChanged));
+
+        bench.sim.clearTranscript();
+        QVERIFY(p.OnApply());
+        QVERIFY(bench.sim.transcript().empty());
+    }
+
     // Without a sensor the page shows nothing and is unavailable; once the
     // sensor that was shown leaves, its key sets go from the page and nothing
     // stays pending. A sensor read again brings the page back.

@@ -89,8 +89,8 @@ private slots:
         dir.reset();
     }
 
-    // B receives A's six blocks and keeps its LUID; the pages keep showing
-    // B's values until the sensor is read again.
+    // B receives A's six blocks and keeps its LUID; B is read back, so the
+    // pages show what it now holds.
     void cloneFromOneSensorToAnother()
     {
         const sim::DeviceId a = s->sim.plugSensor(0x0405, 0x1111);
@@ -109,8 +109,10 @@ private slots:
         verifyPlainMessages({});
         QVERIFY(s->sim.sensor(b).Config == DistinctConfig());
         QCOMPARE(s->sim.sensor(b).Luid, 0x2222);
-        QVERIFY(s->model.EditCfg == shownBefore);
-        QCOMPARE(sonarText(sonar::PingRate), QStringLiteral("500"));
+        QVERIFY(s->model.EditCfg != shownBefore);
+        QVERIFY(s->model.EditCfg == s->model.CloneCfg);
+        QCOMPARE(s->model.EditLuid, 0x2222);
+        QCOMPARE(sonarText(sonar::PingRate), QStringLiteral("400"));
         QVERIFY(s->isChecked(CloneSaved));
     }
 
