@@ -114,7 +114,19 @@ void KeySetEditor::CollectKeySets()
 
     if (!collectDelay(count > 0)) return;
     if (binding_.Further)
-        binding_.BaseBlock[binding_.Further->Word] = StoredWord(page_.GetDlgItemInt(binding_.Further->Id));
+        binding_.BaseBlock[binding_.Further->Word] = collectFurtherNumber(*binding_.Further);
+}
+
+std::uint16_t KeySetEditor::collectFurtherNumber(const FurtherField& field)
+{
+    const limits::HeldNumber held =
+        limits::HoldAtLimit(page_.GetDlgItemInt(field.Id), field.Limit, field.What);
+    if (!held.Message.empty()) {
+        page_.ui().messageBox(&page_, QString::fromStdString(held.Message),
+                              QString::fromLatin1(limits::kEntryErrorCaption));
+        page_.SetDlgItemInt(field.Id, held.Value);
+    }
+    return static_cast<std::uint16_t>(held.Value);
 }
 
 void KeySetEditor::InitDialog()

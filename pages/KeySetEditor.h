@@ -16,6 +16,7 @@
 
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
+#include "config/ByteLimits.h"
 #include "config/KeySequence.h"
 #include "devlib/ParameterBlocks.h"
 #include "resources/KeySetControls.h"
@@ -39,9 +40,12 @@ public:
     using GroupIds = res::KeySetGroupIds;
 
     // A word of the base block shown in a number field of its own.
+    // A one-byte number beside the key sets, held at its limit with a message.
     struct FurtherField {
         int Id;
         std::size_t Word;
+        std::uint32_t Limit;
+        limits::ByteNumber What;
     };
 
     using Block = std::span<std::uint16_t, 16>;
@@ -119,6 +123,7 @@ private:
     void clearKeysWhenCountIsZero(Block block, const KeyBlockLayout& layout);
     void showBlock(Block block, const KeyBlockLayout& layout);
     bool collectDelay(bool anyKeySet);
+    std::uint16_t collectFurtherNumber(const FurtherField& field);
 
     void ShowNoSensor();
     void showExtensionSupport();

@@ -570,16 +570,22 @@ private slots:
         QVERIFY(!p.item(facts.Groups[6].KeyList)->isEnabled());
     }
 
-    // The Walk-Away page's fault send rate is read only with an accepted delay.
+    // The Walk-Away page's fault send rate is read only with an accepted delay;
+    // the sensor keeps it in one byte, so a rate above 255 is held at 255 and
+    // said, never wrapped (300 would reach the sensor as 44).
     void faultSendRate_data()
     {
         QTest::addColumn<bool>("extension");
         QTest::addColumn<QString>("delay");
         QTest::addColumn<int>("delaySteps");
         QTest::addColumn<int>("rate");  // in the model afterwards
-        QTest::newRow("accepted") << false << "640" << 10 << 300;
-        QTest::newRow("accepted in the extension view") << true << "640" << 10 << 300;
-        QTest::newRow("delay refused") << false << "63" << 4 << 30;
+        QTest::addColumn<QString>("message");
+        QTest::newRow("accepted") << false << "640" << 10 << 255
+                                  << "The Maximum MinDist Fault Send Rate is 255 sec!";
+        QTest::newRow("accepted in the extension view")
+            << true << "640" << 10 << 255 << "The Maximum MinDist Fault Send Rate is 255 sec!";
+        QTest::newRow("delay refused")
+            << false << "63" << 4 << 30 << QString::fromLatin1(kInterKeyDelayMessage);
     }
     void faultSendRate()
     {
@@ -587,6 +593,7 @@ private slots:
         QFETCH(QString, delay);
         QFETCH(int, delaySteps);
         QFETCH(int, rate);
+        QFETCH(QString, message);
         Bench bench;
         KeySetPage& p = bench.wa;
         QCOMPARE(edit(p, 1023)->text(), "30");
@@ -599,10 +606,12 @@ private slots:
         QVERIFY(p.OnApply());
 
         QCOMPARE(bench.model.EditCfg.WalkAway[MinFltRepRate], rate);
-        QCOMPARE(bench.sensorHalf(sim::HalfId::WalkAway2)[1], rate & 0xFF);
+        QCOMPARE(bench.sensorHalf(sim::HalfId::WalkAway2)[1], rate);
         QCOMPARE(bench.sensorHalf(sim::HalfId::WalkAway1)[1], delaySteps);
-        QCOMPARE(bench.ui.messages().size(), static_cast<std::size_t>(delaySteps == 4 ? 1 : 0));
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
+        QCOMPARE(bench.ui.messages().front().Text, message);
         QCOMPARE(edit(p, kWalkAway.DelayField)->text(), delaySteps == 4 ? "256" : "640");
+        QCOMPARE(edit(p, 1023)->text(), delaySteps == 4 ? "300" : "255");
         QVERIFY(!p.isModified());
     }
 };
