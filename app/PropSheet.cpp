@@ -259,7 +259,7 @@ void PropSheet::ReadSensorsAtStartUp()
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
     UpdateApplyButton();
-    sendPageCommand(PageCommand::Refresh, 0);
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     ActivateEveryPage();
     ShowSensors();
     startUpPending_ = false;
@@ -416,7 +416,7 @@ void PropSheet::HandleDeviceChange(const platform::DeviceEvent& event)
         // The sensor whose key sends were halted is gone; the next one types.
         haltKeySends_->setChecked(false);
         RefreshFromDevice();
-        sendPageCommand(PageCommand::Refresh, 0);
+        sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     }
     ShowSensors();
 }
@@ -478,7 +478,7 @@ bool PropSheet::ChooseSensor(int index)
         model_.DeviceSlot = static_cast<std::int16_t>(index);
         RefreshFromDevice();
     }
-    sendPageCommand(PageCommand::Refresh, 0);
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     return true;
 }
 
@@ -581,7 +581,7 @@ void PropSheet::ShowWhatTheSensorHolds()
 {
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
     RefreshFromDevice();
-    sendPageCommand(PageCommand::Refresh, 0);
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 void PropSheet::accept()

@@ -176,7 +176,7 @@ void KeySetEditor::Refresh(int argument)
     EnableAdvancedSettings(false);
     LoadPageFromModel();
     // After a restore from file the next Apply writes the restored configuration.
-    if (argument == 1) markChanged(binding_.BaseChanged);
+    if (argument == kRestoredFromFile) markChanged(binding_.BaseChanged);
 }
 
 void KeySetEditor::EnableAdvancedSettings(bool enabled)
@@ -384,7 +384,7 @@ void KeySetPage::OnPageCommand(PageCommand command, int argument)
             editor_.Refresh(argument);
             break;
         case PageCommand::AdvancedSettings:
-            editor_.EnableAdvancedSettings(argument != 0);
+            editor_.EnableAdvancedSettings(argument != kAdvancedHidden);
             break;
         case PageCommand::QuickSetup:
             editor_.QuickSetup(argument);

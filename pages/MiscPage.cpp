@@ -208,12 +208,13 @@ void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const QStri
     }
     sleepMs(kWriteSettleMs);
     ClearQuickSetupButtons();
-    host().sendPageCommand(PageCommand::Refresh, 0);
+    host().sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 void MiscPage::AdvancedSettingsClicked()
 {
-    host().sendPageCommand(PageCommand::AdvancedSettings, IsDlgButtonChecked(AdvancedSettings) ? 1 : 0);
+    host().sendPageCommand(PageCommand::AdvancedSettings,
+                           IsDlgButtonChecked(AdvancedSettings) ? kAdvancedShown : kAdvancedHidden);
 }
 
 // The preset reaches the key sets of the sequence pages only; nothing is sent
@@ -255,7 +256,7 @@ void MiscPage::WriteCloneClicked()
         return;
     }
     model().ReadConfigFmDevice();
-    host().sendPageCommand(PageCommand::Refresh, 0);
+    host().sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 // ---- Configuration file ----------------------------------------------------
@@ -308,7 +309,7 @@ void MiscPage::RestoreFromFileClicked()
         ui().messageBox(this, QStringLiteral("Failed PullConfigFmLib!"));
         return;
     }
-    host().sendPageCommand(PageCommand::Refresh, 1);
+    host().sendPageCommand(PageCommand::Refresh, kRestoredFromFile);
 }
 
 void MiscPage::CollectAllPages()
