@@ -232,9 +232,12 @@ private slots:
         QTest::newRow("save onto a pipe")
             << int(SaveToFile) << "pipe" << QByteArray("pipe")
             << "Failed WriteDevCfgToFile!\n\n%1: this is a pipe, not a regular file";
+#ifndef _WIN32
+        // Windows has no named pipes in the file system.
         QTest::newRow("restore from a pipe")
             << int(RestoreFromFile) << "pipe" << QByteArray("pipe")
             << "Failed ReadDevCfgFmFile!\n\n%1: this is a pipe, not a regular file";
+#endif
         QTest::newRow("restore a file of no template values")
             << int(RestoreFromFile) << "photo.jpg"
             << QByteArray("text:\xFF\xD8\xFF\xE0 JFIF\nPingRate = 500\n")
@@ -253,7 +256,9 @@ private slots:
         s->start();
         const ConfigSet before = s->model.EditCfg;
         const QString path = fileName.isEmpty() ? QString() : dir->filePath(fileName);
+#ifndef _WIN32
         if (existing == "pipe") QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
         if (existing.startsWith("text:")) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
