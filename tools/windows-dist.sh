@@ -4,7 +4,7 @@
 # tolvanectl.exe, the Qt DLLs and plugins they load, and the compiler's
 # runtime DLLs from Debian's mingw-w64 packages. The DLLs are found by
 # following the programs' imports; a DLL found in none of the folders below is
-# the system's own. Prints the zip's path.
+# the system's own. Everything is stripped of its symbols. Prints the zip's path.
 #
 #   tools/windows-dist.sh BUILD_DIR QT_DIR
 set -euo pipefail
@@ -28,7 +28,10 @@ mkdir -p "$stage"
 find_dll() {
   local folder
   for folder in "${dll_folders[@]}"; do
-    [ -f "$folder/$1" ] && { echo "$folder/$1"; return; }
+    if [ -f "$folder/$1" ]; then
+      echo "$folder/$1"
+      return
+    fi
   done
 }
 
@@ -39,7 +42,7 @@ copy_imports() {
     [ -e "$stage/$dll" ] && continue
     file=$(find_dll "$dll")
     [ -n "$file" ] || continue
-    cp "$file" "$stage/$dll"
+    $triplet-strip --strip-unneeded -o "$stage/$dll" "$file"
     copy_imports "$file"
   done
 }
@@ -50,7 +53,7 @@ for program in app/tolvane.exe app/tolvane-sim.exe cli/tolvanectl.exe; do
 done
 for plugin in "${plugins[@]}"; do
   mkdir -p "$stage/$(dirname "$plugin")"
-  cp "$qt/plugins/$plugin" "$stage/$plugin"
+  $triplet-strip --strip-unneeded -o "$stage/$plugin" "$qt/plugins/$plugin"
   copy_imports "$qt/plugins/$plugin"
 done
 
