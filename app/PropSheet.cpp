@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "DeviceWatcher.h"
+#include "OtherPrograms.h"
 #include "SensorChooser.h"
 #include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
@@ -27,6 +28,10 @@ constexpr int kButtonRowBottom = 8;
 const QString kPendingChangesQuestion = QStringLiteral(
     "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to it "
     "before editing the other sensor, or discard them?");
+
+const QString kChangedElsewhereQuestion = QStringLiteral(
+    "Another program has changed the sensor since this sheet read it.\n\nOverwrite its changes with the "
+    "ones on the pages, or read the sensor again and drop the changes on the pages?");
 
 QString ReadingSensorWords()
 {
@@ -55,7 +60,10 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       apply_(new QPushButton(tr("&Apply"), this)),
       buttonRow_(new QHBoxLayout),
       chooser_(new SensorChooser(this)),
-      statusLine_(new SheetStatusLine(this))
+      statusLine_(new SheetStatusLine(this)),
+      otherPrograms_(new OtherPrograms(
+          *statusLine_, [this] { return !busyGuard_.busy() && !startUpPending_ && !editedPath_.empty(); },
+          [this] { OnChangedElsewhere(); }, this))
 {
     setWindowTitle(title);
     // Window-modal without a parent: the modal run blocks nothing but the
@@ -420,11 +428,35 @@ bool PropSheet::ApplyAllPages()
 void PropSheet::OnApplyClicked()
 {
     busyGuard_.whenIdle([this] {
+        if (!ConfirmWriteOverOtherChanges()) return;
         const DeviceOperation operation(*this, ui_, ApplyingWords());
         // The active page is not activated again: a page whose write failed
         // keeps its controls and its modified mark.
         ApplyAllPages();
     });
+}
+
+// The question is asked before the sensor is held: no program waits on the user.
+bool PropSheet::ConfirmWriteOverOtherChanges()
+{
+    if (editedPath_.empty() || modifiedPages_.empty() || !DevChangedElsewhere()) return true;
+    const Answer answer =
+        ui_.question(this, kChangedElsewhereQuestion, {Answer::Overwrite, Answer::ReadAgain, Answer::Cancel},
+                     Answer::Cancel, QStringLiteral("Sensor changed by another program"));
+    if (answer == Answer::ReadAgain) ReadEditedSensorAgain();
+    return answer == Answer::Overwrite;
+}
+
+void PropSheet::OnChangedElsewhere()
+{
+    if (modifiedPages_.empty()) busyGuard_.whenIdle([this] { ReadEditedSensorAgain(); });
+}
+
+void PropSheet::ReadEditedSensorAgain()
+{
+    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
+    RefreshFromDevice();
+    sendPageCommand(PageCommand::Refresh, 0);
 }
 
 void PropSheet::accept()
@@ -434,6 +466,7 @@ void PropSheet::accept()
 
 void PropSheet::AcceptNow()
 {
+    if (!ConfirmWriteOverOtherChanges()) return;
     const DeviceOperation operation(*this, ui_, ApplyingWords());
     ResumeKeySendsIfHalted();
     if (ApplyAllPages()) QDialog::accept();

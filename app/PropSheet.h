@@ -20,6 +20,7 @@
 
 class ConfigModel;
 class DeviceWatcher;
+class OtherPrograms;
 class UiServices;
 class QCheckBox;
 class QHBoxLayout;
@@ -62,6 +63,10 @@ public:
     // offering to apply or discard pending changes; false when the user kept
     // the sensor or pending changes could not be applied.
     bool ChooseSensor(int index);
+    // Another program changed the edited sensor: without pending changes the
+    // sheet reads it again; with them, Apply asks first.
+    void OnChangedElsewhere();
+    OtherPrograms* otherPrograms() const { return otherPrograms_; }
     // What the sheet says about the sensors: the edited one, or why none.
     QString sensorStatus() const { return sensorStatus_; }
 
@@ -117,6 +122,10 @@ private:
     void RejectNow();
     // The active page's leave step, then every page's apply step in page order.
     bool ApplyAllPages();
+    // Before writing over a change another program made: the user chooses to
+    // overwrite it (true), to read the sensor again or to cancel (false).
+    bool ConfirmWriteOverOtherChanges();
+    void ReadEditedSensorAgain();
     void ResumeKeySendsIfHalted();
 
     void SetTitleFromModel();
@@ -143,6 +152,7 @@ private:
     QString sensorStatus_;
     SheetStatusLine* statusLine_;
     DeviceBusyGuard busyGuard_;
+    OtherPrograms* otherPrograms_;
     bool startUpPending_ = false;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;

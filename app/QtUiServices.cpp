@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                   MessageIcon icon)
@@ -16,19 +17,23 @@ void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QSt
 
 namespace {
 
-QMessageBox::StandardButton buttonOf(Answer answer)
+QAbstractButton* addAnswerButton(QMessageBox& box, Answer answer)
 {
     switch (answer) {
         case Answer::Yes:
-            return QMessageBox::Yes;
+            return box.addButton(QMessageBox::Yes);
         case Answer::Apply:
-            return QMessageBox::Apply;
+            return box.addButton(QMessageBox::Apply);
         case Answer::Discard:
-            return QMessageBox::Discard;
+            return box.addButton(QMessageBox::Discard);
         case Answer::Cancel:
-            return QMessageBox::Cancel;
+            return box.addButton(QMessageBox::Cancel);
+        case Answer::Overwrite:
+            return box.addButton(QStringLiteral("&Overwrite"), QMessageBox::AcceptRole);
+        case Answer::ReadAgain:
+            return box.addButton(QStringLiteral("&Read Again"), QMessageBox::ResetRole);
     }
-    return QMessageBox::Cancel;
+    return nullptr;
 }
 
 }  // namespace
@@ -37,13 +42,17 @@ Answer QtUiServices::askQuestion(QWidget* owner, const QString& text, const QStr
                                  const std::vector<Answer>& answers, Answer defaultAnswer)
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, owner);
-    for (Answer answer : answers) box.addButton(buttonOf(answer));
-    box.setDefaultButton(buttonOf(defaultAnswer));
-    box.setEscapeButton(QMessageBox::Cancel);
+    std::vector<std::pair<Answer, QAbstractButton*>> buttons;
+    for (Answer answer : answers) {
+        QAbstractButton* button = addAnswerButton(box, answer);
+        buttons.emplace_back(answer, button);
+        if (answer == defaultAnswer) box.setDefaultButton(qobject_cast<QPushButton*>(button));
+        if (answer == Answer::Cancel) box.setEscapeButton(button);
+    }
     box.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     box.exec();
-    for (Answer answer : answers)
-        if (box.clickedButton() == box.button(buttonOf(answer))) return answer;
+    for (const auto& [answer, button] : buttons)
+        if (box.clickedButton() == button) return answer;
     return Answer::Cancel;
 }
 

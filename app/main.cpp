@@ -4,6 +4,8 @@
 
 #include "HidrawDeviceSource.h"
 #include "Program.h"
+#include "PropSheet.h"
+#include "SingleSheet.h"
 #include "platform/hidraw/HidrawPlatform.h"
 
 int main(int argc, char* argv[])
@@ -11,5 +13,7 @@ int main(int argc, char* argv[])
     QApplication application(argc, argv);
     hidraw::HidrawPlatform hidraw;
     platform::install(&hidraw);
-    return RunTolvane(followHidrawDevices());
+    SingleSheet single(SingleSheet::nameForThisSession());
+    if (single.raiseRunning()) return 0;
+    return RunTolvane(followHidrawDevices(), [&single](PropSheet& sheet) { single.serve(sheet); });
 }

@@ -4,14 +4,19 @@
 #include <iostream>
 
 #include "ExitCodes.h"
+#include "devlib/DevLib.h"
 
 namespace cli {
 
 namespace {
 
 constexpr const char* kExitStatusText =
-    "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor.\n"
+    "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor,\n"
+    "4 the sensor stayed in use by another program for longer than --wait.\n"
     "Run 'tolvanectl COMMAND --help' for a command's options; 'man tolvanectl' for more.";
+
+constexpr const char* kNoVerifyText =
+    "Do not read the sensor back after writing (saves a complete read, about 2.75 s)";
 
 void AddSimOptions(CLI::App& app, SimOptions& sim)
 {
@@ -19,7 +24,6 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
     app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")->group(group);
     app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
         ->type_name("N")
-        ->check(CLI::Range(0, 16))
         ->group(group);
     app.add_option("--sim-firmware", sim.Firmware, "Firmware of each virtual sensor, e.g. 4.05,1.42")
         ->type_name("VERSION,...")
@@ -30,17 +34,56 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->group(group);
     app.add_option("--sim-fail-transfer", sim.FailTransfer, "Test fault: the K-th report transfer fails")
         ->type_name("K")
-        ->check(CLI::PositiveNumber)
         ->group(group);
     app.add_option("--sim-deny-access", sim.DeniedSensors,
                    "Test fault: this user may not open these virtual sensors, e.g. 2 or 1,2")
         ->type_name("N,...")
         ->delimiter(',')
-        ->check(CLI::Range(1, 16))
         ->group(group);
     app.add_flag("--sim-refuse-extension-sets", sim.RefuseExtensionSets,
                  "Test fault: the sensors refuse the extension sets, as old firmware does")
         ->group(group);
+    app.add_option("--sim-held", sim.HeldElsewhereMs,
+                   "Test case: another program uses every virtual sensor for this long from the start")
+        ->type_name("MS")
+        ->group(group);
+}
+
+// A usage error the program words itself, short and naming what is at fault.
+std::nullopt_t Refuse(int& status, const std::string& message)
+{
+    std::cerr << "tolvanectl: " << message << "\nRun with --help for more information.\n";
+    status = kUsageError;
+    return std::nullopt;
+}
+
+// The word where a command was expected, or a word no command takes.
+std::optional<std::string> UnexpectedWord(const CLI::App& app, const CLI::App& defaults)
+{
+    for (const CLI::App* level : {&app, &defaults}) {
+        const std::vector<std::string> extras = level->remaining();
+        if (!extras.empty()) return extras.front();
+    }
+    return std::nullopt;
+}
+
+constexpr std::uint64_t kMaxWaitSeconds = 3600;
+
+// Numbers whose limits the command line states in words.
+std::optional<std::string> OutOfRange(const Request& request, bool failGiven, bool countGiven,
+                                      std::uint64_t count, std::uint64_t waitSeconds)
+{
+    if (waitSeconds > kMaxWaitSeconds) return "--wait must be 0 to " + std::to_string(kMaxWaitSeconds);
+    if (request.Sim.Sensors < 0 || request.Sim.Sensors > kMaxDevices)
+        return "--sim-sensors must be 0 to " + std::to_string(kMaxDevices);
+    if (request.Sim.FailTransfer < 0 || (request.Sim.FailTransfer == 0 && failGiven))
+        return std::string("--sim-fail-transfer must be at least 1");
+    for (int denied : request.Sim.DeniedSensors)
+        if (denied < 1 || denied > kMaxDevices)
+            return "--sim-deny-access: no sensor " + std::to_string(denied) + " (1 to " +
+                   std::to_string(kMaxDevices) + ")";
+    if (countGiven && count == 0) return std::string("--count must be at least 1");
+    return std::nullopt;
 }
 
 }  // namespace
@@ -51,12 +94,20 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     CLI::App app{"Shows and sets the configuration of ultrasonic presence sensors.", "tolvanectl"};
     app.footer(kExitStatusText);
     app.set_version_flag("--version", "tolvanectl " TOLVANE_VERSION);
-    app.require_subcommand(1);
+    // Words no command takes are kept and named below rather than refused
+    // with CLI11's generic "A subcommand is required".
+    app.require_subcommand(0, 1);
+    app.allow_extras();
     app.fallthrough();
-    app.add_option("-s,--sensor", request.Sensor,
-                   "The sensor: its number in 'list', luid:N, or its device node (default: the first)")
-        ->type_name("SENSOR");
+    auto* sensor =
+        app.add_option("-s,--sensor", request.Sensor,
+                       "The sensor: its number in 'list', luid:N, or its device node (default: the first)")
+            ->type_name("SENSOR");
     app.add_flag("-v,--verbose", request.Verbose, "Print every report exchanged to standard error");
+    std::uint64_t waitSeconds = request.WaitSeconds;
+    app.add_option("--wait", waitSeconds,
+                   "Seconds to wait for a sensor another program is using (default 30)")
+        ->type_name("SECONDS");
     AddSimOptions(app, request.Sim);
 
     auto* list = app.add_subcommand("list", "List the attached sensors");
@@ -67,8 +118,11 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");
     load->add_option("FILE", request.File, "The template file")->required();
     load->add_flag("--all", request.AllSensors, "To every attached sensor");
+    bool noVerify = false;
+    load->add_flag("--no-verify", noVerify, kNoVerifyText);
     auto* set = app.add_subcommand("set", "Change single settings (names as 'show' prints them)");
     set->add_option("NAME=VALUE", request.Assignments, "Settings to change")->required();
+    set->add_flag("--no-verify", noVerify, kNoVerifyText);
     auto* range = app.add_subcommand("range", "Read the distance the sensor measures");
     range->add_flag("-f,--follow", request.Follow, "Read repeatedly until interrupted");
     auto* interval =
@@ -76,12 +130,12 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
             ->type_name("MS");
     auto* csv = range->add_flag("--csv", request.Csv, "As CSV");
     std::uint64_t count = 0;
-    auto* countOption =
-        range->add_option("-n,--count", count, "Stop after this many readings")->check(CLI::PositiveNumber);
+    auto* countOption = range->add_option("-n,--count", count, "Stop after this many readings");
     for (auto* option : {interval, csv, countOption}) option->needs(range->get_option("--follow"));
     auto* reset = app.add_subcommand("reset", "Return all parameters to factory defaults");
     auto* defaults = app.add_subcommand("defaults", "Save or restore the sensor's user defaults");
-    defaults->require_subcommand(1);
+    defaults->require_subcommand(0, 1);
+    defaults->allow_extras();
     auto* defaultsSave =
         defaults->add_subcommand("save", "The sensor stores its configuration as user defaults");
     auto* defaultsRestore = defaults->add_subcommand("restore", "The sensor returns to its user defaults");
@@ -108,14 +162,31 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         {defaultsSave, Command::DefaultsSave},
         {defaultsRestore, Command::DefaultsRestore},
     };
-    for (const auto& [subcommand, command] : commands)
-        if (subcommand->parsed()) request.Subcommand = command;
-    if (count > 0) request.Count = count;
-    if (request.AllSensors && !request.Sensor.empty()) {
-        std::cerr << "--all and --sensor exclude each other\nRun with --help for more information.\n";
-        status = kUsageError;
-        return std::nullopt;
+    bool commandGiven = false;
+    for (const auto& [subcommand, command] : commands) {
+        if (subcommand->parsed()) {
+            request.Subcommand = command;
+            commandGiven = true;
+        }
     }
+    if (const std::optional<std::string> word = UnexpectedWord(app, *defaults)) {
+        if (!commandGiven && defaults->parsed()) return Refuse(status, "defaults: unknown command: " + *word);
+        if (!commandGiven) return Refuse(status, "unknown command: " + *word);
+        return Refuse(status, "unexpected argument: " + *word);
+    }
+    if (defaults->parsed() && !commandGiven) return Refuse(status, "defaults: expected save or restore");
+    if (!commandGiven) return Refuse(status, "a command is required");
+    if (sensor->count() > 0 && request.Sensor.empty())
+        return Refuse(status, "--sensor is empty: give a number from 'list', luid:N or a device node");
+    if (const std::optional<std::string> error =
+            OutOfRange(request, app.get_option("--sim-fail-transfer")->count() > 0, countOption->count() > 0,
+                       count, waitSeconds))
+        return Refuse(status, *error);
+    if (count > 0) request.Count = count;
+    request.WaitSeconds = static_cast<std::uint32_t>(waitSeconds);
+    request.Verify = !noVerify;
+    if (request.AllSensors && !request.Sensor.empty())
+        return Refuse(status, "--all and --sensor exclude each other");
     return request;
 }
 

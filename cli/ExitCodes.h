@@ -9,6 +9,7 @@ enum ExitCode : int {
     kDeviceOrFileFailure = 1,
     kUsageError = 2,
     kNoSensor = 3,
+    kSensorInUse = 4,  // another program kept the sensor past --wait
 };
 
 }  // namespace cli

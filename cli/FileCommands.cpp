@@ -14,20 +14,25 @@ namespace {
 enum class LoadOutcome { Loaded, SensorFailed, FileFailed };
 
 // Reads the sensor, reads the file over its configuration and writes the
-// blocks that differ. The LUID is not part of the file and is never written.
-LoadOutcome LoadInto(Session& session, int slot, const std::string& path)
+// blocks that differ, all of them or, when one is refused, none. The LUID is
+// not part of the file and is never written.
+LoadOutcome LoadInto(Session& session, int slot, const Request& request)
 {
     SensorConfig current;
-    if (!session.Read(slot, current)) return LoadOutcome::SensorFailed;
+    if (!session.Read(slot, current)) {
+        session.Error() << session.Name(slot) << ": nothing written\n";
+        return LoadOutcome::SensorFailed;
+    }
     SensorConfig wanted = current;
     std::string failure;
-    if (!ReadConfigSetFmFile(path, wanted.Blocks, &failure)) {
+    if (!ReadConfigSetFmFile(request.File, wanted.Blocks, &failure)) {
         session.Error() << failure << '\n';
         return LoadOutcome::FileFailed;
     }
-    const ApplyResult result = WriteChangedBlocks(session, slot, current, wanted, false);
-    if (!result.Ok) {
-        session.Error() << session.Name(slot) << ": " << ApplyText(result) << '\n';
+    const ApplyResult result = ApplyConfig(session, slot, current, wanted, {false, request.Verify});
+    if (!result.Ok()) {
+        for (const std::string& line : FailureLines(result))
+            session.Error() << session.Name(slot) << ": " << line << '\n';
         return LoadOutcome::SensorFailed;
     }
     session.Out() << session.Name(slot) << ": " << ApplyText(result) << '\n';
@@ -62,13 +67,16 @@ int RunLoad(Session& session, const Request& request)
         int status = kSuccess;
         const std::optional<int> slot = ChosenSensor(session, request, status);
         if (!slot) return status;
-        return LoadInto(session, *slot, request.File) == LoadOutcome::Loaded ? kSuccess
-                                                                             : kDeviceOrFileFailure;
+        return LoadInto(session, *slot, request) == LoadOutcome::Loaded ? kSuccess : kDeviceOrFileFailure;
     }
     if (const int status = session.OpenSensors(); status != kSuccess) return status;
     int result = kSuccess;
     for (int slot = 0; slot < session.Count(); ++slot) {
-        const LoadOutcome outcome = LoadInto(session, slot, request.File);
+        if (!session.HoldSensor(slot)) {
+            if (result == kSuccess) result = kSensorInUse;
+            continue;
+        }
+        const LoadOutcome outcome = LoadInto(session, slot, request);
         if (outcome == LoadOutcome::FileFailed) return kDeviceOrFileFailure;
         if (outcome == LoadOutcome::SensorFailed) result = kDeviceOrFileFailure;
     }

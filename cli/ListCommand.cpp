@@ -34,8 +34,8 @@ int RunList(Session& session, const Request&)
     }
     int result = kSuccess;
     for (int slot = 0; slot < session.Count(); ++slot) {
-        SelectDev(static_cast<std::int16_t>(slot));
-        const bool infoRead = ReadDevInfo() != 0;
+        const bool held = session.HoldSensor(slot);
+        const bool infoRead = held && ReadDevInfo() != 0;
         char ids[16];
         std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned{session.VendorId(slot)},
                       unsigned{session.ProductId(slot)});
@@ -43,11 +43,12 @@ int RunList(Session& session, const Request&)
                       << FirmwareText(GetDevFwVersion()) << "  LUID ";
         if (infoRead) {
             session.Out() << GetDevLuid() << '\n';
+        } else if (held) {
+            session.Out() << "unknown\n";
+            result = session.SayFailure(slot, "cannot read the device info of " + session.Name(slot));
         } else {
             session.Out() << "unknown\n";
-            session.Error() << "cannot read the device info of " << session.Name(slot) << " (status "
-                            << StatusText(GetDevStatus()) << ")\n";
-            result = kDeviceOrFileFailure;
+            result = kSensorInUse;
         }
     }
     ListInaccessible(session);
@@ -58,7 +59,12 @@ std::optional<int> ChosenSensor(Session& session, const Request& request, int& s
 {
     status = session.OpenSensors();
     if (status != kSuccess) return std::nullopt;
-    return session.Choose(request.Sensor, status);
+    const std::optional<int> slot = session.Choose(request.Sensor, status);
+    if (slot && !session.HoldSensor(*slot)) {
+        status = kSensorInUse;
+        return std::nullopt;
+    }
+    return slot;
 }
 
 }  // namespace cli

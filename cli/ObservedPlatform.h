@@ -21,6 +21,8 @@ public:
     // Names the operation that the progress line shows until EndOperation.
     void BeginOperation(std::string label);
     void EndOperation();
+    // Whether standard error is a terminal a person watches.
+    bool OnTerminal() const { return progressWanted_; }
 
     platform::Handle open(const std::string& path) override;
     void close(platform::Handle handle) override;

@@ -56,12 +56,14 @@ private:
     std::uint64_t startMs_;
 };
 
-bool TakeReading(Session& session, int slot, tsRangeInfo& reading)
+// kSuccess, or the exit status of the failure, said.
+int TakeReading(Session& session, int slot, tsRangeInfo& reading)
 {
-    if (GetRangeInfo(&reading)) return true;
+    if (GetRangeInfo(&reading)) return kSuccess;
+    if (GetDevStatus() & kStatusSensorInUse) return session.SayFailure(slot, "");
     session.Error() << session.Name(slot) << ": Failed to Get RangeInfo: Err = " << StatusText(GetDevStatus())
                     << '\n';
-    return false;
+    return kDeviceOrFileFailure;
 }
 
 void PrintReading(Session& session, const Request& request, const ReadingClock& clock,
@@ -100,10 +102,8 @@ int Follow(Session& session, const Request& request, int slot)
         WaitUntil(session, clock, n * request.IntervalMs);
         if (interrupted) break;
         tsRangeInfo reading{};
-        if (!TakeReading(session, slot, reading)) {
-            result = kDeviceOrFileFailure;
-            break;
-        }
+        result = TakeReading(session, slot, reading);
+        if (result != kSuccess) break;
         PrintReading(session, request, clock, reading);
     }
     std::signal(SIGINT, previous);
@@ -126,9 +126,11 @@ int RunRange(Session& session, const Request& request)
         session.Error() << session.Name(*slot) << ": " << kRangeUnsupportedMessage << '\n';
         return kDeviceOrFileFailure;
     }
+    // Each reading holds the sensor on its own: between readings other programs have their turn.
+    session.ReleaseSensor();
     if (request.Follow) return Follow(session, request, *slot);
     tsRangeInfo reading{};
-    if (!TakeReading(session, *slot, reading)) return kDeviceOrFileFailure;
+    if (const int result = TakeReading(session, *slot, reading); result != kSuccess) return result;
     PrintReading(session, request, ReadingClock(session.Platform()), reading);
     return kSuccess;
 }

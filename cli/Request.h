@@ -19,17 +19,20 @@ struct SimOptions {
     bool Instant = false;               // the virtual clock: waits cost no real time
     int FailTransfer = 0;               // the k-th report transfer fails (0: none)
     bool RefuseExtensionSets = false;
-    std::vector<int> DeniedSensors;  // numbers of the sensors this user may not open
+    std::vector<int> DeniedSensors;     // numbers of the sensors this user may not open
+    std::uint32_t HeldElsewhereMs = 0;  // another program has every sensor for this long from the start
 };
 
 struct Request {
     Command Subcommand = Command::List;
     std::string Sensor;  // number, "luid:N" or device node; empty: the first
     bool Verbose = false;
+    std::uint32_t WaitSeconds = 30;  // for a sensor another program is using
 
     bool Json = false;                     // show
     std::string File;                      // save, load
     bool AllSensors = false;               // load --all
+    bool Verify = true;                    // set and load: read back what was written
     std::vector<std::string> Assignments;  // set NAME=VALUE...
     bool Follow = false;                   // range
     std::uint32_t IntervalMs = 500;

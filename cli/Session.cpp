@@ -11,6 +11,9 @@ namespace cli {
 
 namespace {
 
+// A wait shorter than this passes without a word.
+constexpr std::uint32_t kSayWaitingAfterMs = 1000;
+
 tsDevSlot& SlotRecord(int slot)
 {
     return LibState().Slots[slot];
@@ -25,14 +28,24 @@ std::string StatusText(std::uint32_t status)
     return text;
 }
 
-Session::Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err)
-    : platform_(platform), out_(out), err_(err)
+Session::Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err, std::uint32_t waitSeconds)
+    : platform_(platform), out_(out), err_(err), waitSeconds_(waitSeconds)
 {
+    tsSensorWait wait;
+    wait.LimitMs = waitSeconds * 1000u;
+    wait.Waiting = [this, said = std::string()](const char* path, std::uint32_t waitedMs) mutable {
+        if (waitedMs < kSayWaitingAfterMs || !platform_.OnTerminal() || said == path) return;
+        said = path;
+        Error() << "waiting for another program using " << platform::deviceNodeOf(path) << "…\n";
+    };
+    SetSensorWait(std::move(wait));
 }
 
 Session::~Session()
 {
+    ReleaseSensor();
     CloseAllDevices();
+    SetSensorWait({});
 }
 
 std::ostream& Session::Error()
@@ -130,6 +143,37 @@ std::uint16_t Session::VendorId(int slot) const
 std::uint16_t Session::ProductId(int slot) const
 {
     return platform_.attributes(SlotRecord(slot).Handle).ProductID;
+}
+
+bool Session::HoldSensor(int slot)
+{
+    ReleaseSensor();
+    SelectDev(static_cast<std::int16_t>(slot));
+    hold_.emplace();
+    if (hold_->held()) return true;
+    SayInUse(slot);
+    return false;
+}
+
+void Session::ReleaseSensor()
+{
+    hold_.reset();
+}
+
+void Session::SayInUse(int slot)
+{
+    Error() << Node(slot) << " is in use by another program; gave up after waiting " << waitSeconds_
+            << " s (--wait)\n";
+}
+
+int Session::SayFailure(int slot, const std::string& words)
+{
+    if (GetDevStatus() & kStatusSensorInUse) {
+        SayInUse(slot);
+        return kSensorInUse;
+    }
+    Error() << words << " (status " << StatusText(GetDevStatus()) << ")\n";
+    return kDeviceOrFileFailure;
 }
 
 bool Session::ReadInfo(int slot)

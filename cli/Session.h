@@ -13,12 +13,14 @@
 #include "ObservedPlatform.h"
 #include "Request.h"
 #include "Settings.h"
+#include "devlib/DevLib.h"
 
 namespace cli {
 
 class Session {
 public:
-    Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err);
+    // waitSeconds: how long an operation waits for a sensor another program is using.
+    Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err, std::uint32_t waitSeconds);
     ~Session();
 
     ObservedPlatform& Platform() { return platform_; }
@@ -44,6 +46,16 @@ public:
     std::uint16_t VendorId(int slot) const;
     std::uint16_t ProductId(int slot) const;
 
+    // Holds the sensor against other programs until the next HoldSensor, a
+    // ReleaseSensor or the end of the session, so that what the command reads,
+    // changes and writes back is one conversation; false when another program
+    // kept it for longer than the wait, said.
+    bool HoldSensor(int slot);
+    void ReleaseSensor();
+    // "another program is using /dev/hidraw3", when the last operation gave up
+    // waiting for the sensor; the exit status that goes with the failure.
+    int SayFailure(int slot, const std::string& words);
+
     // Reads the sensor's device info, so that its firmware version is the one
     // the sensor reports (a backend may not know it before); false when the
     // read failed, said.
@@ -56,9 +68,13 @@ public:
 private:
     std::optional<int> FindByLuid(std::uint16_t luid, int& status);
 
+    void SayInUse(int slot);
+
     ObservedPlatform& platform_;
     std::ostream& out_;
     std::ostream& err_;
+    std::uint32_t waitSeconds_;
+    std::optional<DevOperation> hold_;
 };
 
 std::string StatusText(std::uint32_t status);

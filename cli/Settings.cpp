@@ -5,6 +5,7 @@
 #include <map>
 
 #include "NumberArgument.h"
+#include "config/ByteLimits.h"
 #include "config/DeadTargetDelta.h"
 #include "config/DetectionWindow.h"
 #include "config/KeySequence.h"
@@ -156,27 +157,62 @@ std::string KeysText(const std::vector<KeySet>& keySets)
     return text;
 }
 
+std::string Lowered(std::string_view text)
+{
+    std::string lowered(text);
+    std::ranges::transform(lowered, lowered.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lowered;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 std::optional<bool> ParseSwitch(std::string_view text)
 {
+    const std::string word = Lowered(text);
     for (std::string_view on : {"on", "yes", "true", "1"})
-        if (text == on) return true;
+        if (word == on) return true;
     for (std::string_view off : {"off", "no", "false", "0"})
-        if (text == off) return false;
+        if (word == off) return false;
     return std::nullopt;
 }
 
 std::optional<std::string> ParseDelayUnit(std::string_view text)
 {
-    if (text == "seconds" || text == "sec" || text == "s") return "seconds";
-    if (text == "minutes" || text == "min" || text == "m") return "minutes";
+    const std::string word = Lowered(text);
+    if (word == "seconds" || word == "sec" || word == "s") return "seconds";
+    if (word == "minutes" || word == "min" || word == "m") return "minutes";
     return std::nullopt;
 }
 
-std::optional<SettingValue> ParseValue(SettingKind kind, std::string_view typed, std::string& why)
+// A number as typed, or as show prints it: "128" or "128 ms". The unit, when
+// given, goes into unit.
+std::optional<std::uint32_t> ParseNumber(std::string_view typed, std::string& unit)
 {
-    switch (kind) {
+    typed = Trimmed(typed);
+    const std::size_t blank = typed.find(' ');
+    if (blank != std::string_view::npos) unit = Lowered(Trimmed(typed.substr(blank)));
+    return ReadNumberArgument(typed.substr(0, blank));
+}
+
+// Key sets as set takes them, or "none" as show prints no key set.
+std::optional<std::vector<KeySet>> ParseKeys(std::string_view typed, std::string& why)
+{
+    if (Lowered(Trimmed(typed)) == "none") return std::vector<KeySet>{};
+    return ParseKeySequence(typed, &why);
+}
+
+std::optional<SettingValue> ParseValue(const Setting& setting, std::string_view typed, std::string& unit,
+                                       std::string& why)
+{
+    switch (setting.Kind) {
         case SettingKind::Number:
-            if (const auto n = ReadNumberArgument(typed)) return Number(*n);
+            if (const auto n = ParseNumber(typed, unit)) return Number(*n);
             why = "not a number: " + std::string(typed);
             break;
         case SettingKind::Switch:
@@ -184,14 +220,25 @@ std::optional<SettingValue> ParseValue(SettingKind kind, std::string_view typed,
             why = "expected on or off: " + std::string(typed);
             break;
         case SettingKind::DelayUnit:
-            if (const auto unit = ParseDelayUnit(typed)) return SettingValue(*unit);
+            if (const auto delayUnit = ParseDelayUnit(typed)) return SettingValue(*delayUnit);
             why = "expected seconds or minutes: " + std::string(typed);
             break;
         case SettingKind::Keys:
-            if (auto keys = ParseKeySequence(typed, &why)) return SettingValue(std::move(*keys));
+            if (auto keys = ParseKeys(typed, why)) return SettingValue(std::move(*keys));
             break;
     }
     return std::nullopt;
+}
+
+// A unit typed after a number must be the one the setting is counted in; a
+// detection delay's unit follows its unit setting and is checked when collected.
+bool UnitFits(const Setting& setting, const std::string& unit, std::string& why)
+{
+    if (unit.empty() || setting.UnitFor) return true;
+    if (setting.Unit && unit == setting.Unit) return true;
+    why = setting.Unit ? "counted in " + std::string(setting.Unit) + ", not " + unit
+                       : "a plain number, not " + unit;
+    return false;
 }
 
 // The collect pass: the pages' collect steps in page order, over the values
@@ -210,9 +257,9 @@ public:
     void Run()
     {
         if (!AllAvailable()) return;
-        if (!CollectKeyPage(c_.Blocks.WalkAway.Words, c_.Blocks.WalkAwayEx.Words, "walk-away")) return;
+        CollectKeyPage(c_.Blocks.WalkAway.Words, c_.Blocks.WalkAwayEx.Words, "walk-away");
         CollectFaultSendRate();
-        if (!CollectKeyPage(c_.Blocks.WalkUp.Words, c_.Blocks.WalkUpEx.Words, "walk-to")) return;
+        CollectKeyPage(c_.Blocks.WalkUp.Words, c_.Blocks.WalkUpEx.Words, "walk-to");
         CollectSonar();
         CollectIdle();
         CollectLuid();
@@ -241,18 +288,18 @@ private:
     void Refuse(const std::string& name, const std::string& why)
     {
         r_.Ok = false;
-        r_.Error = name + ": " + why;
+        r_.Errors.push_back(name + ": " + why);
     }
 
     // A number the pages changed on its way in, said back.
-    void NoteIfCorrected(const std::string& name, std::uint32_t kept, const char* message = nullptr)
+    void NoteIfCorrected(const std::string& name, std::uint32_t kept, std::string_view message = {})
     {
         const Assignment* a = Typed(name);
         if (!a || std::get<std::uint32_t>(a->Value) == kept) return;
         std::string note = name + ": ";
-        if (message) note += std::string(message) + " (";
+        if (!message.empty()) note += std::string(message) + " (";
         note += "corrected from " + a->Typed + " to " + std::to_string(kept);
-        if (message) note += ")";
+        if (!message.empty()) note += ")";
         r_.Notes.push_back(note);
     }
 
@@ -263,16 +310,31 @@ private:
         return kept;
     }
 
+    // A one-byte number held at its limit with the pages' message.
+    std::uint32_t HeldByte(const std::string& name, std::uint32_t current, std::uint32_t limit,
+                           const limits::ByteNumber& what)
+    {
+        const limits::HeldNumber held = limits::HoldAtLimit(TypedNumber(name).value_or(current), limit, what);
+        NoteIfCorrected(name, held.Value, held.Message);
+        return held.Value;
+    }
+
     bool AllAvailable()
     {
-        for (const auto& [name, a] : typed_) {
-            if (std::holds_alternative<std::monostate>(ValueOf(*a->Target, c_))) {
+        for (const Setting* setting : r_.Set) {
+            if (std::holds_alternative<std::monostate>(ValueOf(*setting, c_))) {
                 r_.Unavailable = true;
-                Refuse(name, "not on this sensor (firmware " + FirmwareText(c_.Fw) + ")");
-                return false;
+                Refuse(setting->Name, NotOnThisSensor(setting->Name));
             }
         }
-        return true;
+        return !r_.Unavailable;
+    }
+
+    std::string NotOnThisSensor(std::string_view name) const
+    {
+        if (name.find("-ext-keys") != std::string_view::npos)
+            return "not on this sensor (it refuses the extension sets)";
+        return "not on this sensor (firmware " + FirmwareText(c_.Fw) + ")";
     }
 
     bool CollectKeys(std::uint16_t (&block)[16], const KeyBlockLayout& layout, const std::string& name)
@@ -289,27 +351,26 @@ private:
         return true;
     }
 
-    bool CollectKeyPage(std::uint16_t (&base)[16], std::uint16_t (&extension)[16], const std::string& page)
+    void CollectKeyPage(std::uint16_t (&base)[16], std::uint16_t (&extension)[16], const std::string& page)
     {
-        if (!CollectKeys(base, kBaseKeyLayout, page + "-keys")) return false;
-        if (!CollectKeys(extension, kExtensionKeyLayout, page + "-ext-keys")) return false;
+        CollectKeys(base, kBaseKeyLayout, page + "-keys");
+        CollectKeys(extension, kExtensionKeyLayout, page + "-ext-keys");
         const std::string delayName = page + "-key-delay";
         const std::optional<std::uint32_t> delay = TypedNumber(delayName);
-        if (!delay) return true;
+        if (!delay) return;
         if (!InterKeyDelayAccepted(*delay, base[kBaseKeyLayout.KeyCount] != 0)) {
             Refuse(delayName, kInterKeyDelayMessage);
-            return false;
+            return;
         }
         base[kInterKeyDelayWord] = StoredWord(*delay);
         NoteIfCorrected(delayName, base[kInterKeyDelayWord]);
-        return true;
     }
 
     void CollectFaultSendRate()
     {
-        if (const auto rate = TypedNumber("fault-send-rate")) {
-            c_.Blocks.WalkAway[MinFltRepRate] = StoredWord(*rate);
-            NoteIfCorrected("fault-send-rate", c_.Blocks.WalkAway[MinFltRepRate]);
+        if (Typed("fault-send-rate")) {
+            c_.Blocks.WalkAway[MinFltRepRate] = static_cast<std::uint16_t>(
+                HeldByte("fault-send-rate", 0, limits::kMaxFaultSendRate, limits::kFaultSendRate));
         }
     }
 
@@ -325,12 +386,13 @@ private:
         if (const auto rate = TypedNumber("ping-rate")) {
             const PingRateCorrection corrected = CorrectPingRate(*rate);
             s[PingRateS] = corrected.Rate;
-            NoteIfCorrected("ping-rate", corrected.Rate, corrected.Message);
+            NoteIfCorrected("ping-rate", corrected.Rate, corrected.Message ? corrected.Message : "");
         }
         CollectDistances();
         CollectDelays();
         if (Typed("power-up-delay"))
-            s[StartDlyS] = static_cast<std::uint16_t>(Corrected("power-up-delay", 0, kByteLimit));
+            s[StartDlyS] =
+                static_cast<std::uint16_t>(HeldByte("power-up-delay", 0, kByteLimit, limits::kPowerUpDelay));
         if (const auto minutes = TypedSwitch("in-range-delay-unit"))
             SetBits(c_.Blocks.WalkUp[Flags0WU], kMinutesBit, *minutes);
         if (const auto minutes = TypedSwitch("out-of-range-delay-unit"))
@@ -360,9 +422,13 @@ private:
     void CollectDelays()
     {
         if (!Typed("in-range-delay") && !Typed("out-of-range-delay")) return;
+        CheckDelayUnit("in-range-delay", "in-range-delay-unit", c_.Blocks.WalkUp[Flags0WU]);
+        CheckDelayUnit("out-of-range-delay", "out-of-range-delay-unit", c_.Blocks.WalkAway[Flags0WA]);
         const std::uint32_t limit = DelayLimit(c_.Fw);
-        const std::uint32_t inRange = Corrected("in-range-delay", InRangeDelay(c_), limit);
-        const std::uint32_t outOfRange = Corrected("out-of-range-delay", OutOfRangeDelay(c_), limit);
+        const std::uint32_t inRange =
+            HeldByte("in-range-delay", InRangeDelay(c_), limit, limits::kInRangeDelay);
+        const std::uint32_t outOfRange =
+            HeldByte("out-of-range-delay", OutOfRangeDelay(c_), limit, limits::kOutOfRangeDelay);
         tsSonarParms& s = c_.Blocks.Sonar;
         if (SeparateDelays(c_.Fw)) {
             s[IRDBTmS] = static_cast<std::uint16_t>(inRange);
@@ -372,15 +438,30 @@ private:
         }
     }
 
+    // "2 minutes" is taken only while the delay counts minutes: the unit is
+    // its own setting, never changed on the side.
+    void CheckDelayUnit(const std::string& name, const std::string& unitName, std::uint16_t flags)
+    {
+        const Assignment* a = Typed(name);
+        if (!a || a->Unit.empty()) return;
+        const auto typedUnit = TypedSwitch(unitName);
+        const std::string unit = typedUnit ? (*typedUnit ? "minutes" : "seconds") : DelayUnit(flags);
+        if (ParseDelayUnit(a->Unit) != unit)
+            Refuse(name, "counted in " + unit + ", not " + a->Unit + " (see " + unitName + ")");
+    }
+
     void CollectIdle()
     {
         tsIdleParms& idle = c_.Blocks.Idle;
         if (const auto on = TypedSwitch("min-distance-fault")) SetBits(idle[FlagsI], kMinDistFaultBit, *on);
         if (const auto on = TypedSwitch("dead-target")) SetBits(idle[FlagsI], kDetectDeadTargetBit, *on);
         if (Typed("dead-target-delta"))
-            idle[DMTODeltaI] = DeltaUnitsFromInches(Corrected("dead-target-delta", 0, kMaxDeltaInches));
+            idle[DMTODeltaI] =
+                DeltaUnitsKeeping(HeldByte("dead-target-delta", 0, kMaxDeltaInches, limits::kDeadTargetDelta),
+                                  idle[DMTODeltaI]);
         if (Typed("dead-target-time"))
-            idle[DMTOTmI] = static_cast<std::uint16_t>(Corrected("dead-target-time", 0, kByteLimit));
+            idle[DMTOTmI] = static_cast<std::uint16_t>(
+                HeldByte("dead-target-time", 0, kByteLimit, limits::kDeadTargetTime));
     }
 
     void CollectLuid()
@@ -425,7 +506,8 @@ std::string ArgumentTextOf(const Setting& setting, const SensorConfig& config)
     if (const auto* n = std::get_if<std::uint32_t>(&value)) return std::to_string(*n);
     if (const auto* on = std::get_if<bool>(&value)) return *on ? "on" : "off";
     if (const auto* unit = std::get_if<std::string>(&value)) return *unit;
-    if (const auto* keys = std::get_if<std::vector<KeySet>>(&value)) return KeysText(*keys);
+    if (const auto* keys = std::get_if<std::vector<KeySet>>(&value))
+        return keys->empty() ? "none" : KeysText(*keys);
     return "";
 }
 
@@ -433,7 +515,6 @@ std::string TextOf(const Setting& setting, const SensorConfig& config)
 {
     const SettingValue value = ValueOf(setting, config);
     if (std::holds_alternative<std::monostate>(value)) return "not on this sensor";
-    if (const auto* keys = std::get_if<std::vector<KeySet>>(&value); keys && keys->empty()) return "none";
     std::string text = ArgumentTextOf(setting, config);
     const char* unit = setting.UnitFor ? setting.UnitFor(config) : setting.Unit;
     if (unit) text += std::string(" ") + unit;
@@ -459,12 +540,14 @@ std::optional<Assignment> ParseAssignment(std::string_view text, std::string& er
         return std::nullopt;
     }
     std::string why;
-    std::optional<SettingValue> value = ParseValue(setting->Kind, typed, why);
-    if (!value) {
+    std::string unit;
+    std::optional<SettingValue> value = ParseValue(*setting, typed, unit, why);
+    if (!value || !UnitFits(*setting, unit, why)) {
         error = std::string(name) + ": " + why;
         return std::nullopt;
     }
-    return Assignment{setting, std::move(*value), std::string(typed)};
+    const std::string_view number = unit.empty() ? typed : Trimmed(typed).substr(0, Trimmed(typed).find(' '));
+    return Assignment{setting, std::move(*value), std::string(number), unit};
 }
 
 CollectResult CollectAssignments(SensorConfig& config, std::span<const Assignment> assignments)

@@ -53,7 +53,7 @@ const Setting* FindSetting(std::string_view name);
 SettingValue ValueOf(const Setting& setting, const SensorConfig& config);
 // The value as a person reads it: "14 inches", "on", "LGUI+L, K", "none".
 std::string TextOf(const Setting& setting, const SensorConfig& config);
-// The value as set takes it: "14", "on", "LGUI+L, K", "" for no key set.
+// The value as set takes it: "14", "on", "LGUI+L, K", "none" for no key set.
 std::string ArgumentTextOf(const Setting& setting, const SensorConfig& config);
 
 // One NAME=VALUE of the command line.
@@ -61,6 +61,7 @@ struct Assignment {
     const Setting* Target;
     SettingValue Value;
     std::string Typed;
+    std::string Unit;  // typed after a number ("128 ms"); empty when none was
 };
 // nullopt with error set for an unknown name, a read-only setting or a value
 // of the wrong kind.
@@ -69,7 +70,7 @@ std::optional<Assignment> ParseAssignment(std::string_view text, std::string& er
 struct CollectResult {
     bool Ok = true;
     bool Unavailable = false;         // a setting this sensor does not have (else a refused value)
-    std::string Error;                // why nothing was taken
+    std::vector<std::string> Errors;  // every setting refused, "NAME: why"
     std::vector<std::string> Notes;   // corrections, said back
     std::vector<const Setting*> Set;  // the settings given, in the order first given
 };

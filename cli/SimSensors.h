@@ -12,7 +12,7 @@
 
 namespace cli {
 
-// A firmware version as the sensor reports it, from "4.05" (or "405"); nullopt
+// A firmware version as the sensor reports it, from "4.05"; nullopt
 // for anything else.
 std::optional<std::uint16_t> ParseFirmware(const std::string& text);
 

@@ -63,7 +63,7 @@ int RunTolvanectl(int argc, char** argv, const HostPlatformFactory& hostPlatform
     ObservedPlatform observed(*backend, std::cerr, request->Verbose, StderrIsTerminal());
     platform::install(&observed);
     {
-        Session session(observed, std::cout, std::cerr);
+        Session session(observed, std::cout, std::cerr, request->WaitSeconds);
         status = RunCommand(session, *request);
     }
     platform::install(nullptr);

@@ -21,6 +21,15 @@ constexpr std::uint32_t DeltaInchesFromUnits(std::uint16_t units)
     return (std::uint32_t{units} * 125 + 433) / 434;
 }
 
+// The units for inches given again for a delta the sensor holds as units: the
+// same inches as it shows keep its units, which need not be a whole inch.
+constexpr std::uint8_t DeltaUnitsKeeping(std::uint32_t inches, std::uint16_t heldUnits)
+{
+    if (heldUnits <= 255 && DeltaInchesFromUnits(heldUnits) == inches)
+        return static_cast<std::uint8_t>(heldUnits);
+    return DeltaUnitsFromInches(inches);
+}
+
 // The most inches the sensor's byte can hold (255 units show as 74).
 inline constexpr std::uint32_t kMaxDeltaInches = DeltaInchesFromUnits(255);
 

@@ -5,11 +5,10 @@
 
 int ReadConfigSetFmFile(const std::string& path, ConfigSet& blocks, std::string* failure)
 {
-    tsLibState& state = LibState();
-    tsDevSlot& slot = state.Slots[state.CurrentSlot];
-    const tsDevSlot before = slot;
-    const int result = ReadDevCfgFmFile(path, failure);
-    blocks = ConfigSet{slot.Sonar, slot.WalkAway, slot.WalkUp, slot.WalkAwayEx, slot.WalkUpEx, slot.Idle};
-    slot = before;
-    return result;
+    const tsLibState& state = LibState();
+    const tsDevSlot& slot = state.Slots[state.CurrentSlot];
+    ConfigSet read{slot.Sonar, slot.WalkAway, slot.WalkUp, slot.WalkAwayEx, slot.WalkUpEx, slot.Idle};
+    if (!ReadTemplateValues(path, read, failure)) return 0;
+    blocks = read;
+    return 1;
 }

@@ -213,18 +213,26 @@ int WriteDevCfgToFile(const std::string& path, std::string* failure)
     return 1;
 }
 
-int ReadDevCfgFmFile(const std::string& path, std::string* failure)
+int ReadTemplateValues(const std::string& path, ConfigSet& blocks, std::string* failure)
 {
     TextFileReader file;
     std::string reason;
     if (!file.Open(path, kMaxTemplateFileBytes, reason)) return Failed(failure, reason);
-    ConfigSet working = BlocksOf(CurrentSlot());
+    ConfigSet working = blocks;
     PieceReader reader(file);
     std::string piece;
     bool anyValue = false;
     while (reader.Next(piece)) anyValue = ApplyLine(piece, working) || anyValue;
     if (!reader.Failure().empty()) return Failed(failure, reader.Failure());
     if (!anyValue) return Failed(failure, path + ": no line of this file is a configuration template value");
+    blocks = working;
+    return 1;
+}
+
+int ReadDevCfgFmFile(const std::string& path, std::string* failure)
+{
+    ConfigSet working = BlocksOf(CurrentSlot());
+    if (!ReadTemplateValues(path, working, failure)) return 0;
     StoreBlocks(working);
     return 1;
 }

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string>
 
+#include "config/ConfigModel.h"
+
 // No template is anywhere near this long (a saved one has 91 short lines);
 // a longer file is refused unread.
 inline constexpr std::size_t kMaxTemplateFileBytes = 64 * 1024;
@@ -22,3 +24,7 @@ int WriteDevCfgToFile(const std::string& path, std::string* failure = nullptr);
 // file, is longer than kMaxTemplateFileBytes, or holds no value line of a
 // known field.
 int ReadDevCfgFmFile(const std::string& path, std::string* failure = nullptr);
+// The file's values read over blocks, stored nowhere: a value the library
+// would refuse is kept as read. Fails as ReadDevCfgFmFile does, leaving
+// blocks as they were.
+int ReadTemplateValues(const std::string& path, ConfigSet& blocks, std::string* failure = nullptr);

@@ -6,6 +6,7 @@
 // details go into the current slot's status word.
 
 #include <cstdint>
+#include <functional>
 
 #include "ParameterBlocks.h"
 #include "platform/Platform.h"
@@ -34,6 +35,7 @@ inline constexpr std::uint32_t kStatusFetchNoDestination = 0x00100001;
 inline constexpr std::uint32_t kStatusFetchNotValid = 0x00100002;
 inline constexpr std::uint32_t kStatusStore = 0x00200000;
 inline constexpr std::uint32_t kStatusStoreNoSource = 0x00200001;
+inline constexpr std::uint32_t kStatusSensorInUse = 0x00400000;
 inline constexpr std::uint32_t kStatusRangeFailed = 0x01000000;
 
 // ---- Records ---------------------------------------------------------------
@@ -114,6 +116,53 @@ std::int16_t GetDevCount();
 int SelectDev(std::int16_t index);
 std::uint32_t GetDevStatus();
 int UpdateDevTable(const tsDevSlot* record, int remove);
+
+// ---- One operation at a time per sensor, across programs --------------------
+// A data report carries no block number, so two programs talking to one
+// sensor at once corrupt each other's conversation. Every sensor operation
+// below holds its sensor for its whole length, and waits while another
+// program holds it. A caller whose own steps make one operation (a write and
+// the settle time after it; a read, a change and its write) holds the sensor
+// around them with DevOperation; holds nest.
+
+struct tsSensorWait {
+    // How long an operation waits for a sensor another program holds.
+    std::uint32_t LimitMs = 30000;
+    // Told at each look while the wait goes on: the sensor's device path and
+    // how long it has waited so far.
+    std::function<void(const char* devicePath, std::uint32_t waitedMs)> Waiting;
+    // Told once when a wait that Waiting was told of ends, held or not.
+    std::function<void()> WaitOver;
+};
+void SetSensorWait(tsSensorWait wait);
+
+// Holds the current sensor, waiting as SetSensorWait says: 1 when held, 0
+// when another program held it past the limit (kStatusSensorInUse in the
+// status word). Every call is matched by EndDevOperation, whatever it gave.
+int BeginDevOperation();
+// As BeginDevOperation, but gives 0 at once when the sensor is held.
+int TryBeginDevOperation();
+void EndDevOperation();
+// 1 when another program changed the current sensor's configuration since
+// this program last read or wrote it.
+int DevChangedElsewhere();
+
+class DevOperation {
+public:
+    enum Wait { WaitForSensor, DoNotWait };
+    explicit DevOperation(Wait wait = WaitForSensor)
+        : held_((wait == WaitForSensor ? BeginDevOperation() : TryBeginDevOperation()) != 0)
+    {
+    }
+    ~DevOperation() { EndDevOperation(); }
+    DevOperation(const DevOperation&) = delete;
+    DevOperation& operator=(const DevOperation&) = delete;
+
+    bool held() const { return held_; }
+
+private:
+    bool held_;
+};
 
 // ---- HID binding and device discovery ---------------------------------------
 

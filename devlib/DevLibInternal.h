@@ -21,6 +21,17 @@ inline constexpr std::uint32_t kDeviceCommandWaitMs = 2000;
 tsDevSlot& currentSlot();
 bool hidBound();
 
+// ---- Holding the sensor (SensorLock.cpp) -----------------------------------
+
+inline constexpr std::uint32_t kSensorWaitPollMs = 50;
+
+// The current sensor's configuration was read, or changed by this program:
+// what other programs have changed is known up to here.
+void noteConfigRead();
+void noteConfigChanged();
+// The handle is closed: its hold and change stamp are forgotten.
+void forgetHandle(platform::Handle handle);
+
 // ---- Report exchanges ----------------------------------------------------
 
 // Sends the command report: byte 1 the command, byte 2 the sub-command.

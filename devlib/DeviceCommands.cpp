@@ -31,7 +31,10 @@ int runStoredConfigCommand(std::uint8_t command)
 {
     tsDevSlot& slot = devlib::currentSlot();
     slot.Status = kStatusSuccess;
+    const DevOperation hold;
+    if (!hold.held()) return failWith(slot, kStatusDeviceCommandFailed);
     if (!devlib::sendCommandReport(command)) return failWith(slot, kStatusDeviceCommandFailed);
+    if (command != kSaveUserDefaultsCommand) devlib::noteConfigChanged();
     platform::current().sleepMs(devlib::kDeviceCommandWaitMs);
     return ReadDevConfig();
 }
@@ -72,11 +75,14 @@ int OpenSensors(std::uint32_t* firmwareVersion)
 
 int HaltKeySends(int halt)
 {
+    const DevOperation hold;
+    if (!hold.held()) return failWith(devlib::currentSlot(), kStatusDeviceCommandFailed);
     return devlib::sendCommandReport(halt ? kHaltKeySendsCommand : kResumeKeySendsCommand);
 }
 
 int ResetDevToFactory()
 {
+    const DevOperation hold;
     if (!runStoredConfigCommand(kFactoryResetCommand)) return 0;
     if (needsFactoryResetRepair(devlib::currentSlot().FwVersion)) return repairFactoryDefaults();
     return 1;
@@ -96,8 +102,10 @@ int GetRangeInfo(tsRangeInfo* info)
 {
     tsDevSlot& slot = devlib::currentSlot();
     slot.Status = kStatusSuccess;
+    const DevOperation hold;
     devlib::Payload answer{};
-    if (!info || !devlib::readExchange(kRangeCommand, 0, answer)) return failWith(slot, kStatusRangeFailed);
+    if (!info || !hold.held() || !devlib::readExchange(kRangeCommand, 0, answer))
+        return failWith(slot, kStatusRangeFailed);
     const std::uint8_t flags = answer[0];
     info->Distance = devlib::sensorUnitsToInches(answer[1]);
     info->InRange = flags & 0x01;

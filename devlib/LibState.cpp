@@ -32,6 +32,7 @@ int removeFromTable(platform::Handle handle)
 {
     const int index = slotHoldingHandle(handle);
     if (index < 0) return 0;
+    devlib::forgetHandle(handle);
     platform::current().close(handle);
     for (int i = index; i + 1 < g_state.Count; ++i) g_state.Slots[i] = g_state.Slots[i + 1];
     --g_state.Count;
@@ -89,8 +90,9 @@ int GetLibVersion(std::uint16_t* major, std::uint16_t* minor, std::uint16_t* bui
 int CloseAllDevices()
 {
     for (int i = 0; i < g_state.Count; ++i) {
-        if (g_state.Slots[i].Handle != platform::kInvalidHandle)
-            platform::current().close(g_state.Slots[i].Handle);
+        if (g_state.Slots[i].Handle == platform::kInvalidHandle) continue;
+        devlib::forgetHandle(g_state.Slots[i].Handle);
+        platform::current().close(g_state.Slots[i].Handle);
     }
     g_state.Count = 0;
     if (g_state.Hid.Module) platform::current().unloadService(platform::Service::Hid);

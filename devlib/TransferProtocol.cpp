@@ -166,6 +166,8 @@ int ReadDevConfig()
 {
     tsDevSlot& slot = devlib::currentSlot();
     slot.Status = kStatusSuccess;
+    const DevOperation hold;
+    if (!hold.held()) return failWith(slot, kStatusReadConfigFailed);
     for (Half half : kBaseSequenceHalves) {
         if (!readHalf(half, slot)) return failWith(slot, kStatusReadConfigFailed);
     }
@@ -180,6 +182,7 @@ int ReadDevConfig()
     if (!devlib::readExchange(devlib::kInfoCommand, 0, info)) return failWith(slot, kStatusReadConfigFailed);
     devlib::decodeInfo(info, slot);
     slot.LuidDirty = 0;
+    devlib::noteConfigRead();
     return 1;
 }
 
@@ -187,6 +190,8 @@ int ReadDevInfo()
 {
     tsDevSlot& slot = devlib::currentSlot();
     slot.Status = kStatusSuccess;
+    const DevOperation hold;
+    if (!hold.held()) return failWith(slot, kStatusReadConfigFailed);
     Payload info{};
     if (!devlib::readExchange(devlib::kInfoCommand, 0, info)) return failWith(slot, kStatusReadConfigFailed);
     devlib::decodeInfo(info, slot);
@@ -197,12 +202,15 @@ int WriteDevConfig()
 {
     tsDevSlot& slot = devlib::currentSlot();
     slot.Status = kStatusSuccess;
+    const DevOperation hold;
+    if (!hold.held()) return failWith(slot, kStatusWriteConfigFailed);
     std::uint8_t mask = 0;
     if (!writeBaseBlocks(slot, mask)) return failWith(slot, kStatusWriteConfigFailed);
     writeExtensionSets(slot, mask);
     if (slot.DirtyIdle && !writeHalf(Half::Idle, slot, mask)) return failWith(slot, kStatusWriteConfigFailed);
     if (!devlib::sendCommandReport(devlib::kCommitCommand, mask))
         return failWith(slot, kStatusWriteConfigFailed);
+    devlib::noteConfigChanged();
     clearChangeMarks(slot);
 
     if (slot.LuidDirty) {

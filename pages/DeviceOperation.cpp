@@ -41,9 +41,11 @@ DeviceOperation::DeviceOperation(PageHost& host, UiServices& ui, const QString& 
     : busy_(ui), host_(host)
 {
     host_.beginDeviceOperation(words);
+    sensor_.emplace();
 }
 
 DeviceOperation::~DeviceOperation()
 {
+    sensor_.reset();
     host_.endDeviceOperation();
 }

@@ -9,8 +9,10 @@
 #include <QString>
 #include <deque>
 #include <functional>
+#include <optional>
 
 #include "UiServices.h"
+#include "devlib/DevLib.h"
 
 class PageHost;
 
@@ -33,7 +35,8 @@ private:
 };
 
 // A device operation for its lifetime: the busy cursor shows, the sheet says
-// what it does in words, and the guard holds everything else back.
+// what it does in words, the guard holds everything else back, and the sensor
+// being edited is held against other programs (waited for while they hold it).
 class DeviceOperation {
 public:
     DeviceOperation(PageHost& host, UiServices& ui, const QString& words);
@@ -44,4 +47,5 @@ public:
 private:
     BusyCursor busy_;
     PageHost& host_;
+    std::optional<DevOperation> sensor_;
 };

@@ -53,7 +53,8 @@ void RangeView::GetRangeClicked()
         return;
     }
     const std::uint32_t status = GetDevStatus();
-    CloseAllDevices();
+    // A sensor another program kept past the wait is still attached.
+    if (!(status & kStatusSensorInUse)) CloseAllDevices();
     ui_.messageBox(owner_, QString::asprintf("Failed to Get RangeInfo: Err = %08lX",
                                              static_cast<unsigned long>(status)));
 }
@@ -111,6 +112,9 @@ void RangeView::StopAutoReadings(const QString& reason)
 void RangeView::OnTimer()
 {
     if (host_.deviceBusy()) return;
+    // A reading that finds the sensor in another program's hands is skipped, not waited for.
+    const DevOperation sensorFree(DevOperation::DoNotWait);
+    if (!sensorFree.held()) return;
     const DeviceOperation operation(host_, ui_, ReadingWords());
     if (GetRangeInfo(&reading_)) {
         ShowReading();

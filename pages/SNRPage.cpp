@@ -4,6 +4,7 @@
 
 #include "SonarControls.h"
 #include "UiServices.h"
+#include "config/ByteLimits.h"
 #include "config/ConfigModel.h"
 #include "config/DeadTargetDelta.h"
 #include "config/SonarRules.h"
@@ -321,11 +322,14 @@ void SNRPage::CollectDelays()
 {
     tsSonarParms& sonar = model().EditCfg.Sonar;
     if (SeparateDelays()) {
-        sonar[IRDBTmS] = static_cast<std::uint16_t>(CorrectedNumber(InRangeDelay, kByteLimit));
-        sonar[ORDBTmS] = static_cast<std::uint16_t>(CorrectedNumber(OutOfRangeDelay, kByteLimit));
+        sonar[IRDBTmS] =
+            static_cast<std::uint16_t>(HeldAtLimit(InRangeDelay, kByteLimit, limits::kInRangeDelay));
+        sonar[ORDBTmS] =
+            static_cast<std::uint16_t>(HeldAtLimit(OutOfRangeDelay, kByteLimit, limits::kOutOfRangeDelay));
     } else {
-        const std::uint32_t inRange = CorrectedNumber(InRangeDelay, kPackedDelayLimit);
-        const std::uint32_t outOfRange = CorrectedNumber(OutOfRangeDelay, kPackedDelayLimit);
+        const std::uint32_t inRange = HeldAtLimit(InRangeDelay, kPackedDelayLimit, limits::kInRangeDelay);
+        const std::uint32_t outOfRange =
+            HeldAtLimit(OutOfRangeDelay, kPackedDelayLimit, limits::kOutOfRangeDelay);
         sonar[ORDBTmS] = PackedDelays(inRange, outOfRange);
         // Carried, not typed: the byte the sensor would get from the word unchanged.
         sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
@@ -334,7 +338,8 @@ void SNRPage::CollectDelays()
 
 void SNRPage::CollectPowerUpDelay()
 {
-    model().EditCfg.Sonar[StartDlyS] = static_cast<std::uint16_t>(CorrectedNumber(PowerUpDelay, kByteLimit));
+    model().EditCfg.Sonar[StartDlyS] =
+        static_cast<std::uint16_t>(HeldAtLimit(PowerUpDelay, kByteLimit, limits::kPowerUpDelay));
 }
 
 void SNRPage::CollectIdle()
@@ -342,8 +347,10 @@ void SNRPage::CollectIdle()
     tsIdleParms& idle = model().EditCfg.Idle;
     SetBits(idle[FlagsI], kMinDistFaultBit, IsDlgButtonChecked(MinDistFault));
     SetBits(idle[FlagsI], kDetectDeadTargetBit, IsDlgButtonChecked(DetectDeadTarget));
-    idle[DMTODeltaI] = DeltaUnitsFromInches(CorrectedNumber(DeadTargetDelta, kMaxDeltaInches));
-    idle[DMTOTmI] = static_cast<std::uint16_t>(CorrectedNumber(DeadTargetTime, kByteLimit));
+    idle[DMTODeltaI] =
+        DeltaUnitsFromInches(HeldAtLimit(DeadTargetDelta, kMaxDeltaInches, limits::kDeadTargetDelta));
+    idle[DMTOTmI] =
+        static_cast<std::uint16_t>(HeldAtLimit(DeadTargetTime, kByteLimit, limits::kDeadTargetTime));
     idle[SNBlankTmI] = static_cast<std::uint16_t>(CorrectedNumber(Blanking, kByteLimit));
 }
 
@@ -389,6 +396,16 @@ bool SNRPage::SeparateDelays() const
 std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
 {
     return HeldAt(GetDlgItemInt(id), limit);
+}
+
+std::uint32_t SNRPage::HeldAtLimit(int id, std::uint32_t limit, const limits::ByteNumber& what)
+{
+    const limits::HeldNumber held = limits::HoldAtLimit(GetDlgItemInt(id), limit, what);
+    if (held.Message.empty()) return held.Value;
+    ui().messageBox(this, QString::fromStdString(held.Message),
+                    QString::fromLatin1(limits::kEntryErrorCaption));
+    SetDlgItemInt(id, held.Value);
+    return held.Value;
 }
 
 std::uint32_t SNRPage::CorrectedNumber(int id, std::uint32_t limit)

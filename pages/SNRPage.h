@@ -7,6 +7,7 @@
 
 #include "DetectionWindowEdits.h"
 #include "PropertyPage.h"
+#include "config/ByteLimits.h"
 
 class SNRPage : public PropertyPage {
     Q_OBJECT
@@ -54,6 +55,8 @@ private:
     std::uint32_t LimitedNumber(int id, std::uint32_t limit) const;
     // As LimitedNumber, and a number above limit is replaced by limit in the edit.
     std::uint32_t CorrectedNumber(int id, std::uint32_t limit);
+    // As CorrectedNumber, with the message that says so.
+    std::uint32_t HeldAtLimit(int id, std::uint32_t limit, const limits::ByteNumber& what);
 
     DetectionWindowEdits detectionWindow_;
 };

@@ -13,7 +13,14 @@ class QWidget;
 enum class MessageIcon { None, Exclamation };
 
 // The buttons of a question box, each the answer it gives.
-enum class Answer { Yes, Apply, Discard, Cancel };
+enum class Answer {
+    Yes,
+    Apply,
+    Discard,
+    Cancel,
+    Overwrite,  // write over what another program changed
+    ReadAgain,  // show what the sensor now holds, dropping the edits
+};
 
 // Save: a new or existing file to write, replacing one only after asking.
 // Open: an existing file to read.

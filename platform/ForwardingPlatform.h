@@ -34,6 +34,10 @@ public:
     {
         return next_.setFeature(handle, report);
     }
+    LockResult tryLock(Handle handle) override { return next_.tryLock(handle); }
+    void unlock(Handle handle) override { next_.unlock(handle); }
+    void markChanged(Handle handle) override { next_.markChanged(handle); }
+    std::uint64_t changeStamp(Handle handle) override { return next_.changeStamp(handle); }
     void sleepMs(std::uint32_t ms) override { next_.sleepMs(ms); }
     std::uint64_t nowMs() override { return next_.nowMs(); }
 

@@ -28,6 +28,12 @@ struct HidAttributes {
 
 enum class DeviceEventKind { Arrival, Removal };
 
+enum class LockResult {
+    Acquired,
+    Held,    // another program (or another open in this one) has the sensor
+    Failed,  // the lock cannot be taken at all
+};
+
 struct DeviceEvent {
     DeviceEventKind Kind;
     std::string Path;  // interface-path form, see DevicePath.h
@@ -58,6 +64,16 @@ public:
     // One feature report, report id in byte 0.
     virtual bool getFeature(Handle handle, std::span<std::uint8_t> report) = 0;
     virtual bool setFeature(Handle handle, std::span<const std::uint8_t> report) = 0;
+
+    // Exclusive use of the sensor behind an open handle, across programs and
+    // users, for one operation; never waits. Released by unlock, by closing the
+    // handle or by the end of the program that holds it.
+    virtual LockResult tryLock(Handle handle) = 0;
+    virtual void unlock(Handle handle) = 0;
+    // Tells programs watching the sensor that its configuration has changed.
+    virtual void markChanged(Handle handle) = 0;
+    // Moves on with every change any program marks on the sensor; 0 when unknown.
+    virtual std::uint64_t changeStamp(Handle handle) = 0;
 
     virtual void sleepMs(std::uint32_t ms) = 0;
     // Monotonic milliseconds.

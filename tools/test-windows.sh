@@ -52,7 +52,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON -DT
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
 # Only what this stage ships or runs (no benchmark).
 cmake --build "$build" -j "$jobs" --target tolvane tolvane-sim tolvanectl \
-  platform_tests devlib_tests config_tests pages_tests app_tests
+  platform_tests devlib_tests config_tests pages_tests app_tests sensor_mutex_check
 lap "Windows build"
 
 zip_file=$(tools/windows-dist.sh "$build" "$qt")
@@ -252,6 +252,32 @@ check "--sim list without sensors" test "$status" -eq 3 -a "$err" = "tolvanectl:
 run_tolvanectl list
 check "list on the Windows backend" \
   test "$status" -eq 3 -a -z "$out" -a "$err" = "tolvanectl: no sensor connected"
+
+# One sensor's mutex between two processes: one holds it, the other waits and
+# gives up at its limit; once the holder is killed the mutex is taken at once.
+mutex_check="$build/tests/platform/sensor_mutex_check.exe"
+mutex_path='\\?\HID#Vid_fff0&Pid_0001#wine-mutex-check'
+timeout 120 wine "$mutex_check" hold "$mutex_path" 60 >"$scratch/holder" 2>&1 &
+holder=$!
+for _ in $(seq 150); do grep -q held "$scratch/holder" && break; sleep 0.2; done
+status=0
+timeout 60 wine "$mutex_check" wait "$mutex_path" 1000 >"$scratch/waiter" 2>&1 || status=$?
+if [ "$status" -eq 4 ] && grep -q "still in use" "$scratch/waiter"; then
+  echo "PASS sensor mutex: a second process waits and gives up while the first holds it"
+else
+  echo "FAIL sensor mutex: the second process, exit $status: $(cat "$scratch/waiter")"
+  failed=1
+fi
+pkill -KILL -f "sensor_mutex_check.exe hold" || true
+wait "$holder" 2>/dev/null || true
+status=0
+timeout 60 wine "$mutex_check" wait "$mutex_path" 5000 >"$scratch/waiter" 2>&1 || status=$?
+if [ "$status" -eq 0 ]; then
+  echo "PASS sensor mutex: free once its holder was killed ($(tr -d '\r' <"$scratch/waiter"))"
+else
+  echo "FAIL sensor mutex: still held after its holder was killed: $(cat "$scratch/waiter")"
+  failed=1
+fi
 
 lap "Windows stage"
 exit "$failed"

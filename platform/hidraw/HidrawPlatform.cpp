@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/SensorIds.h"
+#include "platform/hidraw/DescriptorLock.h"
 #include "platform/hidraw/HidrawPath.h"
 #include "platform/hidraw/OpenRetry.h"
 #include "platform/hidraw/UdevDevices.h"
@@ -208,6 +209,28 @@ bool HidrawPlatform::setFeature(platform::Handle handle, std::span<const std::ui
     std::vector<std::uint8_t> buffer(report.begin(), report.end());
     const int moved = ioctlRetryingInterrupts(fd, HIDIOCSFEATURE(buffer.size()), buffer.data());
     return moved >= 0 && static_cast<std::size_t>(moved) == buffer.size();
+}
+
+platform::LockResult HidrawPlatform::tryLock(platform::Handle handle)
+{
+    const int fd = descriptorOf(handle);
+    return fd < 0 ? platform::LockResult::Failed : tryLockDescriptor(fd);
+}
+
+void HidrawPlatform::unlock(platform::Handle handle)
+{
+    if (const int fd = descriptorOf(handle); fd >= 0) unlockDescriptor(fd);
+}
+
+void HidrawPlatform::markChanged(platform::Handle handle)
+{
+    if (const int fd = descriptorOf(handle); fd >= 0) touchDescriptor(fd);
+}
+
+std::uint64_t HidrawPlatform::changeStamp(platform::Handle handle)
+{
+    const int fd = descriptorOf(handle);
+    return fd < 0 ? 0 : modificationStampOf(fd);
 }
 
 void HidrawPlatform::sleepMs(std::uint32_t ms)

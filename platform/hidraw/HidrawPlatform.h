@@ -35,6 +35,12 @@ public:
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
 
+    // flock on the node's descriptor; its modification time is the change stamp.
+    platform::LockResult tryLock(platform::Handle handle) override;
+    void unlock(platform::Handle handle) override;
+    void markChanged(platform::Handle handle) override;
+    std::uint64_t changeStamp(platform::Handle handle) override;
+
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMs() override;
 

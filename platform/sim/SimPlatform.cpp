@@ -45,6 +45,9 @@ struct SimPlatform::Impl {
         bool AccessDenied = false;
         VirtualSensor Sensor;  // vendor, product and version also of a plain keyboard
         SensorFirmware Firmware;
+        platform::Handle LockHolder = platform::kInvalidHandle;
+        std::uint64_t HeldElsewhereUntilMs = 0;
+        std::uint64_t ChangeStamp = 1;  // 0 is "unknown" to the seam
     };
 
     bool RealTime = false;
@@ -73,6 +76,7 @@ struct SimPlatform::Impl {
     std::vector<Transfer> Transcript;
     std::function<void(const platform::DeviceEvent&)> DeviceListener;
     std::function<void(const Transfer&)> TransferListener;
+    std::function<void(const std::string&)> ChangeListener;
 
     std::uint64_t now() const
     {
@@ -108,6 +112,7 @@ struct SimPlatform::Impl {
         Device& device = it->second;
         device.Plugged = true;
         ++device.Generation;
+        device.LockHolder = platform::kInvalidHandle;
         device.Firmware = SensorFirmware{};
         VirtualSensor& sensor = device.Sensor;
         sensor.Pending = SensorHalves{};
@@ -128,6 +133,13 @@ struct SimPlatform::Impl {
         const auto it = Handles.find(handle);
         if (it == Handles.end()) return nullptr;
         return &Devices.at(it->second.Id);
+    }
+
+    void noteChange(Device& device)
+    {
+        ++device.ChangeStamp;
+        const auto listener = ChangeListener;
+        if (listener) listener(device.Path);
     }
 
     Device* pluggedDeviceOf(platform::Handle handle)
@@ -262,6 +274,26 @@ void SimPlatform::denyAccess(DeviceId id, bool denied)
     d->Devices.at(id).AccessDenied = denied;
 }
 
+void SimPlatform::holdElsewhere(DeviceId id, std::uint64_t untilMs)
+{
+    d->Devices.at(id).HeldElsewhereUntilMs = untilMs;
+}
+
+bool SimPlatform::lockedHere(DeviceId id) const
+{
+    return d->Devices.at(id).LockHolder != platform::kInvalidHandle;
+}
+
+void SimPlatform::changeElsewhere(DeviceId id)
+{
+    d->noteChange(d->Devices.at(id));
+}
+
+void SimPlatform::setChangeListener(std::function<void(const std::string&)> listener)
+{
+    d->ChangeListener = std::move(listener);
+}
+
 void SimPlatform::setDeviceListener(std::function<void(const platform::DeviceEvent&)> listener)
 {
     d->DeviceListener = std::move(listener);
@@ -356,6 +388,7 @@ platform::Handle SimPlatform::open(const std::string& path)
 
 void SimPlatform::close(platform::Handle handle)
 {
+    unlock(handle);
     d->Handles.erase(handle);
 }
 
@@ -382,6 +415,35 @@ bool SimPlatform::getFeature(platform::Handle handle, std::span<std::uint8_t> re
 bool SimPlatform::setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
 {
     return d->setFeature(handle, report);
+}
+
+platform::LockResult SimPlatform::tryLock(platform::Handle handle)
+{
+    Impl::Device* device = d->pluggedDeviceOf(handle);
+    if (!device) return platform::LockResult::Failed;
+    const bool heldElsewhere = d->now() < device->HeldElsewhereUntilMs;
+    const bool heldByOtherHandle =
+        device->LockHolder != platform::kInvalidHandle && device->LockHolder != handle;
+    if (heldElsewhere || heldByOtherHandle) return platform::LockResult::Held;
+    device->LockHolder = handle;
+    return platform::LockResult::Acquired;
+}
+
+void SimPlatform::unlock(platform::Handle handle)
+{
+    Impl::Device* device = d->deviceOf(handle);
+    if (device && device->LockHolder == handle) device->LockHolder = platform::kInvalidHandle;
+}
+
+void SimPlatform::markChanged(platform::Handle handle)
+{
+    if (Impl::Device* device = d->pluggedDeviceOf(handle)) d->noteChange(*device);
+}
+
+std::uint64_t SimPlatform::changeStamp(platform::Handle handle)
+{
+    const Impl::Device* device = d->pluggedDeviceOf(handle);
+    return device ? device->ChangeStamp : 0;
 }
 
 void SimPlatform::sleepMs(std::uint32_t ms)

@@ -110,6 +110,16 @@ public:
     // user has no permission on, until allowed again.
     void denyAccess(DeviceId id, bool denied = true);
 
+    // ---- Other programs using the sensor ----
+    // Another program has the sensor until the clock reads untilMs (0: free again).
+    void holdElsewhere(DeviceId id, std::uint64_t untilMs);
+    // Whether some open handle of this process holds the sensor's lock.
+    bool lockedHere(DeviceId id) const;
+    // Another program changed the sensor: its change stamp moves on and the change listener hears of it.
+    void changeElsewhere(DeviceId id);
+    // Called with the device's path whenever any program marks a change of it.
+    void setChangeListener(std::function<void(const std::string&)> listener);
+
     // Arrival and removal notifications, delivered synchronously from
     // plug and unplug.
     void setDeviceListener(std::function<void(const platform::DeviceEvent&)> listener);
@@ -138,6 +148,10 @@ public:
     platform::HidAttributes attributes(platform::Handle handle) override;
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
+    platform::LockResult tryLock(platform::Handle handle) override;
+    void unlock(platform::Handle handle) override;
+    void markChanged(platform::Handle handle) override;
+    std::uint64_t changeStamp(platform::Handle handle) override;
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMs() override;
 

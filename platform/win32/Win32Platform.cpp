@@ -10,6 +10,7 @@
 
 #include "platform/win32/InterfacePath.h"
 #include "platform/win32/KeyboardInterfaces.h"
+#include "platform/win32/OpenSecurity.h"
 
 namespace win32 {
 
@@ -32,15 +33,8 @@ bool fitsReportLength(std::size_t bytes)
     return bytes > 0 && bytes <= std::numeric_limits<ULONG>::max();
 }
 
-// A descriptor whose discretionary list is present and null: access allowed
-// to everyone, as the device is opened for the logged-in user and shared.
-bool makeOpenSecurity(SECURITY_DESCRIPTOR& descriptor)
-{
-    return InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
-           SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-}
-
-// Opens the device without read or write access, shared: feature reports need
+// Opens the device without read or write access, shared (access allowed to
+// everyone, as the device is opened for the logged-in user and shared): feature reports need
 // no access, and a keyboard opened for reading is refused (the system holds
 // it exclusively). The invalid handle, with the last error set, on failure.
 HANDLE openShared(const std::string& path)
@@ -135,15 +129,41 @@ platform::Handle Win32Platform::open(const std::string& path)
     }
     HANDLE device = openShared(path);
     refusals_.noteOpen(path, device == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED);
-    return device == INVALID_HANDLE_VALUE ? platform::kInvalidHandle
-                                          : reinterpret_cast<platform::Handle>(device);
+    if (device == INVALID_HANDLE_VALUE) {
+        return platform::kInvalidHandle;
+    }
+    const auto handle = reinterpret_cast<platform::Handle>(device);
+    locks_.insert_or_assign(handle, std::make_unique<SensorMutex>(path));
+    return handle;
 }
 
 void Win32Platform::close(platform::Handle handle)
 {
+    locks_.erase(handle);
     if (isOpenDevice(handle)) {
         CloseHandle(deviceOf(handle));
     }
+}
+
+platform::LockResult Win32Platform::tryLock(platform::Handle handle)
+{
+    const auto lock = locks_.find(handle);
+    return lock == locks_.end() ? platform::LockResult::Failed : lock->second->tryLock();
+}
+
+void Win32Platform::unlock(platform::Handle handle)
+{
+    if (const auto lock = locks_.find(handle); lock != locks_.end()) {
+        lock->second->unlock();
+    }
+}
+
+// Windows keeps no change notice: a sheet there does not hear of another program's writes.
+void Win32Platform::markChanged(platform::Handle) {}
+
+std::uint64_t Win32Platform::changeStamp(platform::Handle)
+{
+    return 0;
 }
 
 std::vector<std::string> Win32Platform::inaccessibleSensorPaths()

@@ -5,8 +5,12 @@
 // keyboards found through the keyboard device-interface class, opened without
 // read or write access, feature reports through the HID class service.
 
+#include <map>
+#include <memory>
+
 #include "platform/Platform.h"
 #include "platform/win32/AccessRefusals.h"
+#include "platform/win32/SensorMutex.h"
 #include "platform/win32/ServiceBinding.h"
 
 namespace win32 {
@@ -40,6 +44,12 @@ public:
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
 
+    // A named mutex per sensor (SensorMutex.h), made at open.
+    platform::LockResult tryLock(platform::Handle handle) override;
+    void unlock(platform::Handle handle) override;
+    void markChanged(platform::Handle handle) override;
+    std::uint64_t changeStamp(platform::Handle handle) override;
+
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMs() override;
 
@@ -57,6 +67,7 @@ private:
     BoundService hid_;
     BoundService setup_;
     AccessRefusals refusals_;
+    std::map<platform::Handle, std::unique_ptr<SensorMutex>> locks_;
 };
 
 }  // namespace win32

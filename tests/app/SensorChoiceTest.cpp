@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 #include "AppTestSupport.h"
+#include "RunningSheet.h"
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
 #include "app/SensorChooser.h"
@@ -29,61 +30,6 @@ namespace {
 const QString kNoPermission = QStringLiteral(
     "A sensor is connected but this user may not open it: install the udev rule 70-tolvane.rules and plug "
     "the sensor in again (README, \"Real sensors: the udev rule\")");
-
-constexpr std::uint8_t kCommit = 0x90;
-// The sonar half's ping rate byte: 4 ms steps.
-constexpr std::size_t kPingRateByte = 1;
-
-struct RunningSheet : SimFixture {
-    RunningSheet() : Watcher(followSimDevices(Sim)), App(Ui, Watcher) {}
-
-    void start()
-    {
-        QVERIFY(App.StartUp());
-        SimFixture::showAndStart(*App.Sheet());
-        Sim.clearTranscript();
-    }
-
-    PropSheet& sheet() const { return *App.Sheet(); }
-    QComboBox* chooser() const { return sheet().sensorChooser()->list(); }
-    QLineEdit* pingRate() const { return qobject_cast<QLineEdit*>(App.PageSonar->item(sonar::PingRate)); }
-
-    // Chooses an entry of the chooser with the arrow keys, as a user would.
-    void choose(int index) const
-    {
-        QComboBox* list = chooser();
-        const int steps = index - list->currentIndex();
-        for (int i = 0; i < std::abs(steps); ++i)
-            QTest::keyClick(list, steps > 0 ? Qt::Key_Down : Qt::Key_Up);
-    }
-
-    // A pending change on the Sonar page: a new ping rate typed in.
-    void typePingRate(const QString& text) const
-    {
-        sheet().sendPageCommand(PageCommand::AdvancedSettings, 1);
-        pingRate()->setText(text);
-        QVERIFY(sheet().applyButton()->isEnabled());
-    }
-
-    // Whether a commit report went to a device since the transcript was cleared.
-    bool committedTo(sim::DeviceId id) const
-    {
-        return std::ranges::any_of(sentTo(id), [](const sim::Report& sent) { return sent[1] == kCommit; });
-    }
-
-    // Every report sent to a device since the transcript was cleared.
-    std::vector<sim::Report> sentTo(sim::DeviceId id) const
-    {
-        std::vector<sim::Report> sent;
-        for (const sim::Transfer& transfer : Sim.transcript())
-            if (transfer.Dir == sim::Transfer::Set && transfer.Path == Sim.pathOf(id))
-                sent.push_back(transfer.Bytes);
-        return sent;
-    }
-
-    DeviceWatcher Watcher;
-    CTolvaneApp App;
-};
 
 sim::Report report(std::uint8_t command, std::uint8_t sub = 0)
 {

@@ -167,8 +167,9 @@ std::vector<Exchange> ExchangesWith(const std::vector<WireReport>& wire, const s
         if (!report.Sent) continue;
         const std::uint8_t command = report.Bytes[1];
         exchanges.push_back({command, report.Bytes[2], false, {}});
-        awaitingSecondReport =
-            (command >= 0x80 && command <= 0x85) || command == 0x8A || command == 0x8B || command == 0x8F;
+        // A command report that failed is followed by no second report.
+        awaitingSecondReport = report.Ok && ((command >= 0x80 && command <= 0x85) || command == 0x8A ||
+                                             command == 0x8B || command == 0x8F);
     }
     return exchanges;
 }

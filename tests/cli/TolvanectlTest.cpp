@@ -115,8 +115,22 @@ TEST_P(TolvanectlUsage, IsRefusedWithStatus2AndNothingSent)
 INSTANTIATE_TEST_SUITE_P(
     Cases, TolvanectlUsage,
     testing::Values(
-        UsageCase{"no command", {}, "A subcommand is required"},
-        UsageCase{"unknown command", {"frobnicate"}, "A subcommand is required"},
+        UsageCase{"no command", {}, "tolvanectl: a command is required"},
+        UsageCase{"unknown command", {"frobnicate"}, "tolvanectl: unknown command: frobnicate"},
+        UsageCase{"unknown option", {"show", "--bogus"}, "tolvanectl: unexpected argument: --bogus"},
+        UsageCase{"defaults without save or restore", {"defaults"}, "defaults: expected save or restore"},
+        UsageCase{"unknown setting among good ones",
+                  {"set", "ping-rate=300", "bogus=1", "dead-target=maybe"},
+                  "tolvanectl: no setting named bogus\ntolvanectl: dead-target: expected on or off: maybe\n"},
+        UsageCase{"unit of another setting",
+                  {"set", "ping-rate=300 inches"},
+                  "ping-rate: counted in ms, not inches"},
+        UsageCase{"delay in minutes while it counts seconds",
+                  {"set", "in-range-delay=2 minutes"},
+                  "in-range-delay: counted in seconds, not minutes (see in-range-delay-unit)"},
+        UsageCase{"more sim sensors than the library holds",
+                  {"--sim-sensors", "17", "list"},
+                  "--sim-sensors must be 0 to 16"},
         UsageCase{"extra argument", {"show", "extra"}, "extra"},
         UsageCase{"set without settings", {"set"}, "NAME=VALUE is required"},
         UsageCase{"set without a value", {"set", "ping-rate"}, "expected NAME=VALUE: ping-rate"},
@@ -381,7 +395,14 @@ TEST_P(TolvanectlSetCorrections, MatchThePage)
                 << run.Err;
         }
     }
-    EXPECT_EQ(c.Message != nullptr && Contains(run.Err, c.Message), c.Message != nullptr) << run.Err;
+    for (const char* message : c.Messages)
+        if (message) {
+            EXPECT_TRUE(Contains(run.Err, message)) << run.Err;
+        }
+    if (c.Messages[0] == nullptr) {
+        EXPECT_FALSE(Contains(run.Err, "The Maximum")) << run.Err;
+        EXPECT_FALSE(Contains(run.Err, "The Minimum")) << run.Err;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedWithTheSonarPage, TolvanectlSetCorrections,
@@ -405,7 +426,31 @@ TEST(TolvanectlSet, WritesOnlyTheChangedBlockThenPauses)
     EXPECT_EQ(writes[0].Command, 0x80);
     EXPECT_EQ(writes[0].Data[2], 300 / 4);
     EXPECT_EQ(writes[1], (Exchange{kCommit, 0x01, false, {}}));
-    EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), Concat(kFullRead, {0x80, kCommit}));
+    // Read, write, and one read back of what was written.
+    EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), Concat(Concat(kFullRead, {0x80, kCommit}), kFullRead));
+}
+
+TEST(TolvanectlSet, NoVerifySkipsTheReadBack)
+{
+    const ProcessResult run = RunOnSim({"-v", "set", "--no-verify", "ping-rate=300"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(run.Out, "ping-rate=300\n");
+    EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(run.Err), "sim1")), Concat(kFullRead, {0x80, kCommit}));
+
+    TempDir dir;
+    const std::string path = dir.File("sensor.txt");
+    ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
+    ReplaceLine(path, "PingRateS", "PingRateS = 600");
+    for (const bool verify : {true, false}) {
+        std::vector<std::string> args = {"-v", "load", path};
+        if (!verify) args.push_back("--no-verify");
+        const ProcessResult load = RunOnSim(args);
+        ASSERT_EQ(load.Status, 0) << load.Err;
+        EXPECT_EQ(load.Out, "sensor 1 (sim1): wrote Sonar\n");
+        const std::vector<std::uint8_t> written = Concat(kFullRead, {0x80, kCommit});
+        EXPECT_EQ(CommandsOf(ExchangesWith(WireOf(load.Err), "sim1")),
+                  verify ? Concat(written, kFullRead) : written);
+    }
 }
 
 TEST(TolvanectlSet, OneApplyPassInPageOrder)
@@ -454,8 +499,11 @@ TEST(TolvanectlSet, ASettingTheSensorDoesNotHaveWritesNothing)
         RunOnSim({"-v", "--sim-firmware", "1.42", "set", "ping-rate=300", "in-range-led=off"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_TRUE(
-        Contains(run.Err, "tolvanectl: in-range-led: not on this sensor (firmware 1.42); nothing written"));
+    EXPECT_TRUE(Contains(run.Err,
+                         "tolvanectl: ping-rate: not on this sensor (firmware 1.42)\n"
+                         "tolvanectl: in-range-led: not on this sensor (firmware 1.42)\n"
+                         "tolvanectl: sensor 1 (sim1): nothing written\n"))
+        << run.Err;
     EXPECT_TRUE(WritesTo(WireOf(run.Err), "sim1").empty());
 }
 
@@ -467,9 +515,11 @@ TEST(TolvanectlSet, AWriteTheSensorRefusesNamesTheBlock)
         RunOnSim({"-v", "--sim-fail-transfer", "29", "set", "walk-away-keys=K", "ping-rate=300"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "");
-    EXPECT_TRUE(Contains(run.Err,
-                         "tolvanectl: sensor 1 (sim1): Failed to Write the device Features (Sonar)! The "
-                         "write failed (status 00040202); written before it: WalkAway\n"))
+    EXPECT_TRUE(
+        Contains(run.Err,
+                 "tolvanectl: sensor 1 (sim1): Failed to Write the device Features (Sonar)! The "
+                 "write failed (status 00040202)\n"
+                 "tolvanectl: sensor 1 (sim1): written: WalkAway; failed: Sonar; not written: none\n"))
         << run.Err;
     EXPECT_EQ(CommandsOf(WritesTo(WireOf(run.Err), "sim1")),
               (std::vector<std::uint8_t>{0x81, 0x82, kCommit, 0x80}));
@@ -716,6 +766,428 @@ INSTANTIATE_TEST_SUITE_P(
                           {0xA0},
                           "sensor 1 (sim1): the factory reset failed (status 00080202)"}),
     [](const testing::TestParamInfo<DeviceCommandCase>& info) { return std::string(info.param.Label); });
+
+// ---- What a script can trust: exit status, output and the wire ---------------------
+
+// Standard error without the report lines of --verbose.
+std::string SaidOf(const std::string& err)
+{
+    static const std::regex report(R"(^ *\d+ ms  .*)");
+    std::string said;
+    for (const std::string& line : Lines(err))
+        if (!std::regex_match(line, report)) said += line + '\n';
+    return said;
+}
+
+std::string Replaced(std::string text, const std::string& what, const std::string& with)
+{
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+// A template saved from a factory-fresh sensor with some of its lines replaced.
+std::string TemplateWith(const TempDir& dir, const std::string& name,
+                         const std::vector<std::pair<std::string, std::string>>& lines)
+{
+    const std::string path = dir.File(name);
+    EXPECT_EQ(RunOnSim({"save", path}).Status, 0);
+    for (const auto& [field, value] : lines) ReplaceLine(path, field + " ", field + " = " + value);
+    return path;
+}
+
+struct TrustCase {
+    const char* Label;
+    std::vector<std::string> Args;  // "{file}": the template below
+    std::vector<std::pair<std::string, std::string>> Template;
+    int Status;
+    std::string Out;
+    std::string Said;  // standard error apart from the wire; "{file}" as above
+    // Commands written to the sensor (data reports and commits); nullopt: no
+    // report at all, not even a read.
+    std::optional<std::vector<std::uint8_t>> Writes;
+};
+
+void PrintTo(const TrustCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
+
+class TolvanectlTrust : public testing::TestWithParam<TrustCase> {};
+
+TEST_P(TolvanectlTrust, StatusOutputAndWire)
+{
+    const TrustCase& c = GetParam();
+    TempDir dir;
+    const std::string file = c.Template.empty() ? "" : TemplateWith(dir, "case.txt", c.Template);
+    std::vector<std::string> args = {"-v"};
+    for (const std::string& arg : c.Args) args.push_back(Replaced(arg, "{file}", file));
+    const ProcessResult run = RunOnSim(args);
+    EXPECT_EQ(run.Status, c.Status);
+    EXPECT_EQ(run.Out, c.Out);
+    EXPECT_EQ(SaidOf(run.Err), Replaced(c.Said, "{file}", file));
+    const auto wire = WireOf(run.Err);
+    if (c.Writes)
+        EXPECT_EQ(CommandsOf(WritesTo(wire, "sim1")), *c.Writes);
+    else
+        EXPECT_TRUE(wire.empty()) << run.Err;
+}
+
+const std::string kUsageHint = "Run with --help for more information.\n";
+const std::vector<std::uint8_t> kNothing = {};
+const std::vector<std::uint8_t> kWalkAway = {0x81, 0x82, kCommit};
+const std::vector<std::uint8_t> kSonar = {0x80, kCommit};
+
+INSTANTIATE_TEST_SUITE_P(
+    TenFaults, TolvanectlTrust,
+    testing::Values(
+        // 1. A one-byte setting is held at 255 and said, never wrapped.
+        TrustCase{
+            "fault send rate 300",
+            {"set", "fault-send-rate=300"},
+            {},
+            0,
+            "fault-send-rate=255\n",
+            "tolvanectl: fault-send-rate: The Maximum MinDist Fault Send Rate is 255 sec! (corrected from "
+            "300 to 255)\n",
+            kWalkAway},
+        TrustCase{
+            "fault send rate 256",
+            {"set", "fault-send-rate=256"},
+            {},
+            0,
+            "fault-send-rate=255\n",
+            "tolvanectl: fault-send-rate: The Maximum MinDist Fault Send Rate is 255 sec! (corrected from "
+            "256 to 255)\n",
+            kWalkAway},
+        // 2. A block the library refuses is named and nothing is written.
+        TrustCase{
+            "load of a key count of 7",
+            {"load", "{file}"},
+            {{"KeyCountWA", "7"}, {"PingRateS", "600"}},
+            1,
+            "",
+            "tolvanectl: sensor 1 (sim1): refused: WalkAway: KeyCountWA is 7, not 0 to 6 (walk-away-keys)\n"
+            "tolvanectl: sensor 1 (sim1): nothing written\n",
+            kNothing},
+        TrustCase{
+            "load of two refused blocks among good ones",
+            {"load", "{file}"},
+            {{"PingRateS", "1500"}, {"KeyCountWU", "9"}, {"Key1CodeWA", "4"}, {"DMTOTmI", "9"}},
+            1,
+            "",
+            "tolvanectl: sensor 1 (sim1): refused: WalkUp: KeyCountWU is 9, not 0 to 6 (walk-to-keys)\n"
+            "tolvanectl: sensor 1 (sim1): refused: Sonar: PingRateS is 1500, not 200 to 1020 (ping-rate)\n"
+            "tolvanectl: sensor 1 (sim1): nothing written\n",
+            kNothing},
+        // 3. Extension sets on a sensor that refuses them: refused before any
+        // write when they hold key sets, left alone when empty.
+        TrustCase{
+            "load of extension key sets onto a sensor that refuses them",
+            {"--sim-refuse-extension-sets", "load", "{file}"},
+            {{"KeyCountWAEx", "1"}, {"Key1CodeWAEx", "4"}, {"KeyCountWA", "2"}, {"PingRateS", "600"}},
+            1,
+            "",
+            "tolvanectl: sensor 1 (sim1): refused: WalkAwayEx: walk-away-ext-keys has key sets, and the "
+            "sensor refuses the extension sets\n"
+            "tolvanectl: sensor 1 (sim1): nothing written\n",
+            kNothing},
+        TrustCase{"load of empty extension sets onto a sensor that refuses them",
+                  {"--sim-refuse-extension-sets", "load", "{file}"},
+                  {{"PingRateS", "600"}, {"Key1CodeWAEx", "4"}},
+                  0,
+                  "sensor 1 (sim1): wrote Sonar\n",
+                  "",
+                  kSonar},
+        TrustCase{"set of extension key sets on a sensor that refuses them",
+                  {"--sim-refuse-extension-sets", "set", "walk-away-ext-keys=A", "ping-rate=300"},
+                  {},
+                  1,
+                  "",
+                  "tolvanectl: walk-away-ext-keys: not on this sensor (it refuses the extension sets)\n"
+                  "tolvanectl: sensor 1 (sim1): nothing written\n",
+                  kNothing},
+        // 4. A value refused in a later block writes no earlier one.
+        TrustCase{"walk-to delay refused after walk-away keys",
+                  {"set", "walk-away-keys=A", "walk-to-key-delay=63"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: sensor 1 (sim1): refused: WalkUp: InterKeyDelayWU is 63, not 64 to 16320 "
+                  "(walk-to-key-delay)\n"
+                  "tolvanectl: sensor 1 (sim1): nothing written\n",
+                  kNothing},
+        TrustCase{"every refused setting named",
+                  {"set", "walk-away-keys=A,B,C,D,E,F,G", "walk-to-keys=A", "walk-to-key-delay=20",
+                   "ping-rate=300"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: walk-away-keys: at most 6 key sets\n"
+                  "tolvanectl: walk-to-key-delay: Inter-Key Delay must be >= 64 and <= 16320 msec!\n"
+                  "tolvanectl: sensor 1 (sim1): nothing written\n",
+                  kNothing},
+        // 5. An empty sensor choice chooses none.
+        TrustCase{"empty sensor choice",
+                  {"-s", "", "set", "ping-rate=300"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: --sensor is empty: give a number from 'list', luid:N or a device node\n" +
+                      kUsageHint,
+                  std::nullopt},
+        // 6. The unknown word is named.
+        TrustCase{"misspelt command",
+                  {"shwo"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: unknown command: shwo\n" + kUsageHint,
+                  std::nullopt},
+        TrustCase{"unknown defaults command",
+                  {"defaults", "bogus"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: defaults: unknown command: bogus\n" + kUsageHint,
+                  std::nullopt},
+        // 7. Numbers out of range, said in a few words.
+        TrustCase{"fail transfer 0",
+                  {"--sim-fail-transfer", "0", "show"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: --sim-fail-transfer must be at least 1\n" + kUsageHint,
+                  std::nullopt},
+        TrustCase{"count 0",
+                  {"range", "--follow", "--count", "0"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: --count must be at least 1\n" + kUsageHint,
+                  std::nullopt},
+        // 8. Firmware is MAJOR.MINOR.
+        TrustCase{"firmware abc",
+                  {"--sim-firmware", "abc", "show"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: --sim-firmware: not a firmware version: abc (MAJOR.MINOR, e.g. 4.05)\n",
+                  std::nullopt},
+        TrustCase{"firmware 1e3",
+                  {"--sim-firmware", "1e3", "show"},
+                  {},
+                  2,
+                  "",
+                  "tolvanectl: --sim-firmware: not a firmware version: 1e3 (MAJOR.MINOR, e.g. 4.05)\n",
+                  std::nullopt},
+        // 9. What show prints, set takes.
+        TrustCase{"no key set as show prints it",
+                  {"set", "walk-to-keys=none", "walk-away-keys=NONE"},
+                  {},
+                  0,
+                  "walk-to-keys=none\nwalk-away-keys=none\n",
+                  "",
+                  kWalkAway},
+        TrustCase{"switch in capitals",
+                  {"set", "in-range-led=OFF", "dead-target=True"},
+                  {},
+                  0,
+                  "in-range-led=off\ndead-target=on\n",
+                  "",
+                  kSonar},
+        TrustCase{"number with its unit",
+                  {"set", "walk-away-key-delay=128 ms", "min-distance=14 inches", "in-range-delay=2 seconds"},
+                  {},
+                  0,
+                  "walk-away-key-delay=128\nmin-distance=14\nin-range-delay=2\n",
+                  "",
+                  kNothing},
+        // 10. Corrected distances are ones the library takes, and the sensor
+        // holds them when read back.
+        TrustCase{"distances 0 and 0",
+                  {"set", "min-distance=0", "max-distance=0"},
+                  {},
+                  0,
+                  "min-distance=1\nmax-distance=15\n",
+                  "tolvanectl: min-distance: corrected from 0 to 1\ntolvanectl: max-distance: corrected from "
+                  "0 to 15\n",
+                  kSonar},
+        TrustCase{"distances 80 and 80",
+                  {"set", "min-distance=80", "max-distance=80"},
+                  {},
+                  0,
+                  "min-distance=59\nmax-distance=72\n",
+                  "tolvanectl: min-distance: corrected from 80 to 59\n"
+                  "tolvanectl: max-distance: corrected from 80 to 72\n",
+                  kSonar},
+        // The wire's steps (4 ms, 64 ms, sensor units) are no difference on read-back.
+        TrustCase{"values the wire rounds",
+                  {"set", "ping-rate=1019", "walk-away-key-delay=100", "dead-target-delta=13"},
+                  {},
+                  0,
+                  "ping-rate=1019\nwalk-away-key-delay=100\ndead-target-delta=13\n",
+                  "",
+                  Concat(Concat(kWalkAway, kSonar), {0x85, kCommit})}),
+    [](const testing::TestParamInfo<TrustCase>& info) {
+        std::string name = info.param.Label;
+        std::ranges::replace_if(
+            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    });
+
+// The byte the sensor receives for a fault send rate above 255 is 255, not
+// the number wrapped into a byte (300 arrived as 44, 256 as 0).
+TEST(TolvanectlTrust, FaultSendRateReachesTheSensorAs255)
+{
+    for (const char* typed : {"fault-send-rate=300", "fault-send-rate=256", "fault-send-rate=99999999999"}) {
+        const ProcessResult run = RunOnSim({"-v", "set", typed});
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        const std::vector<Exchange> writes = WritesTo(WireOf(run.Err), "sim1");
+        ASSERT_EQ(CommandsOf(writes), kWalkAway) << typed;
+        // The second half of the walk-away block: Flags0WA, then MinFltRepRate.
+        EXPECT_EQ(writes[1].Data[2], 0xFF) << typed;
+    }
+}
+
+// Every value show prints, in words or as JSON, is taken back by set for the
+// same setting, and as the value the sensor already holds it writes nothing.
+TEST(TolvanectlTrust, ShowsValuesAreTakenBackBySet)
+{
+    for (const char* firmware : {"4.05", "1.42"}) {
+        const ProcessResult shown = RunOnSim({"--sim-firmware", firmware, "show"});
+        ASSERT_EQ(shown.Status, 0) << shown.Err;
+        const ProcessResult json = RunOnSim({"--sim-firmware", firmware, "show", "--json"});
+        ASSERT_EQ(json.Status, 0) << json.Err;
+        const nlohmann::json settings = nlohmann::json::parse(json.Out)["settings"];
+
+        std::vector<std::string> fromText = {"-v", "--sim-firmware", firmware, "set"};
+        static const std::regex line(R"(^  ([a-z-]+) +(.+)$)");
+        for (const std::string& l : Lines(shown.Out)) {
+            std::smatch m;
+            if (!std::regex_match(l, m, line) || m[2] == "not on this sensor") continue;
+            if (m[1].str().starts_with("keep-alive")) continue;  // read only
+            fromText.push_back(m[1].str() + "=" + m[2].str());
+        }
+        std::vector<std::string> fromJson = {"-v", "--sim-firmware", firmware, "set"};
+        for (const auto& [name, value] : settings.items()) {
+            if (value.is_null() || name.starts_with("keep-alive")) continue;
+            std::string text;
+            if (value.is_array()) {
+                for (const auto& keySet : value)
+                    text += (text.empty() ? "" : ", ") + keySet.get<std::string>();
+            } else {
+                text = value.is_string() ? value.get<std::string>() : value.dump();
+            }
+            fromJson.push_back(name + "=" + text);
+        }
+        for (const auto& args : {fromText, fromJson}) {
+            ASSERT_GT(args.size(), 15u);
+            const ProcessResult run = RunOnSim(args);
+            EXPECT_EQ(run.Status, 0) << firmware << '\n' << run.Err;
+            EXPECT_EQ(SaidOf(run.Err), "") << firmware;
+            EXPECT_TRUE(WritesTo(WireOf(run.Err), "sim1").empty()) << firmware;
+        }
+    }
+}
+
+// A full load killed at each of its transfers in turn: never a success line,
+// never status 0, and the message names what the sensor was given before the
+// failure (and, for a failed write, what it was not).
+TEST(TolvanectlTrust, LoadKilledAtEveryTransfer)
+{
+    TempDir dir;
+    const std::string path = TemplateWith(dir, "full.txt",
+                                          {{"KeyCountWA", "2"},
+                                           {"Key2CodeWA", "4"},
+                                           {"KeyCountWAEx", "1"},
+                                           {"Key1CodeWAEx", "5"},
+                                           {"KeyCountWU", "1"},
+                                           {"Key1CodeWU", "6"},
+                                           {"KeyCountWUEx", "1"},
+                                           {"Key1CodeWUEx", "7"},
+                                           {"PingRateS", "600"},
+                                           {"DMTOTmI", "9"}});
+    const std::string all = "WalkAway, WalkAwayEx, WalkUp, WalkUpEx, Sonar, Idle";
+    const ProcessResult whole = RunOnSim({"-v", "load", path});
+    ASSERT_EQ(whole.Status, 0) << whole.Err;
+    ASSERT_EQ(whole.Out, "sensor 1 (sim1): wrote " + all + "\n");
+    const std::size_t transfers = WireOf(whole.Err).size();
+    // Read, six blocks with their commits, one read back.
+    ASSERT_EQ(transfers, 22u + 4 * 5 + 2 * 3 + 22u);
+
+    // Which blocks a transfer belongs to, by its command report.
+    const auto blockOf = [](const Bytes& command) -> std::string {
+        switch (command[1]) {
+            case 0x81:
+            case 0x82:
+                return "WalkAway";
+            case 0x83:
+            case 0x84:
+                return "WalkUp";
+            case 0x80:
+                return "Sonar";
+            case 0x85:
+                return "Idle";
+            case 0x8B:
+                return command[2] <= 0x09 ? "WalkAwayEx" : "WalkUpEx";
+        }
+        return "";
+    };
+    for (std::size_t k = 1; k <= transfers; ++k) {
+        const ProcessResult run = RunOnSim({"-v", "--sim-fail-transfer", std::to_string(k), "load", path});
+        EXPECT_EQ(run.Status, 1) << "transfer " << k;
+        EXPECT_EQ(run.Out, "") << "transfer " << k;
+        // Blocks whose every data report and commit went through, from the wire.
+        std::vector<std::string> committed;
+        std::string pending;
+        bool pendingOk = true;
+        const auto wire = WireOf(run.Err);
+        for (std::size_t i = 0; i < wire.size(); ++i) {
+            const WireReport& r = wire[i];
+            if (!r.Sent) continue;
+            if (r.Bytes[1] == kCommit) {
+                if (!pending.empty() && pendingOk && r.Ok) committed.push_back(pending);
+                pending.clear();
+                pendingOk = true;
+                continue;
+            }
+            const std::string block = blockOf(r.Bytes);
+            if (block.empty()) continue;
+            if (block != pending) {
+                pending = block;
+                pendingOk = true;
+            }
+            if (!r.Ok) {
+                pendingOk = false;
+            } else if (i + 1 < wire.size() && wire[i + 1].Sent) {
+                // The command report of a write and its data report.
+                pendingOk = pendingOk && wire[i + 1].Ok;
+                ++i;
+            }
+        }
+        std::string written;
+        for (const std::string& name : committed) written += (written.empty() ? "" : ", ") + name;
+        const std::string said = SaidOf(run.Err);
+        if (written.empty()) {
+            EXPECT_TRUE(Contains(said, "nothing written\n") ||
+                        Contains(said, "written: none; failed: WalkAway;"))
+                << "transfer " << k << '\n'
+                << said;
+        } else {
+            EXPECT_TRUE(Contains(said, "written: " + written + ";")) << "transfer " << k << '\n' << said;
+        }
+        // A failed write accounts for every block: written, failed, not written.
+        static const std::regex pass(R"(written: (.*); failed: (\w+); not written: (.*))");
+        std::smatch m;
+        if (std::regex_search(said, m, pass)) {
+            std::string accounted = m[1] == "none" ? "" : m[1].str() + ", ";
+            accounted += m[2].str();
+            if (m[3] != "none") accounted += ", " + m[3].str();
+            EXPECT_EQ(accounted, all) << "transfer " << k;
+        }
+    }
+}
 
 // ---- Progress -------------------------------------------------------------------
 

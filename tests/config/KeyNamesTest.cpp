@@ -107,8 +107,9 @@ TEST(KeySequence, DelayRule)
     EXPECT_EQ(StoredWord(70000), 65535);
 }
 
-// The reader's result is taken out of the sensor's record, which stays as
-// read: its blocks and change marks.
+// The file is read over the sensor's record, which stays as read: its blocks
+// and change marks. A value the library would refuse is kept as read, for
+// the caller to name rather than drop the block without a word.
 TEST(TemplateConfigSet, ReadsTheFileOverTheRecordAndLeavesTheRecord)
 {
     sim::SimPlatform sim;
@@ -126,10 +127,13 @@ TEST(TemplateConfigSet, ReadsTheFileOverTheRecordAndLeavesTheRecord)
 
     EXPECT_EQ(blocks.Sonar[PingRateS], 600);
     EXPECT_EQ(blocks.WalkAway, before.WalkAway);
-    EXPECT_EQ(blocks.WalkUp, before.WalkUp);  // a count of 9 is refused by the library
+    EXPECT_EQ(blocks.WalkUp[KeyCountWU], 9);
+    EXPECT_EQ(blocks.WalkUp[InterKeyDelayWU], before.WalkUp[InterKeyDelayWU]);
     const tsDevSlot& after = LibState().Slots[0];
     EXPECT_EQ(after.Sonar, before.Sonar);
+    EXPECT_EQ(after.WalkUp, before.WalkUp);
     EXPECT_EQ(after.DirtySonar, 0u);
+    EXPECT_EQ(after.DirtyWalkUp, 0u);
     EXPECT_EQ(ReadConfigSetFmFile(path + ".missing", blocks), 0);
     std::remove(path.c_str());
     CloseAllDevices();

@@ -183,6 +183,31 @@ private slots:
         QVERIFY(s->ui.messages().empty());
     }
 
+    // A timed reading that finds the sensor in another program's hands is
+    // skipped at once, without a report, a wait or a message; the next one reads.
+    void readingSkippedWhileAnotherProgramHoldsTheSensor()
+    {
+        const sim::DeviceId id = s->sim.plugSensor(0x0143);
+        s->sim.sensor(id).setTargetInches(30);
+        s->start();
+        startReadings(QStringLiteral("250"));
+        s->sim.holdElsewhere(id, ~std::uint64_t{0});
+        s->sim.clearTranscript();
+        const std::uint64_t start = s->sim.nowMs();
+
+        s->fireRangeTimer();
+
+        QVERIFY(s->sim.transcript().empty());
+        QCOMPARE(s->sim.nowMs(), start);
+        QVERIFY(s->rangeTimer()->isActive());
+        QVERIFY(s->ui.messages().empty());
+
+        s->sim.holdElsewhere(id, 0);
+        s->fireRangeTimer();
+        QCOMPARE(s->text(RangeText), QStringLiteral("InRange: 30 inches, 01"));
+        s->click(AutoGetRange);
+    }
+
     // Readings that fail end with one tone and the trap message; "Get Range"
     // stays disabled until the user clears the box.
     void trappedWhenReadingsFail()

@@ -267,11 +267,10 @@ private slots:
 
         for (const sonar_cases::Field& field : c.Kept)
             if (field.Setting) QCOMPARE(rig.text(field.Control), QString::fromLatin1(field.Text));
-        if (c.Message == nullptr) {
-            QVERIFY(rig.ui.messages().empty());
-        } else {
-            QCOMPARE(rig.ui.messageTexts(), QStringList{QString::fromLatin1(c.Message)});
-        }
+        QStringList expected;
+        for (const char* message : c.Messages)
+            if (message) expected << QString::fromLatin1(message);
+        QCOMPARE(rig.ui.messageTexts(), expected);
     }
 
     void pingRate_data()
@@ -324,11 +323,17 @@ private slots:
         QTest::addColumn<int>("shownPowerUp");
         QTest::addColumn<int>("orWord");
         QTest::addColumn<int>("irWord");
+        QTest::addColumn<QStringList>("messages");
+        const QString inRange255 = "The Maximum In-Range Detection Delay is 255 sec!";
         QTest::newRow("separate, limited to 255")
-            << 0x0143 << 300 << 20 << 300 << 255 << 20 << 255 << 20 << 255;
-        QTest::newRow("separate, beyond 16 bits") << 0x0143 << 70000 << 0 << 9 << 255 << 0 << 9 << 0 << 255;
-        QTest::newRow("packed, limited to 15") << 0x0141 << 300 << 5 << 9 << 15 << 5 << 9 << 0xF5 << 7;
-        QTest::newRow("packed 3 and 5") << 0x0142 << 3 << 5 << 9 << 3 << 5 << 9 << 0x35 << 7;
+            << 0x0143 << 300 << 20 << 300 << 255 << 20 << 255 << 20 << 255
+            << QStringList{inRange255, "The Maximum Power-up Delay is 255 sec!"};
+        QTest::newRow("separate, beyond 16 bits")
+            << 0x0143 << 70000 << 0 << 9 << 255 << 0 << 9 << 0 << 255 << QStringList{inRange255};
+        QTest::newRow("packed, limited to 15")
+            << 0x0141 << 300 << 5 << 9 << 15 << 5 << 9 << 0xF5 << 7
+            << QStringList{"The Maximum In-Range Detection Delay is 15 sec!"};
+        QTest::newRow("packed 3 and 5") << 0x0142 << 3 << 5 << 9 << 3 << 5 << 9 << 0x35 << 7 << QStringList{};
     }
     void delays()
     {
@@ -349,7 +354,9 @@ private slots:
         QTEST(rig.number(PowerUpDelay), "shownPowerUp");
         QTEST(int(rig.model.EditCfg.Sonar[ORDBTmS]), "orWord");
         QTEST(int(rig.model.EditCfg.Sonar[IRDBTmS]), "irWord");
-        QVERIFY(rig.ui.messages().empty());
+        // A one-byte number held at its limit is said, in an "Entry Error" box each.
+        QTEST(rig.ui.messageTexts(), "messages");
+        for (const auto& shown : rig.ui.messages()) QCOMPARE(shown.Caption, "Entry Error");
     }
 
     void distances_data()

@@ -19,6 +19,9 @@
 #   programs       tolvane on the emulated sensor, and the command-line
 #                  programs in the table at the end (tolvanectl list, show,
 #                  set and range among them)
+#   sharing        programs started together on one sensor end with the
+#                  sensor, the outputs and the exit codes of the same
+#                  programs run one after another
 set -u
 . "$TOLVANE_VM_OUT/env"
 OUT=$TOLVANE_VM_OUT
@@ -277,6 +280,80 @@ else
   result FAIL "program tolvanectl-set: the sensor did not receive the sonar block and its commit"
 fi
 run_program tolvanectl-range '^InRange: 29 inches, 01$' "$CTL" range
+
+# ---- sharing: several programs on one sensor at once ---------------------------
+log "phase sharing"
+# The sensor as show --json prints it, but for its node: each run has a fresh sensor.
+sensor_state() { "$CTL" show --json 2>&1 | grep -v '"node"'; }
+# Range lines without their time stamps.
+untimed() { sed -E "s/^[0-9:.TZ-]+  //" "$1"; }
+
+# run_together DIR MODE COMMAND...: on a fresh emulated sensor, runs each
+# command (a bash command line) one after another (MODE serial) or all at
+# once (MODE together); DIR gets each one's output, untimed, and exit code,
+# the sensor's state afterwards and its transcript.
+run_together() {
+  local dir=$1 mode=$2 i pids=() sensor; shift 2
+  sensor=share-$(basename "$dir")
+  mkdir -p "$dir"
+  start_device "$sensor"
+  node_named "$sensor" > /dev/null || { echo "no sensor" > "$dir/state"; stop_devices; return; }
+  export SHARE_TRANSCRIPT=$OUT/$sensor.transcript
+  for i in $(seq $#); do
+    if [ "$mode" = serial ]; then
+      timeout 60 bash -c "${!i}" > "$dir/$i.raw" 2> "$dir/$i.err"; echo $? > "$dir/$i.rc"
+    else
+      (timeout 60 bash -c "${!i}" > "$dir/$i.raw" 2> "$dir/$i.err"; echo $? > "$dir/$i.rc") &
+      pids+=($!)
+    fi
+  done
+  ((${#pids[@]})) && wait "${pids[@]}"
+  for i in $(seq $#); do untimed "$dir/$i.raw" > "$dir/$i.out"; done
+  sensor_state > "$dir/state"
+  cp "$OUT/$sensor.transcript" "$dir/transcript"
+  stop_devices
+}
+
+# sharing_case NAME ROUNDS COMMAND...: the commands one after another once,
+# then together ROUNDS times; every together round must end like the serial one.
+sharing_case() {
+  local name=$1 rounds=$2 round i bad; shift 2
+  local base=$OUT/sharing/$name
+  run_together "$base/serial" serial "$@"
+  for round in $(seq "$rounds"); do
+    local dir=$base/together-$round
+    run_together "$dir" together "$@"
+    bad=
+    for i in $(seq $#); do
+      [ "$(cat "$dir/$i.rc")" = 0 ] || bad+=" command $i exit $(cat "$dir/$i.rc") ($(head -c 200 "$dir/$i.err" | tr '\n' '|'));"
+      cmp -s "$dir/$i.out" "$base/serial/$i.out" || bad+=" command $i printed other values;"
+    done
+    cmp -s "$dir/state" "$base/serial/state" || bad+=" the sensor ended other than one after another;"
+    if [ -z "$bad" ] && [ "$(cat "$dir/state")" != "no sensor" ]; then
+      result PASS "sharing $name round $round: every program waited its turn; outputs, exit codes and the sensor as one after another"
+    else
+      result FAIL "sharing $name round $round:${bad:- the sensor did not appear}"
+    fi
+  done
+}
+
+sharing_case two-sets 2 "'$CTL' set walk-away-key-delay=256" "'$CTL' set ping-rate=300"
+sharing_case set-beside-range 1 "'$CTL' range --follow --interval 100 --count 20" \
+  "sleep 0.5; '$CTL' set ping-rate=300 && '$CTL' show --json | grep -v '\"node\"'"
+if [ -x "$APP" ]; then
+  sharing_case set-during-start-up 2 \
+    "HOME=/run/app-home XDG_RUNTIME_DIR=/run/app-xdg QT_QPA_PLATFORM=offscreen timeout 8 '$APP'; true" \
+    "until grep -q ' SET ' \"\$SHARE_TRANSCRIPT\"; do sleep 0.05; done; '$CTL' set walk-away-key-delay=256"
+  # The sheet's start-up read (it spoke first) is eleven exchanges in a row, none of them cut into.
+  for t in "$OUT"/sharing/set-during-start-up/together-*/transcript; do
+    commands=$(grep -E '^[0-9]+ (GET|SET) ' "$t" | head -22 | awk '{ if ($2 == "SET") printf "%s ", $7; else printf "get " }')
+    if [ "$commands" = "80 get 81 get 82 get 83 get 84 get 8b get 8b get 8b get 8b get 85 get 8a get " ]; then
+      result PASS "sharing set-during-start-up: the sheet's read was not cut into ($t)"
+    else
+      result FAIL "sharing set-during-start-up: the sheet's read was cut into: $commands ($t)"
+    fi
+  done
+fi
 
 udevadm control --exit 2> /dev/null
 log "done"

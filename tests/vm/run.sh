@@ -10,7 +10,7 @@
 # tools/install-deps.sh, and Debian's mirror the first time (the kernel
 # package is downloaded with apt-get download and kept in BUILD_DIR/vm).
 # Prints "N passed, N failed" last; exit code 0 only when every check passed.
-# The VM is ended after 300 s whatever happens.
+# The VM is ended after 600 s whatever happens.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=build accel=auto
@@ -45,7 +45,7 @@ VENDOR_B=$(cache TOLVANE_VENDOR_ID_B)
 PRODUCT=$(cache TOLVANE_PRODUCT_ID)
 ENV
 stamp "booting the VM"
-"$here/boot.sh" "$work" "$out" "$here/guest.sh" "$accel" 300
+"$here/boot.sh" "$work" "$out" "$here/guest.sh" "$accel" 600
 rc=$?
 stamp "VM ended (exit code $rc, $(cat "$out/accel" 2>/dev/null))"
 
