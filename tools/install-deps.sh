@@ -12,8 +12,10 @@ packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
 packages+=(xvfb openbox x11-utils)
 # The Windows cross build and its tests under Wine (tools/test-windows.sh);
 # googletest is the source package, built there with the cross compiler;
-# python3 reads the JSON tolvanectl prints.
-packages+=(mingw-w64 wine wine64 googletest python3)
+# python3 reads the JSON tolvanectl prints; zip and unzip pack and unpack the
+# Windows distribution (tools/windows-dist.sh); xwd and netpbm photograph
+# tolvane-sim under Wine.
+packages+=(mingw-w64 wine wine64 googletest python3 zip unzip x11-apps netpbm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
