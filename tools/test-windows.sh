@@ -24,6 +24,7 @@ lap() { echo "$1: ${SECONDS}s"; }
 
 # ---- Build -------------------------------------------------------------------
 
+[ -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || [ ! -f /work/shared/qt6-mingw/lib/cmake/Qt6/Qt6Config.cmake ] || qt=/work/shared/qt6-mingw
 [ -f "$qt/lib/cmake/Qt6/Qt6Config.cmake" ] || { echo "Qt for mingw-w64 is missing: $qt" >&2; exit 1; }
 
 # GoogleTest from Debian's source package, built once with the cross compiler.
