@@ -49,8 +49,10 @@ private slots:
         QCOMPARE(exitCode, 0);
         QVERIFY(shown.LookedForSensors);
         QVERIFY(shown.Visible);
-        QCOMPARE(shown.SensorStatus, QStringLiteral("No sensor connected"));
-        QCOMPARE(shown.StatusLine, QStringLiteral("Ready | No sensor connected"));
+        const QString noSensor = QStringLiteral(
+            "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives");
+        QCOMPARE(shown.SensorStatus, noSensor);
+        QCOMPARE(shown.StatusLine, QStringLiteral("Ready | ") + noSensor);
     }
 };
 
