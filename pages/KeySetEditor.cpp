@@ -335,8 +335,7 @@ void KeySetEditor::onKeyChosen(const GroupIds& ids)
 bool KeySetEditor::writeBlock(WriteOperation write, const char* featureName)
 {
     if ((page_.model().*write)() != 0) return true;
-    page_.ui().messageBox(&page_,
-                          QStringLiteral("Failed to Write the device Features (%1)!").arg(featureName));
+    page_.ui().messageBox(&page_, QString::fromStdString(WriteFailedMessage(featureName)));
     return false;
 }
 
