@@ -189,6 +189,11 @@ void VirtualSensorsWindow::unplugSensor(int row)
 
 void VirtualSensorsWindow::plugNewSensor(int row)
 {
+    // The sensor in place stays when its replacement cannot be made.
+    if (!firmwareOf(*sensors_[row].Firmware)) {
+        showSensorState(row);
+        return;
+    }
     unplugSensor(row);
     sensors_[row].Device.reset();
     plugSensor(row);

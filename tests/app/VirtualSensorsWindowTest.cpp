@@ -238,6 +238,9 @@ private slots:
         QCOMPARE(f.Sim.sensor(sensor).FwVersion, std::uint16_t{0x0405});
         QVERIFY(state->text().contains(QLatin1String("firmware 4.05")));
         QVERIFY(state->text().endsWith(refusal("1.4")));
+        window.findChild<QPushButton*>(QStringLiteral("newSensor1"))->click();
+        QCOMPARE(f.Sim.pluggedDevices(), std::vector<sim::DeviceId>{sensor});
+        QCOMPARE(*window.sensorOf(0), sensor);
 
         firmware->setText(QStringLiteral("1.43"));
         QTest::keyClick(firmware, Qt::Key_Return);
