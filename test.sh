@@ -45,5 +45,6 @@ build-release/tests/cli/cli_benchmark || echo "tolvanectl benchmark did not fini
 # Screenshots under a real X server with a window manager, at 1280x800 and 1920x1080.
 tools/screenshots.sh
 
-# The Qt-free layers and the Windows backend cross-built for Windows, their tests run under Wine.
+# Everything cross-built for Windows against Qt for mingw-w64, the Windows zip
+# started from a fresh Wine prefix, and the test programs run under Wine.
 tools/test-windows.sh

@@ -1,9 +1,13 @@
 #include "PropSheet.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -16,10 +20,13 @@
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
 #include "pages/UiServices.h"
+#include "pages/WindowMemory.h"
 
 namespace {
 
 constexpr int kMargin = 7;
+// The sheet's name among the windows whose place the program remembers.
+const QString kWindowName = QStringLiteral("sheet");
 // The "Halt Key Sends" box sits this far from the sheet's left edge, its
 // bottom this far above the sheet's bottom, level with the OK button.
 constexpr int kHaltBoxLeft = 10;
@@ -32,6 +39,10 @@ const QString kPendingChangesQuestion = QStringLiteral(
 const QString kChangedElsewhereQuestion = QStringLiteral(
     "Another program has changed the sensor since this sheet read it.\n\nOverwrite its changes with the "
     "ones on the pages, or read the sensor again and drop the changes on the pages?");
+
+const QString kCloseQuestion = QStringLiteral(
+    "The changes on the pages have not been applied to the sensor.\n\nApply them to it before closing, or "
+    "discard them?");
 
 QString ReadingSensorWords()
 {
@@ -48,6 +59,30 @@ QString ApplyingWords()
     return QStringLiteral("Applying the changes…");
 }
 
+// The pages are unavailable for the lifetime of this object: what they show
+// is not the sensor's while another one is read. Each page then gets back
+// the state it had; a refresh afterwards lets the page decide.
+class PagesUnavailable {
+public:
+    explicit PagesUnavailable(const std::vector<PropertyPage*>& pages) : pages_(pages)
+    {
+        for (PropertyPage* page : pages_) {
+            wasEnabled_.push_back(!page->testAttribute(Qt::WA_ForceDisabled));
+            page->setEnabled(false);
+        }
+    }
+    ~PagesUnavailable()
+    {
+        for (std::size_t i = 0; i < pages_.size(); ++i) pages_[i]->setEnabled(wasEnabled_[i]);
+    }
+    PagesUnavailable(const PagesUnavailable&) = delete;
+    PagesUnavailable& operator=(const PagesUnavailable&) = delete;
+
+private:
+    const std::vector<PropertyPage*>& pages_;
+    std::vector<bool> wasEnabled_;
+};
+
 }  // namespace
 
 PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher, const QString& title)
@@ -55,9 +90,10 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       ui_(ui),
       watcher_(watcher),
       tabs_(new QTabWidget(this)),
-      ok_(new QPushButton(tr("OK"), this)),
-      cancel_(new QPushButton(tr("Cancel"), this)),
+      ok_(new QPushButton(tr("&OK"), this)),
+      cancel_(new QPushButton(tr("&Cancel"), this)),
       apply_(new QPushButton(tr("&Apply"), this)),
+      about_(new QPushButton(tr("A&bout…"), this)),
       buttonRow_(new QHBoxLayout),
       chooser_(new SensorChooser(this)),
       statusLine_(new SheetStatusLine(this)),
@@ -78,6 +114,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     buttonRow_->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
     buttonRow_->addWidget(chooser_);
     buttonRow_->addStretch();
+    about_->setAutoDefault(false);
+    buttonRow_->addWidget(about_);
     buttonRow_->addWidget(ok_);
     buttonRow_->addWidget(cancel_);
     buttonRow_->addWidget(apply_);
@@ -89,10 +127,28 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     layout->addLayout(buttonRow_);
 
     connect(ok_, &QPushButton::clicked, this, &PropSheet::accept);
-    connect(cancel_, &QPushButton::clicked, this, &PropSheet::reject);
+    // Cancel means "discard the changes"; Escape and the close box ask first.
+    connect(cancel_, &QPushButton::clicked, this, [this] { busyGuard_.whenIdle([this] { RejectNow(); }); });
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
+    connect(about_, &QPushButton::clicked, this, &PropSheet::ShowAbout);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
     connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
+    AddPageChangeKeys();
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab change page from wherever the focus is in the sheet.
+void PropSheet::AddPageChangeKeys()
+{
+    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
+    connect(next, &QShortcut::activated, this, [this] { StepPage(1); });
+    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
+    connect(previous, &QShortcut::activated, this, [this] { StepPage(-1); });
+}
+
+void PropSheet::StepPage(int step)
+{
+    if (pageCount() == 0) return;
+    tabs_->setCurrentIndex((tabs_->currentIndex() + step + pageCount()) % pageCount());
 }
 
 PropSheet::~PropSheet()
@@ -109,15 +165,51 @@ PropSheet::~PropSheet()
 void PropSheet::AddPage(PropertyPage* page)
 {
     switchingPages_ = true;
-    tabs_->addTab(page, page->caption());
+    tabs_->addTab(page, TabTextWithMnemonic(page->caption()));
     switchingPages_ = false;
     pages_.push_back(page);
+}
+
+// Alt and the first letter of a word of the caption that no tab and none of
+// the sheet's own controls answer yet.
+QString PropSheet::TabTextWithMnemonic(const QString& caption) const
+{
+    QString taken = QStringLiteral("OCABHE");  // OK, Cancel, Apply, About, Halt Key Sends, Edit sensor
+    for (int i = 0; i < tabs_->count(); ++i) {
+        const QString text = tabs_->tabText(i);
+        const qsizetype mark = text.indexOf(QLatin1Char('&'));
+        if (mark >= 0 && mark + 1 < text.size()) taken += text.at(mark + 1).toUpper();
+    }
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        const bool wordStart = i == 0 || !caption.at(i - 1).isLetter();
+        if (wordStart && caption.at(i).isLetter() && !taken.contains(caption.at(i).toUpper()))
+            return QString(caption).insert(i, QLatin1Char('&'));
+    }
+    return caption;
 }
 
 void PropSheet::AddButtonRowWidget(QWidget* widget)
 {
     widget->setParent(this);
     buttonRow_->insertWidget(buttonRow_->indexOf(ok_), widget);
+    OrderTabChain();
+}
+
+// Tab goes through the tabs, the controls of each page in page order, then
+// the button row from left to right.
+void PropSheet::OrderTabChain()
+{
+    std::vector<QWidget*> chain{tabs_->tabBar()};
+    for (PropertyPage* page : pages_)
+        for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (control->focusPolicy() & Qt::TabFocus) chain.push_back(control);
+    if (haltKeySends_) chain.push_back(haltKeySends_);
+    for (int i = 0; i < buttonRow_->count(); ++i) {
+        QWidget* widget = buttonRow_->itemAt(i)->widget();
+        if (widget == chooser_) widget = chooser_->list();
+        if (widget) chain.push_back(widget);
+    }
+    for (std::size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void PropSheet::setVisible(bool visible)
@@ -126,7 +218,10 @@ void PropSheet::setVisible(bool visible)
     if (first) {
         initialised_ = true;
         OnInitDialog();
+        restoreWindowPlace(*this, kWindowName);
     }
+    // Closed or hidden by the program, the sheet remembers where it was.
+    if (!visible && isVisible()) saveWindowPlace(*this, kWindowName);
     QDialog::setVisible(visible);
     if (first) BeginStartUp();
 }
@@ -164,7 +259,7 @@ void PropSheet::ReadSensorsAtStartUp()
     OpenFirstSensor();
     model_.UpdateDeviceVariant();
     UpdateApplyButton();
-    sendPageCommand(PageCommand::Refresh, 0);
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     ActivateEveryPage();
     ShowSensors();
     startUpPending_ = false;
@@ -174,12 +269,13 @@ void PropSheet::ReadSensorsAtStartUp()
 
 void PropSheet::CreateHaltKeySendsBox()
 {
-    haltKeySends_ = new QCheckBox(tr("Halt Key Sends"), this);
+    haltKeySends_ = new QCheckBox(tr("&Halt Key Sends"), this);
     haltKeySends_->setObjectName(QStringLiteral("ctl%1").arg(kHaltKeySendsId));
     connect(haltKeySends_, &QCheckBox::clicked, this, &PropSheet::OnHaltKeySendsClicked);
     // Offered once a sensor has been read.
     haltKeySends_->setEnabled(false);
     PlaceHaltKeySendsBox();
+    OrderTabChain();
 }
 
 void PropSheet::PlaceHaltKeySendsBox()
@@ -236,7 +332,10 @@ bool PropSheet::ActivatePage(int index)
 {
     if (activePage_ >= 0 && activePage_ != index && !pages_[activePage_]->OnKillActive()) return false;
     PropertyPage* page = pages_[index];
-    page->create();
+    if (!page->isCreated()) {
+        page->create();
+        OrderTabChain();
+    }
     switchingPages_ = true;
     tabs_->setCurrentIndex(index);
     switchingPages_ = false;
@@ -289,6 +388,11 @@ void PropSheet::endDeviceOperation()
     busyGuard_.end();
 }
 
+void PropSheet::confirm(const QString& words)
+{
+    statusLine_->showNotice(words);
+}
+
 void PropSheet::whenDeviceIdle(std::function<void()> work)
 {
     busyGuard_.whenIdle(std::move(work));
@@ -312,7 +416,7 @@ void PropSheet::HandleDeviceChange(const platform::DeviceEvent& event)
         // The sensor whose key sends were halted is gone; the next one types.
         haltKeySends_->setChecked(false);
         RefreshFromDevice();
-        sendPageCommand(PageCommand::Refresh, 0);
+        sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     }
     ShowSensors();
 }
@@ -352,7 +456,12 @@ bool PropSheet::ChooseSensor(int index)
         const Answer answer =
             ui_.question(this, kPendingChangesQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
                          Answer::Cancel, QStringLiteral("Edit another sensor"));
-        if (answer == Answer::Apply) OnApplyClicked();
+        if (answer == Answer::Apply) {
+            busyGuard_.whenIdle([this] {
+                const DeviceOperation operation(*this, ui_, ApplyingWords());
+                ApplyNow();
+            });
+        }
         // A change that could not be applied stays pending, on this sensor.
         const bool keep = answer == Answer::Cancel || (answer == Answer::Apply && !modifiedPages_.empty());
         if (keep) {
@@ -361,12 +470,15 @@ bool PropSheet::ChooseSensor(int index)
         }
     }
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    // The sensor left behind types again; the box is for the one edited.
-    ResumeKeySendsIfHalted();
-    haltKeySends_->setChecked(false);
-    model_.DeviceSlot = static_cast<std::int16_t>(index);
-    RefreshFromDevice();
-    sendPageCommand(PageCommand::Refresh, 0);
+    {
+        const PagesUnavailable unavailable(pages_);
+        // The sensor left behind types again; the box is for the one edited.
+        ResumeKeySendsIfHalted();
+        haltKeySends_->setChecked(false);
+        model_.DeviceSlot = static_cast<std::int16_t>(index);
+        RefreshFromDevice();
+    }
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     return true;
 }
 
@@ -423,16 +535,20 @@ bool PropSheet::ApplyAllPages()
     return true;
 }
 
+// The sensor keeps some values in coarser steps than typed (the inter-key
+// delay in 64 ms steps), and the status line names its LUID: once every
+// change is written, the sensor is read back so that the pages and the
+// status line show what it now holds.
 // Apply is one operation: what arrives while one page writes waits until
-// every page has written.
+// every page has written and the sensor has been read back.
 void PropSheet::OnApplyClicked()
 {
     busyGuard_.whenIdle([this] {
         if (!ConfirmWriteOverOtherChanges()) return;
         const DeviceOperation operation(*this, ui_, ApplyingWords());
-        // The active page is not activated again: a page whose write failed
-        // keeps its controls and its modified mark.
-        ApplyAllPages();
+        // A sensor pulled out meanwhile is not read: its removal, held until
+        // the end of the operation, empties the pages.
+        if (ApplyNow() && CheckDevPresent() != 0) ShowWhatTheSensorHolds();
     });
 }
 
@@ -443,20 +559,29 @@ bool PropSheet::ConfirmWriteOverOtherChanges()
     const Answer answer =
         ui_.question(this, kChangedElsewhereQuestion, {Answer::Overwrite, Answer::ReadAgain, Answer::Cancel},
                      Answer::Cancel, QStringLiteral("Sensor changed by another program"));
-    if (answer == Answer::ReadAgain) ReadEditedSensorAgain();
+    if (answer == Answer::ReadAgain) ShowWhatTheSensorHolds();
     return answer == Answer::Overwrite;
 }
 
 void PropSheet::OnChangedElsewhere()
 {
-    if (modifiedPages_.empty()) busyGuard_.whenIdle([this] { ReadEditedSensorAgain(); });
+    if (modifiedPages_.empty()) busyGuard_.whenIdle([this] { ShowWhatTheSensorHolds(); });
 }
 
-void PropSheet::ReadEditedSensorAgain()
+// The active page is not activated again: a page whose write failed keeps
+// its controls and its modified mark.
+bool PropSheet::ApplyNow()
+{
+    const bool pending = !modifiedPages_.empty();
+    ApplyAllPages();
+    return pending && modifiedPages_.empty();
+}
+
+void PropSheet::ShowWhatTheSensorHolds()
 {
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
     RefreshFromDevice();
-    sendPageCommand(PageCommand::Refresh, 0);
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 void PropSheet::accept()
@@ -474,7 +599,30 @@ void PropSheet::AcceptNow()
 
 void PropSheet::reject()
 {
-    busyGuard_.whenIdle([this] { RejectNow(); });
+    busyGuard_.whenIdle([this] { CloseAskingAboutChanges(); });
+}
+
+// Changes the user has not applied are not lost without the user's word.
+void PropSheet::CloseAskingAboutChanges()
+{
+    if (modifiedPages_.empty()) {
+        RejectNow();
+        return;
+    }
+    const Answer answer = ui_.question(this, kCloseQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
+                                       Answer::Cancel, QStringLiteral("Close"));
+    if (answer == Answer::Discard) RejectNow();
+    if (answer == Answer::Apply) ApplyAndClose();
+}
+
+// A change that could not be written keeps the sheet open, with the change.
+void PropSheet::ApplyAndClose()
+{
+    const DeviceOperation operation(*this, ui_, ApplyingWords());
+    ApplyNow();
+    if (!modifiedPages_.empty()) return;
+    ResumeKeySendsIfHalted();
+    QDialog::accept();
 }
 
 void PropSheet::RejectNow()
@@ -490,11 +638,30 @@ bool PropSheet::event(QEvent* event)
     return QDialog::event(event);
 }
 
+// F1 opens the manual.
 void PropSheet::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_F1) {
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
         event->accept();
+        ui_.openManual(this);
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+// The program's and the device library's versions, and the licence.
+void PropSheet::ShowAbout()
+{
+    QFile copyright(QStringLiteral(":/copyright"));
+    const QString licence =
+        copyright.open(QIODevice::ReadOnly) ? QString::fromUtf8(copyright.readAll()).trimmed() : QString();
+    const QString text = QStringLiteral(
+                             "Tolvane %1\nConfiguration tool for a USB ultrasonic presence sensor.\n\n"
+                             "Device library (DLL) %2.%3%4\nQt %5\n\n%6")
+                             .arg(QStringLiteral(TOLVANE_VERSION))
+                             .arg(model_.LibVerMajor)
+                             .arg(model_.LibVerMinor)
+                             .arg(model_.LibVerPatch)
+                             .arg(QString::fromLatin1(qVersion()), licence);
+    ui_.messageBox(this, text, QStringLiteral("About Tolvane"));
 }

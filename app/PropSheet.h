@@ -52,6 +52,8 @@ public:
     void endDeviceOperation() override;
     bool deviceBusy() const override { return busyGuard_.busy(); }
     void whenDeviceIdle(std::function<void()> work) override;
+    // On the status line, until the next device operation.
+    void confirm(const QString& words) override;
 
     // A device arrived or went away; called by the device watcher on the UI
     // thread. While a device operation runs it is handled after it.
@@ -75,7 +77,8 @@ public:
     void setVisible(bool visible) override;
     // OK, and Enter. While a device operation runs, these wait for its end.
     void accept() override;
-    // Cancel, Escape and the close box.
+    // Escape and the close box: with pending changes the user is asked to
+    // apply or discard them first. The Cancel button discards them.
     void reject() override;
 
     // ---- Widgets, for the program and for tests ----
@@ -86,6 +89,7 @@ public:
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
+    QPushButton* aboutButton() const { return about_; }
     QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
     SensorChooser* sensorChooser() const { return chooser_; }
     SheetStatusLine* statusLine() const { return statusLine_; }
@@ -97,6 +101,10 @@ protected:
 
 private:
     void OnInitDialog();
+    void AddPageChangeKeys();
+    void StepPage(int step);
+    QString TabTextWithMnemonic(const QString& caption) const;
+    void OrderTabChain();
     void CreateHaltKeySendsBox();
     void PlaceHaltKeySendsBox();
     void CreateFirstPage();
@@ -118,14 +126,20 @@ private:
     void OnHaltKeySendsClicked();
     void SendHaltOrResume();
     void OnApplyClicked();
+    void ShowAbout();
+    // Applies the pending changes within the caller's device operation; true
+    // when there were some and every page wrote its own.
+    bool ApplyNow();
+    void ShowWhatTheSensorHolds();
     void AcceptNow();
     void RejectNow();
+    void CloseAskingAboutChanges();
+    void ApplyAndClose();
     // The active page's leave step, then every page's apply step in page order.
     bool ApplyAllPages();
     // Before writing over a change another program made: the user chooses to
     // overwrite it (true), to read the sensor again or to cancel (false).
     bool ConfirmWriteOverOtherChanges();
-    void ReadEditedSensorAgain();
     void ResumeKeySendsIfHalted();
 
     void SetTitleFromModel();
@@ -144,6 +158,7 @@ private:
     QPushButton* ok_;
     QPushButton* cancel_;
     QPushButton* apply_;
+    QPushButton* about_;
     QCheckBox* haltKeySends_ = nullptr;
     QHBoxLayout* buttonRow_;
     SensorChooser* chooser_;

@@ -1,9 +1,12 @@
 #include "QtUiServices.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QString& caption,
                                   MessageIcon icon)
@@ -17,21 +20,27 @@ void QtUiServices::showMessageBox(QWidget* owner, const QString& text, const QSt
 
 namespace {
 
+// Each answer's button, with the letter that Alt answers it with.
 QAbstractButton* addAnswerButton(QMessageBox& box, Answer answer)
 {
+    const auto standard = [&box](QMessageBox::StandardButton button, const QString& text) {
+        QPushButton* added = box.addButton(button);
+        added->setText(text);
+        return added;
+    };
     switch (answer) {
         case Answer::Yes:
-            return box.addButton(QMessageBox::Yes);
+            return standard(QMessageBox::Yes, QObject::tr("&Yes"));
         case Answer::Apply:
-            return box.addButton(QMessageBox::Apply);
+            return standard(QMessageBox::Apply, QObject::tr("&Apply"));
         case Answer::Discard:
-            return box.addButton(QMessageBox::Discard);
+            return standard(QMessageBox::Discard, QObject::tr("&Discard"));
         case Answer::Cancel:
-            return box.addButton(QMessageBox::Cancel);
+            return standard(QMessageBox::Cancel, QObject::tr("&Cancel"));
         case Answer::Overwrite:
-            return box.addButton(QStringLiteral("&Overwrite"), QMessageBox::AcceptRole);
+            return box.addButton(QObject::tr("&Overwrite"), QMessageBox::AcceptRole);
         case Answer::ReadAgain:
-            return box.addButton(QStringLiteral("&Read Again"), QMessageBox::ResetRole);
+            return box.addButton(QObject::tr("&Read Again"), QMessageBox::ResetRole);
     }
     return nullptr;
 }
@@ -58,6 +67,19 @@ Answer QtUiServices::askQuestion(QWidget* owner, const QString& text, const QStr
 
 QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
 {
+    return runFileChooser(owner, purpose, {});
+}
+
+QString QtUiServices::chooseFileToSave(QWidget* owner, const QString& suggestedName)
+{
+    return runFileChooser(owner, FileChooser::Save, suggestedName);
+}
+
+// The chooser shows every file; a save chooser offers the suggested name, and
+// a name typed without an extension gets the suggestion's (the replace
+// question then asks about the name with it).
+QString QtUiServices::runFileChooser(QWidget* owner, FileChooser purpose, const QString& suggestedName)
+{
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (purpose == FileChooser::Save) {
@@ -71,9 +93,18 @@ QString QtUiServices::chooseFile(QWidget* owner, FileChooser purpose)
     const QString allFiles = QObject::tr("All files (*)");
     dialog.setNameFilters({allFiles, QObject::tr("Text files (*.txt)")});
     dialog.selectNameFilter(allFiles);
+    if (!suggestedName.isEmpty()) {
+        dialog.setDefaultSuffix(QFileInfo(suggestedName).suffix());
+        dialog.selectFile(suggestedName);
+    }
     dialog.setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
     if (dialog.exec() != QDialog::Accepted) return {};
     return dialog.selectedFiles().value(0);
+}
+
+void QtUiServices::openManual(QWidget* owner)
+{
+    if (!QDesktopServices::openUrl(QUrl(QStringLiteral("man:tolvane(1)")))) UiServices::openManual(owner);
 }
 
 void QtUiServices::tone(int frequencyHz, int durationMs)

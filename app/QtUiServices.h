@@ -9,10 +9,13 @@
 class QtUiServices : public UiServices {
 public:
     QString chooseFile(QWidget* owner, FileChooser purpose) override;
+    QString chooseFileToSave(QWidget* owner, const QString& suggestedName) override;
     // The tone through the desktop's sound server, without waiting for it to
     // end; the desktop's bell, which knows neither frequency nor duration,
     // when no sound server answers.
     void tone(int frequencyHz, int durationMs) override;
+    // Through the desktop's handler of man: addresses (the help viewer).
+    void openManual(QWidget* owner) override;
     void beginBusyCursor() override;
     void endBusyCursor() override;
 
@@ -23,5 +26,7 @@ protected:
                        const std::vector<Answer>& answers, Answer defaultAnswer) override;
 
 private:
+    static QString runFileChooser(QWidget* owner, FileChooser purpose, const QString& suggestedName);
+
     SoundServerTone soundServer_;
 };

@@ -4,17 +4,71 @@
 // operation goes to the backend, except the sleep, which runs the Qt event
 // loop until the wait is over. Windows repaint and answer the window manager,
 // timers and device notifications are delivered (the sheet holds back those
-// that would talk to the sensor), and user input stays queued until the
-// program is back in its main loop. The device library stays single-threaded:
-// its waits last as long as before and it is never entered twice.
+// that would talk to the sensor). User input to the program's windows is held
+// until the wait is over, except in a window that takes input during waits:
+// the Virtual Sensors window, the user's hand on the hardware, can pull a
+// sensor out in the middle of an operation. The device library stays
+// single-threaded: its waits last as long as before and it is never entered
+// twice.
+//
+// A feature report that starts while a wait runs would cut into the waiting
+// operation's conversation: something started a device operation without the
+// sheet's busy guard. Such a report is refused and reported to the re-entry
+// handler, which fails an assertion in debug builds (the tests) and logs in
+// release builds unless one is set.
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include "platform/ForwardingPlatform.h"
 
+class QWidget;
+
+// For the lifetime of this object, user input goes only to windows that take
+// input during waits; input to any other window is held and delivered, in
+// the order it came, when the gate ends.
+class WaitInputGate : public QObject {
+public:
+    WaitInputGate();
+    ~WaitInputGate() override;
+    WaitInputGate(const WaitInputGate&) = delete;
+    WaitInputGate& operator=(const WaitInputGate&) = delete;
+
+    // Marks a window as one whose user input is delivered during waits.
+    static void takeInputDuringWaits(QWidget& window);
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override;
+
+private:
+    struct HeldInput {
+        QPointer<QObject> Receiver;
+        std::unique_ptr<QEvent> Event;
+    };
+    std::vector<HeldInput> held_;
+};
+
 class ResponsiveWaitPlatform : public platform::ForwardingPlatform {
 public:
+    using ReentryHandler = std::function<void(const char* what)>;
+
     using ForwardingPlatform::ForwardingPlatform;
 
-    // Runs the event loop, without user input, until the backend's clock has
-    // moved on by ms.
+    void setReentryHandler(ReentryHandler handler) { reentry_ = std::move(handler); }
+
+    // Runs the event loop behind a WaitInputGate until the backend's clock
+    // has moved on by ms.
     void sleepMs(std::uint32_t ms) override;
+    bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
+    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
+
+private:
+    // True, said, when a wait runs.
+    bool refusedDuringWait(const char* what);
+
+    int waits_ = 0;
+    ReentryHandler reentry_;
 };

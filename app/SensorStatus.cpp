@@ -45,7 +45,9 @@ QString sensorStatusText(const std::vector<SensorFacts>& sensors, std::optional<
                          std::size_t inaccessible)
 {
     if (!edited || *edited >= sensors.size()) {
-        if (inaccessible == 0) return QStringLiteral("No sensor connected");
+        if (inaccessible == 0)
+            return QStringLiteral(
+                "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives");
         return QStringLiteral("A sensor is connected but this user may not open it: ") + kUdevRuleAdvice;
     }
     QString text = describeSensor(sensors, *edited);

@@ -25,7 +25,7 @@ std::vector<SensorFacts> openSensors();
 QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index);
 
 // The status of the sensors: the edited one (an index into sensors), or, with
-// none edited, "No sensor connected" or the words for a sensor this user may
+// none edited, "No sensor connected" with how to connect one, or the words for a sensor this user may
 // not open. inaccessible counts the present sensors that could not be opened.
 QString sensorStatusText(const std::vector<SensorFacts>& sensors, std::optional<std::size_t> edited,
                          std::size_t inaccessible);

@@ -33,7 +33,14 @@ SheetStatusLine::SheetStatusLine(QWidget* parent)
 
 void SheetStatusLine::beginActivity(const QString& words)
 {
+    notice_.clear();
     activities_.push_back(words);
+    showActivity();
+}
+
+void SheetStatusLine::showNotice(const QString& words)
+{
+    notice_ = words;
     showActivity();
 }
 
@@ -68,5 +75,8 @@ QString SheetStatusLine::text() const
 
 void SheetStatusLine::showActivity()
 {
-    activity_->setText(activities_.isEmpty() ? IdleWords() : activities_.back());
+    if (!activities_.isEmpty())
+        activity_->setText(activities_.back());
+    else
+        activity_->setText(notice_.isEmpty() ? IdleWords() : notice_);
 }

@@ -20,6 +20,9 @@ public:
 
     void beginActivity(const QString& words);
     void endActivity();
+    // Words shown in the activity's place instead of "Ready" (a file saved),
+    // until the next activity begins.
+    void showNotice(const QString& words);
 
     // What the activity part shows.
     QString activityText() const;
@@ -36,4 +39,5 @@ private:
     QFrame* separator_;
     QLabel* sensor_;
     QStringList activities_;
+    QString notice_;
 };

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -18,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ResponsiveWaitPlatform.h"
 #include "WindowPlacement.h"
 #include "config/FirmwareVersion.h"
 
@@ -67,6 +69,9 @@ VirtualSensorsWindow::VirtualSensorsWindow(sim::SimPlatform& sim, QWidget* paren
     layout->addLayout(devices);
     layout->addWidget(createReportList(), 1);
     sim_.setTransferListener([this](const sim::Transfer& transfer) { onTransfer(transfer); });
+    // The user's hand on the hardware: a sensor can be pulled out while the
+    // sheet waits in the middle of an operation.
+    WaitInputGate::takeInputDuringWaits(*this);
 }
 
 VirtualSensorsWindow::~VirtualSensorsWindow()
@@ -145,6 +150,11 @@ QWidget* VirtualSensorsWindow::createReportList()
     layout->addWidget(reports_);
     layout->addWidget(clear, 0, Qt::AlignRight);
     connect(clear, &QPushButton::clicked, reports_, &QPlainTextEdit::clear);
+    // The list follows new reports until the user scrolls away from the end,
+    // and again once the user scrolls back to it.
+    QScrollBar* bar = reports_->verticalScrollBar();
+    connect(bar, &QAbstractSlider::actionTriggered, this,
+            [this, bar] { followReports_ = bar->sliderPosition() >= bar->maximum(); });
     return box;
 }
 
@@ -279,6 +289,7 @@ QString VirtualSensorsWindow::formatTransfer(const sim::Transfer& transfer)
 void VirtualSensorsWindow::onTransfer(const sim::Transfer& transfer)
 {
     reports_->appendPlainText(formatTransfer(transfer));
+    if (followReports_) reports_->verticalScrollBar()->setValue(reports_->verticalScrollBar()->maximum());
     for (int row = 0; row < kSensorCount; ++row) showSensorState(row);
 }
 

@@ -84,6 +84,7 @@ private:
     QPushButton* keyboardPlug_ = nullptr;
     std::optional<sim::DeviceId> keyboard_;
     QPlainTextEdit* reports_ = nullptr;
+    bool followReports_ = true;
     QTimer* placing_ = nullptr;
     int placingTries_ = 0;
 };

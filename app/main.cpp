@@ -11,6 +11,8 @@
 int main(int argc, char* argv[])
 {
     QApplication application(argc, argv);
+    // Matches the window to its desktop entry (its icon and name) on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tolvane"));
     hidraw::HidrawPlatform hidraw;
     platform::install(&hidraw);
     SingleSheet single(SingleSheet::nameForThisSession());

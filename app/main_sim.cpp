@@ -16,7 +16,7 @@ namespace {
 
 void addBringBackButton(PropSheet& sheet, VirtualSensorsWindow& sensors)
 {
-    auto* button = new QPushButton(QObject::tr("Virtual Sensors"));
+    auto* button = new QPushButton(QObject::tr("&Virtual Sensors"));
     button->setObjectName(QStringLiteral("showVirtualSensors"));
     button->setAutoDefault(false);
     button->setToolTip(QObject::tr("Shows the Virtual Sensors window again"));

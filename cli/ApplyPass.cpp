@@ -197,14 +197,9 @@ void WriteBlocks(Session& session, int slot, const std::vector<PendingWrite>& bl
 ConfigSet HeldAfterWrite(int slot, const ConfigSet& wanted)
 {
     tsDevSlot record = LibState().Slots[slot];
-    record.Sonar = wanted.Sonar;
-    record.WalkAway = wanted.WalkAway;
-    record.WalkUp = wanted.WalkUp;
-    record.WalkAwayEx = wanted.WalkAwayEx;
-    record.WalkUpEx = wanted.WalkUpEx;
-    record.Idle = wanted.Idle;
+    PutBlocks(record, wanted);
     RoundTripBlocks(record);
-    return {record.Sonar, record.WalkAway, record.WalkUp, record.WalkAwayEx, record.WalkUpEx, record.Idle};
+    return BlocksOf(record);
 }
 
 const BlockWrite* FindBlock(const std::string& name)

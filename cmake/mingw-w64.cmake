@@ -1,6 +1,7 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (the POSIX thread
-# flavour, which has std::thread). Programs link the C and C++ runtimes
-# statically so they run without the compiler's DLLs beside them.
+# flavour, which has std::thread). Programs link the compiler's runtime
+# dynamically, as the Qt DLLs do, so one copy of it serves the whole process:
+# libstdc++-6.dll, libgcc_s_seh-1.dll and libwinpthread-1.dll ship beside them.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -13,7 +14,5 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOLVANE_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Packages built for Windows elsewhere (GoogleTest) come in through CMAKE_PREFIX_PATH.
+# Packages built for Windows elsewhere (GoogleTest, Qt) come in through CMAKE_PREFIX_PATH.
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "devlib/DevLib.h"
 #include "devlib/ParameterBlocks.h"
 
 struct ConfigSet {
@@ -22,6 +23,21 @@ struct ConfigSet {
     friend bool operator==(const ConfigSet&, const ConfigSet&) = default;
 };
 static_assert(sizeof(ConfigSet) == 160);
+
+// The six blocks of a sensor's record, and the record holding a set's blocks.
+inline ConfigSet BlocksOf(const tsDevSlot& record)
+{
+    return {record.Sonar, record.WalkAway, record.WalkUp, record.WalkAwayEx, record.WalkUpEx, record.Idle};
+}
+inline void PutBlocks(tsDevSlot& record, const ConfigSet& blocks)
+{
+    record.Sonar = blocks.Sonar;
+    record.WalkAway = blocks.WalkAway;
+    record.WalkUp = blocks.WalkUp;
+    record.WalkAwayEx = blocks.WalkAwayEx;
+    record.WalkUpEx = blocks.WalkUpEx;
+    record.Idle = blocks.Idle;
+}
 
 // Firmware from which the sensor keeps user defaults.
 inline constexpr std::int32_t kFirstUserDefaultsFw = 0x0400;

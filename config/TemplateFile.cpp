@@ -19,11 +19,6 @@ tsDevSlot& CurrentSlot()
     return state.Slots[state.CurrentSlot];
 }
 
-ConfigSet BlocksOf(const tsDevSlot& slot)
-{
-    return ConfigSet{slot.Sonar, slot.WalkAway, slot.WalkUp, slot.WalkAwayEx, slot.WalkUpEx, slot.Idle};
-}
-
 std::string_view SectionName(TemplateBlock block)
 {
     switch (block) {

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "PropertyPage.h"
+#include "PageHost.h"
 
 void DeviceBusyGuard::begin()
 {

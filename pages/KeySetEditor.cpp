@@ -114,7 +114,19 @@ void KeySetEditor::CollectKeySets()
 
     if (!collectDelay(count > 0)) return;
     if (binding_.Further)
-        binding_.BaseBlock[binding_.Further->Word] = StoredWord(page_.GetDlgItemInt(binding_.Further->Id));
+        binding_.BaseBlock[binding_.Further->Word] = collectFurtherNumber(*binding_.Further);
+}
+
+std::uint16_t KeySetEditor::collectFurtherNumber(const FurtherField& field)
+{
+    const limits::HeldNumber held =
+        limits::HoldAtLimit(page_.GetDlgItemInt(field.Id), field.Limit, field.What);
+    if (!held.Message.empty()) {
+        page_.ui().messageBox(&page_, QString::fromStdString(held.Message),
+                              QString::fromLatin1(limits::kEntryErrorCaption));
+        page_.SetDlgItemInt(field.Id, held.Value);
+    }
+    return static_cast<std::uint16_t>(held.Value);
 }
 
 void KeySetEditor::InitDialog()
@@ -151,7 +163,7 @@ void KeySetEditor::WritePageToDevice()
     // (which runs later) writes that block; the extension set is written here.
     if (!flag(binding_.BaseChangedBySonar) && !writeBlock(binding_.WriteBase, binding_.BaseFeatureName))
         return;
-    if (!writeBlock(binding_.WriteExtension, binding_.ExtensionFeatureName)) return;
+    if (extensionSetToWrite() && !writeBlock(binding_.WriteExtension, binding_.ExtensionFeatureName)) return;
     page_.sleepMs(PropertyPage::kWriteSettleMs);
     page_.SetModified(false);
     flag(binding_.BaseChanged) = 0;
@@ -164,7 +176,7 @@ void KeySetEditor::Refresh(int argument)
     EnableAdvancedSettings(false);
     LoadPageFromModel();
     // After a restore from file the next Apply writes the restored configuration.
-    if (argument == 1) markChanged(binding_.BaseChanged);
+    if (argument == kRestoredFromFile) markChanged(binding_.BaseChanged);
 }
 
 void KeySetEditor::EnableAdvancedSettings(bool enabled)
@@ -332,6 +344,13 @@ void KeySetEditor::onKeyChosen(const GroupIds& ids)
     markChanged(flagOfView());
 }
 
+// A sensor that refused the extension sets when it was read would refuse an
+// unchanged one too: that is no failure, so only a changed one is sent to it.
+bool KeySetEditor::extensionSetToWrite() const
+{
+    return !page_.model().ExtensionSetsRefused || flag(binding_.ExtensionChanged);
+}
+
 bool KeySetEditor::writeBlock(WriteOperation write, const char* featureName)
 {
     if ((page_.model().*write)() != 0) return true;
@@ -364,7 +383,7 @@ void KeySetPage::OnPageCommand(PageCommand command, int argument)
             editor_.Refresh(argument);
             break;
         case PageCommand::AdvancedSettings:
-            editor_.EnableAdvancedSettings(argument != 0);
+            editor_.EnableAdvancedSettings(argument != kAdvancedHidden);
             break;
         case PageCommand::QuickSetup:
             editor_.QuickSetup(argument);

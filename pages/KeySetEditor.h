@@ -16,6 +16,7 @@
 
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
+#include "config/ByteLimits.h"
 #include "config/KeyNames.h"
 #include "config/KeySequence.h"
 #include "devlib/ParameterBlocks.h"
@@ -40,9 +41,12 @@ public:
     using GroupIds = res::KeySetGroupIds;
 
     // A word of the base block shown in a number field of its own.
+    // A one-byte number beside the key sets, held at its limit with a message.
     struct FurtherField {
         int Id;
         std::size_t Word;
+        std::uint32_t Limit;
+        limits::ByteNumber What;
     };
 
     using Block = std::span<std::uint16_t, 16>;
@@ -94,7 +98,9 @@ public:
     void Activate();
     void Apply();
     // Collects, writes both blocks (the base block is left to the Sonar page
-    // when it changed a word of it), waits and clears the page's changes.
+    // when it changed a word of it; an unchanged extension set is not sent to
+    // a sensor that refused the extension sets when read), waits and clears
+    // the page's changes.
     void WritePageToDevice();
     void Refresh(int argument);
     void EnableAdvancedSettings(bool enabled);
@@ -118,12 +124,14 @@ private:
     void clearKeysWhenCountIsZero(Block block, const KeyBlockLayout& layout);
     void showBlock(Block block, const KeyBlockLayout& layout);
     bool collectDelay(bool anyKeySet);
+    std::uint16_t collectFurtherNumber(const FurtherField& field);
 
     void ShowNoSensor();
     void showExtensionSupport();
     void switchView(bool toExtension);
     void enableSeventhGroup(bool enabled);
     void onKeyChosen(const GroupIds& group);
+    bool extensionSetToWrite() const;
     bool writeBlock(WriteOperation write, const char* featureName);
 
     KeySetPage& page_;

@@ -1,6 +1,8 @@
 #include "MiscPage.h"
 
 #include <QAbstractButton>
+#include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <limits>
@@ -206,12 +208,13 @@ void MiscPage::RunStoredConfigCommand(int (ConfigModel::*command)(), const QStri
     }
     sleepMs(kWriteSettleMs);
     ClearQuickSetupButtons();
-    host().sendPageCommand(PageCommand::Refresh, 0);
+    host().sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 void MiscPage::AdvancedSettingsClicked()
 {
-    host().sendPageCommand(PageCommand::AdvancedSettings, IsDlgButtonChecked(AdvancedSettings) ? 1 : 0);
+    host().sendPageCommand(PageCommand::AdvancedSettings,
+                           IsDlgButtonChecked(AdvancedSettings) ? kAdvancedShown : kAdvancedHidden);
 }
 
 // The preset reaches the key sets of the sequence pages only; nothing is sent
@@ -239,8 +242,8 @@ void MiscPage::SaveCloneClicked()
     CheckDlgButton(CloneSaved, true);
 }
 
-// The pages keep showing the model; the written configuration shows once the
-// sensor is read again.
+// The sensor written is the one the pages show, so it is read back and every
+// page shows the configuration it now holds.
 void MiscPage::WriteCloneClicked()
 {
     if (!IsDlgButtonChecked(CloneSaved)) {
@@ -250,7 +253,10 @@ void MiscPage::WriteCloneClicked()
     const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the saved configuration…"));
     if (!model().WriteCloneToDevice()) {
         ui().messageBox(this, QStringLiteral("Failed to Write Saved Data to Device!"));
+        return;
     }
+    model().ReadConfigFmDevice();
+    host().sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 // ---- Configuration file ----------------------------------------------------
@@ -259,7 +265,7 @@ void MiscPage::WriteCloneClicked()
 // pending changes stay pending.
 void MiscPage::SaveToFileClicked()
 {
-    const QString path = ui().chooseFile(this, FileChooser::Save);
+    const QString path = ui().chooseFileToSave(this, SuggestedTemplateName());
     if (path.isEmpty()) return;
     CollectAllPages();
     if (!model().PushConfigToLib()) {
@@ -268,7 +274,18 @@ void MiscPage::SaveToFileClicked()
     }
     if (std::string reason; !WriteDevCfgToFile(LocalPath(path), &reason)) {
         ui().messageBox(this, WithReason("Failed WriteDevCfgToFile!", reason));
+        return;
     }
+    host().confirm(QStringLiteral("Saved the configuration to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+// The sensor's LUID and the day, so that files of several sensors and days
+// keep apart: "tolvane-luid5-2026-12-10.txt".
+QString MiscPage::SuggestedTemplateName() const
+{
+    return QStringLiteral("tolvane-luid%1-%2.txt")
+        .arg(model().EditLuid)
+        .arg(QDate::currentDate().toString(Qt::ISODate));
 }
 
 // The pages show the file's configuration and mark every block changed, so
@@ -292,7 +309,7 @@ void MiscPage::RestoreFromFileClicked()
         ui().messageBox(this, QStringLiteral("Failed PullConfigFmLib!"));
         return;
     }
-    host().sendPageCommand(PageCommand::Refresh, 1);
+    host().sendPageCommand(PageCommand::Refresh, kRestoredFromFile);
 }
 
 void MiscPage::CollectAllPages()

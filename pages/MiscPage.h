@@ -52,6 +52,7 @@ private:
     void WriteCloneClicked();
     void SaveToFileClicked();
     void RestoreFromFileClicked();
+    QString SuggestedTemplateName() const;
     // Makes the model hold what the pages show.
     void CollectAllPages();
     // Carries the number typed into "LUID" into the model's EditLuid.

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -12,8 +13,13 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "CaptionRoom.h"
 #include "config/NumberText.h"
 #include "platform/Platform.h"
+#include "resources/CaptionTips.h"
 
 namespace {
 
@@ -32,21 +38,28 @@ DialogBaseUnits baseUnitsOf(const QFont& font)
     return {(alphabetWidth / 26 + 1) / 2, metrics.height()};
 }
 
-int roundedScale(int units, int baseUnit, int divisor)
-{
-    return (units * baseUnit + divisor / 2) / divisor;
-}
+// Pixels per dialog unit, across and down. The font's base units give the
+// least; a font whose captions need more room gets more, so that the page
+// keeps its arrangement and every caption shows whole.
+struct DialogScale {
+    double X;
+    double Y;
 
-QRect toPixels(const DialogBaseUnits& base, int x, int y, int width, int height)
-{
-    return {roundedScale(x, base.X, 4), roundedScale(y, base.Y, 8), roundedScale(width, base.X, 4),
-            roundedScale(height, base.Y, 8)};
-}
+    int x(int units) const { return static_cast<int>(std::lround(units * X)); }
+    int y(int units) const { return static_cast<int>(std::lround(units * Y)); }
+    // Both edges are rounded, so neighbours never overlap.
+    QRect toPixels(const QRect& units) const
+    {
+        const int left = x(units.left());
+        const int top = y(units.top());
+        return {left, top, x(units.left() + units.width()) - left, y(units.top() + units.height()) - top};
+    }
+};
 
-// A drop-down list's template height is its dropped-down height; closed, it
-// is one line high like an edit.
-constexpr int kClosedListHeight = 12;
-constexpr int kListLineHeight = 8;
+DialogScale scaleOf(const DialogBaseUnits& base)
+{
+    return {base.X / 4.0, base.Y / 8.0};
+}
 
 QLabel* createLabel(const QString& caption, QWidget* parent)
 {
@@ -64,9 +77,111 @@ QLineEdit* createEdit(const res::ControlTemplate& control, QWidget* parent)
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     }
     if (control.Styles & res::Centered) edit->setAlignment(Qt::AlignCenter);
-    edit->setReadOnly((control.Styles & res::ReadOnly) != 0);
+    if (control.Styles & res::ReadOnly) {
+        // Shown, not typed into: out of the Tab order, and a click still
+        // lets the user select and copy the text.
+        edit->setReadOnly(true);
+        edit->setFocusPolicy(Qt::ClickFocus);
+    }
     return edit;
 }
+
+// A read-only edit is painted on the window's colour, not as a field to type
+// into, in whatever colour scheme the page has.
+void showAsReadOnly(QLineEdit* edit, const QPalette& pagePalette)
+{
+    QPalette palette = pagePalette;
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setBrush(group, QPalette::Base, pagePalette.brush(group, QPalette::Window));
+    edit->setPalette(palette);
+}
+
+QString withoutMnemonic(const char* caption)
+{
+    return QString::fromUtf8(caption).remove(QLatin1Char('&'));
+}
+
+// A drop-down list's template height is its dropped-down height; closed, it
+// is one line high like an edit.
+constexpr int kClosedListHeight = 12;
+constexpr int kListLineHeight = 8;
+// What a control keeps clear of the frame of the group box it stands in.
+constexpr int kGroupFrameInset = 2;
+
+int closedHeight(const res::ControlTemplate& control)
+{
+    return control.Kind == res::ControlKind::DropDownList ? kClosedListHeight : control.Height;
+}
+
+QRect unitsOf(const res::ControlTemplate& control)
+{
+    return {control.X, control.Y, control.Width, closedHeight(control)};
+}
+
+// Whether two controls share a row: their vertical extents overlap.
+bool onOneRow(const res::ControlTemplate& a, const res::ControlTemplate& b)
+{
+    return a.Y < b.Y + closedHeight(b) && b.Y < a.Y + closedHeight(a);
+}
+
+// A control belongs to the group box its top left corner lies in.
+bool startsInside(const res::ControlTemplate& control, const res::ControlTemplate& group)
+{
+    return control.X >= group.X && control.Y >= group.Y && control.X < group.X + group.Width &&
+           control.Y < group.Y + group.Height;
+}
+
+// The label a control without a caption of its own is known by: the nearest
+// label on its row, to its left, else to its right.
+const res::ControlTemplate* labelOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    const res::ControlTemplate* left = nullptr;
+    const res::ControlTemplate* right = nullptr;
+    for (const res::ControlTemplate& label : dialog.Controls) {
+        if (label.Kind != res::ControlKind::Label || !onOneRow(label, control)) continue;
+        if (label.X + label.Width <= control.X + 1 && (!left || label.X > left->X)) left = &label;
+        if (label.X >= control.X + control.Width && (!right || label.X < right->X)) right = &label;
+    }
+    return left ? left : right;
+}
+
+const res::ControlTemplate* groupOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    for (const res::ControlTemplate& group : dialog.Controls)
+        if (group.Kind == res::ControlKind::GroupBox && &group != &control && startsInside(control, group))
+            return &group;
+    return nullptr;
+}
+
+// The tip for an abbreviated caption: the control's own, else its label's.
+QString tipOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    if (const char* tip = res::tipForCaption(control.Caption)) return QString::fromUtf8(tip);
+    if (control.Caption[0] != '\0') return {};
+    const res::ControlTemplate* label = labelOf(control, dialog);
+    const char* tip = label ? res::tipForCaption(label->Caption) : nullptr;
+    return tip ? QString::fromUtf8(tip) : QString();
+}
+
+}  // namespace
+
+// What a screen reader says a control is: its caption, or for an edit or a
+// list its label, each after the title of the group it stands in.
+QString accessibleNameOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    QString name = withoutMnemonic(control.Caption);
+    if (name.isEmpty()) {
+        if (const res::ControlTemplate* label = labelOf(control, dialog))
+            name = withoutMnemonic(label->Caption);
+    }
+    while (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    const res::ControlTemplate* group = groupOf(control, dialog);
+    if (!group) return name;
+    const QString title = withoutMnemonic(group->Caption);
+    return name.isEmpty() ? title : title + QStringLiteral(": ") + name;
+}
+
+namespace {
 
 // A drop-down list that tells a real change of its selected item from the
 // user choosing the item already selected: the popup reports a choice even
@@ -130,6 +245,8 @@ QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* paren
 }
 
 }  // namespace
+
+void PageHost::confirm(const QString&) {}
 
 PropertyPage::PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent)
     : QWidget(parent), dialog_(dialog), context_(context)
@@ -282,20 +399,61 @@ void PropertyPage::sleepMs(std::uint32_t ms) const
     platform::current().sleepMs(ms);
 }
 
+namespace {
+
+// Each group box grows to hold the controls that start inside it, clear of
+// its frame; the rest keep their template rectangles.
+std::vector<QRect> enclosingRects(const res::DialogTemplate& dialog)
+{
+    std::vector<QRect> rects;
+    for (const res::ControlTemplate& control : dialog.Controls) rects.push_back(unitsOf(control));
+    for (std::size_t g = 0; g < dialog.Controls.size(); ++g) {
+        const res::ControlTemplate& group = dialog.Controls[g];
+        if (group.Kind != res::ControlKind::GroupBox) continue;
+        for (const res::ControlTemplate& control : dialog.Controls) {
+            if (&control == &group || !startsInside(control, group)) continue;
+            const QRect inner = unitsOf(control).adjusted(0, 0, kGroupFrameInset, kGroupFrameInset);
+            rects[g] = rects[g].united(QRect(rects[g].topLeft(), inner.bottomRight()));
+        }
+    }
+    return rects;
+}
+
+// The least scale at which every control's caption shows whole, down to the
+// font's base units; wrapping text gets the height it needs at that width.
+DialogScale fittingScale(const DialogBaseUnits& base, const std::vector<QWidget*>& widgets,
+                         const std::vector<QRect>& units)
+{
+    DialogScale scale = scaleOf(base);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setGeometry(scale.toPixels(units[i]));
+        const int needed = widthForCaption(*widgets[i]);
+        if (needed > 0) scale.X = std::max(scale.X, (needed + 1.0) / units[i].width());
+    }
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setGeometry(scale.toPixels(units[i]));
+        const int needed = heightForWrappedText(*widgets[i]);
+        if (needed > 0) scale.Y = std::max(scale.Y, (needed + 1.0) / units[i].height());
+    }
+    return scale;
+}
+
+}  // namespace
+
 void PropertyPage::buildControls()
 {
-    QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
-    dialogFont.setStyleHint(QFont::SansSerif);
-    setFont(dialogFont);
-    const DialogBaseUnits base = baseUnitsOf(font());
-    setFixedSize(toPixels(base, 0, 0, dialog_.Width, dialog_.Height).size());
+    // A font given to the page before its controls exist is the dialog's font.
+    if (!testAttribute(Qt::WA_SetFont)) {
+        QFont dialogFont(QString::fromUtf8(dialog_.FontName), dialog_.FontPointSize);
+        dialogFont.setStyleHint(QFont::SansSerif);
+        setFont(dialogFont);
+    }
 
+    std::vector<QWidget*> widgets;
     QButtonGroup* radioGroup = nullptr;
     for (const res::ControlTemplate& control : dialog_.Controls) {
         QWidget* const widget = buildControl(control);
-        const int height =
-            control.Kind == res::ControlKind::DropDownList ? kClosedListHeight : control.Height;
-        widget->setGeometry(toPixels(base, control.X, control.Y, control.Width, height));
+        widgets.push_back(widget);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
             if (!radioGroup || (control.Styles & res::StartsGroup)) radioGroup = new QButtonGroup(this);
             radioGroup->addButton(radio);
@@ -306,7 +464,35 @@ void PropertyPage::buildControls()
             widget->setObjectName(QStringLiteral("ctl%1").arg(control.Id));
             items_[control.Id] = widget;
         }
+        widget->setAccessibleName(accessibleNameOf(control, dialog_));
+        if (const QString tip = tipOf(control, dialog_); !tip.isEmpty()) widget->setToolTip(tip);
     }
+    PlaceControls(widgets);
+    ShowReadOnlyEdits();
+}
+
+void PropertyPage::PlaceControls(const std::vector<QWidget*>& widgets)
+{
+    const std::vector<QRect> units = enclosingRects(dialog_);
+    const DialogScale scale = fittingScale(baseUnitsOf(font()), widgets, units);
+    QRect page(0, 0, dialog_.Width, dialog_.Height);
+    for (std::size_t i = 0; i < widgets.size(); ++i) {
+        widgets[i]->setGeometry(scale.toPixels(units[i]));
+        page = page.united(units[i]);
+    }
+    setFixedSize(scale.toPixels(page).size());
+}
+
+void PropertyPage::ShowReadOnlyEdits()
+{
+    for (QLineEdit* edit : findChildren<QLineEdit*>(Qt::FindDirectChildrenOnly))
+        if (edit->isReadOnly()) showAsReadOnly(edit, palette());
+}
+
+void PropertyPage::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) ShowReadOnlyEdits();
 }
 
 QWidget* PropertyPage::buildControl(const res::ControlTemplate& control)

@@ -9,43 +9,18 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <vector>
 
 #include "DeviceOperation.h"
+#include "PageHost.h"
 #include "config/Waits.h"
 #include "resources/DialogTemplate.h"
 
-class ConfigModel;
-class UiServices;
-class PropertyPage;
 class QComboBox;
 
-// The three commands the sheet and the Misc. page send to every page.
-enum class PageCommand { Refresh = 1026, AdvancedSettings = 1027, QuickSetup = 1028 };
-
-// What a page needs from the sheet that holds it.
-class PageHost {
-public:
-    virtual ~PageHost() = default;
-    // A page's modified mark; Apply is enabled while any page is marked.
-    virtual void setPageModified(PropertyPage* page, bool modified) = 0;
-    // Sends a page command synchronously to every page whose window exists.
-    virtual void sendPageCommand(PageCommand command, int argument) = 0;
-
-    // A device operation begins or ends (see DeviceOperation); words say what
-    // it does while it runs.
-    virtual void beginDeviceOperation(const QString& words) = 0;
-    virtual void endDeviceOperation() = 0;
-    // Whether a device operation runs.
-    virtual bool deviceBusy() const = 0;
-    // Runs work once no device operation runs, in the order asked.
-    virtual void whenDeviceIdle(std::function<void()> work) = 0;
-};
-
-struct PageContext {
-    ConfigModel& Model;
-    UiServices& Ui;
-    PageHost& Host;
-};
+// What a screen reader calls a control of a dialog: its caption, or the label
+// beside it, after the title of the group box it stands in.
+QString accessibleNameOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog);
 
 class PropertyPage : public QWidget {
     Q_OBJECT
@@ -76,6 +51,8 @@ public:
     QComboBox* listItem(int id) const;
 
 protected:
+    void changeEvent(QEvent* event) override;
+
     // Runs once, after the controls were built.
     virtual void OnInitDialog() {}
 
@@ -117,6 +94,9 @@ protected:
 
 private:
     void buildControls();
+    // Places the controls, one per template entry in order, and sizes the page.
+    void PlaceControls(const std::vector<QWidget*>& widgets);
+    void ShowReadOnlyEdits();
     QWidget* buildControl(const res::ControlTemplate& control);
 
     const res::DialogTemplate& dialog_;

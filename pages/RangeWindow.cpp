@@ -4,9 +4,14 @@
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
+#include <QDate>
+#include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QSaveFile>
@@ -15,7 +20,9 @@
 #include <QValueAxis>
 
 #include "RangeSeries.h"
+#include "ReadableColor.h"
 #include "UiServices.h"
+#include "WindowMemory.h"
 
 namespace {
 
@@ -32,6 +39,9 @@ constexpr Span kSpans[] = {
 
 // Past the farthest distance the sensor reports (one byte of 3.47 units per inch).
 constexpr double kTopInches = 80;
+
+// The window's name among those whose place the program remembers.
+const QString kWindowName = QStringLiteral("range");
 
 const QColor kInRangeColor(0x1B, 0x7F, 0x2A);
 const QColor kOutOfRangeColor(0xC0, 0x4A, 0x00);
@@ -54,9 +64,13 @@ QLabel* labelWithPixelSize(const QString& name, int pixelSize, bool bold, QWidge
     return label;
 }
 
+// The colour is the one meant, made readable on the window's background.
 void setTextColor(QLabel* label, const QColor& color)
 {
-    label->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
+    const QColor background = label->window()->palette().color(QPalette::Window);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, readableOn(color, background));
+    label->setPalette(palette);
 }
 
 }  // namespace
@@ -70,7 +84,65 @@ RangeWindow::RangeWindow(const RangeSeries& series, UiServices& ui, QWidget* par
     layout->addWidget(createChart(), 1);
     layout->addWidget(createControls());
     resize(760, 560);
+    restoreWindowPlace(*this, kWindowName);
+    FollowPalette();
     ShowSeries();
+}
+
+void RangeWindow::hideEvent(QHideEvent* event)
+{
+    // Minimised is not closed: the place is kept when the window closes.
+    if (!event->spontaneous()) saveWindowPlace(*this, kWindowName);
+    QWidget::hideEvent(event);
+}
+
+void RangeWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) {
+        FollowPalette();
+        ShowSeries();
+    }
+}
+
+// The chart is drawn in the window's colour scheme, light or dark, with its
+// words readable on it; the legend has the room to show every entry whole.
+void RangeWindow::FollowPalette()
+{
+    const QPalette colours = palette();
+    const QColor background = colours.color(QPalette::Base);
+    const QColor text = readableOn(colours.color(QPalette::Text), background);
+    QChart* chart = chart_->chart();
+    chart->setBackgroundBrush(background);
+    chart->setPlotAreaBackgroundVisible(false);
+    chart->legend()->setLabelColor(text);
+    for (QAbstractAxis* axis : chart->axes()) {
+        axis->setLabelsColor(text);
+        axis->setTitleBrush(text);
+        axis->setLinePenColor(colours.color(QPalette::Mid));
+        axis->setGridLineColor(colours.color(QPalette::Midlight));
+    }
+    const QColor inRange = readableOn(kInRangeColor, background);
+    inside_->setColor(inRange);
+    inside_->setBorderColor(inRange);
+    const QColor outOfRange = readableOn(kOutOfRangeColor, background);
+    outside_->setColor(outOfRange);
+    outside_->setBorderColor(outOfRange);
+    path_->setPen(QPen(readableOn(kStoppedColor, background), 1.5));
+    band_->setPen(QPen(inRange, 1, Qt::DashLine));
+    chart_->setMinimumWidth(legendWidth());
+}
+
+// The legend lays its entries out in one row under the plot.
+int RangeWindow::legendWidth() const
+{
+    const QFontMetrics metrics(chart_->chart()->legend()->font());
+    constexpr int kMarkerAndGaps = 40;
+    constexpr int kChartMargins = 40;
+    int width = kChartMargins;
+    for (const QAbstractSeries* series : chart_->chart()->series())
+        width += metrics.horizontalAdvance(series->name()) + kMarkerAndGaps;
+    return width;
 }
 
 QWidget* RangeWindow::createDistance()
@@ -138,11 +210,11 @@ QChartView* RangeWindow::createChart()
         series->attachAxis(inchAxis);
     }
 
-    auto* view = new QChartView(chart, this);
-    view->setObjectName(QStringLiteral("chart"));
-    view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(480, 280);
-    return view;
+    chart_ = new QChartView(chart, this);
+    chart_->setObjectName(QStringLiteral("chart"));
+    chart_->setRenderHint(QPainter::Antialiasing);
+    chart_->setMinimumSize(480, 280);
+    return chart_;
 }
 
 QWidget* RangeWindow::createControls()
@@ -240,19 +312,24 @@ void RangeWindow::PlotDetectionWindow()
     band_->setName(QStringLiteral("Detection window %1 to %2 in (Sonar page)")
                        .arg(window.MinInches)
                        .arg(window.MaxInches));
+    chart_->setMinimumWidth(legendWidth());
 }
 
 // Written whole or not at all: a failed save leaves no half-written file.
 void RangeWindow::SaveCsvClicked()
 {
-    const QString path = ui_.chooseFile(this, FileChooser::Save);
+    const QString path = ui_.chooseFileToSave(
+        this, QStringLiteral("range-%1.csv").arg(QDate::currentDate().toString(Qt::ISODate)));
     if (path.isEmpty()) return;
     QSaveFile file(path);
     const QByteArray text = QByteArray::fromStdString(series_.csv());
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text) != text.size() ||
         !file.commit()) {
         ui_.messageBox(this, QStringLiteral("Failed to save the readings to %1.").arg(path));
+        return;
     }
+    // Until the next reading.
+    status_->setText(QStringLiteral("Saved the readings to %1").arg(QDir::toNativeSeparators(path)));
 }
 
 std::uint64_t RangeWindow::spanMs() const

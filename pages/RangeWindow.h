@@ -28,8 +28,14 @@ public:
     // Draws the series as it is now.
     void ShowSeries();
 
+protected:
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
 private:
     QWidget* createDistance();
+    void FollowPalette();
+    int legendWidth() const;
     QChartView* createChart();
     QWidget* createControls();
 
@@ -42,6 +48,7 @@ private:
 
     const RangeSeries& series_;
     UiServices& ui_;
+    QChartView* chart_ = nullptr;
     QLabel* distance_ = nullptr;
     QLabel* inRange_ = nullptr;
     QLabel* status_ = nullptr;

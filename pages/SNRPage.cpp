@@ -86,13 +86,13 @@ void SNRPage::OnPageCommand(PageCommand command, int argument)
             LayoutStep();
             AdvancedStep(false);
             FillStep();
-            if (argument == 1) {
+            if (argument == kRestoredFromFile) {
                 SetAllFlags(1);
                 SetModified();
             }
             break;
         case PageCommand::AdvancedSettings:
-            AdvancedStep(argument != 0);
+            AdvancedStep(argument != kAdvancedHidden);
             break;
         case PageCommand::QuickSetup:
             break;

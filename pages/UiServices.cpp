@@ -15,6 +15,17 @@ Answer UiServices::question(QWidget* owner, const QString& text, const std::vect
                        defaultAnswer);
 }
 
+QString UiServices::chooseFileToSave(QWidget* owner, const QString&)
+{
+    return chooseFile(owner, FileChooser::Save);
+}
+
+void UiServices::openManual(QWidget* owner)
+{
+    messageBox(owner, QStringLiteral("The manual is the manual page: type \"man tolvane\" in a terminal."),
+               QStringLiteral("Help"));
+}
+
 QString programDisplayName()
 {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();

@@ -44,7 +44,14 @@ public:
     // The file chooser for the purpose, showing all files; the full path of
     // the chosen file, or an empty string when cancelled.
     virtual QString chooseFile(QWidget* owner, FileChooser purpose) = 0;
+    // The save chooser with a file name suggested; a name typed without an
+    // extension gets the suggested name's. The plain save chooser where no
+    // suggestion can be shown.
+    virtual QString chooseFileToSave(QWidget* owner, const QString& suggestedName);
     virtual void tone(int frequencyHz, int durationMs) = 0;
+    // Opens the program's manual page in the desktop's help viewer; where
+    // there is none, says how to read it.
+    virtual void openManual(QWidget* owner);
     virtual void beginBusyCursor() = 0;
     virtual void endBusyCursor() = 0;
 

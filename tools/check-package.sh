@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks a Debian package of Tolvane: the files it must hold, its computed
-# dependencies, lintian, the shared libraries of its unpacked binaries, and its
-# desktop entry. Usage: tools/check-package.sh build-release/tolvane_*.deb
+# dependencies, lintian, the shared libraries of its unpacked binaries, its
+# desktop entry and its AppStream description. Usage: tools/check-package.sh build-release/tolvane_*.deb
 set -euo pipefail
 
 deb=${1:?usage: $0 PACKAGE.deb}
@@ -20,6 +20,7 @@ expected=(
   /usr/lib/udev/rules.d/70-tolvane.rules
   /usr/share/bash-completion/completions/tolvanectl
   /usr/share/applications/tolvane.desktop
+  /usr/share/metainfo/org.example.Tolvane.metainfo.xml
   /usr/share/icons/hicolor/scalable/apps/tolvane.svg
   /usr/share/icons/hicolor/48x48/apps/tolvane.png
   /usr/share/icons/hicolor/64x64/apps/tolvane.png
@@ -63,6 +64,13 @@ done < <(find "$scratch" -type f -print0)
 
 echo "== Desktop entry"
 desktop-file-validate "$scratch/usr/share/applications/tolvane.desktop" || fail "the desktop entry is not valid"
+
+echo "== AppStream description"
+for metainfo in "$scratch"/usr/share/metainfo/*.metainfo.xml; do
+  appstreamcli validate --no-net "$metainfo" || fail "${metainfo#"$scratch"} is not valid AppStream"
+  grep -q '<launchable type="desktop-id">tolvane.desktop</launchable>' "$metainfo" ||
+    fail "${metainfo#"$scratch"} does not launch tolvane.desktop"
+done
 
 if ((failures)); then
   echo "$failures package check(s) failed" >&2

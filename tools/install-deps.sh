@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev qt6-base-dev qt6-charts-dev libpulse-dev libudev-dev libgtest-dev libgmock-dev libgl-dev libcli11-dev nlohmann-json3-dev)
 # The Debian package: shlibdeps (dpkg-dev, file) and its checks.
-packages+=(dpkg-dev file lintian desktop-file-utils)
+packages+=(dpkg-dev file lintian desktop-file-utils appstream)
 # The real-kernel test (tests/vm): QEMU, a static busybox and the kernel-module
 # tools for its initramfs, and the udev daemon it runs in the guest.
 packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
@@ -12,8 +12,10 @@ packages+=(qemu-system-x86 busybox-static udev kmod cpio xz-utils file)
 packages+=(xvfb openbox x11-utils)
 # The Windows cross build and its tests under Wine (tools/test-windows.sh);
 # googletest is the source package, built there with the cross compiler;
-# python3 reads the JSON tolvanectl prints.
-packages+=(mingw-w64 wine wine64 googletest python3)
+# python3 reads the JSON tolvanectl prints; zip and unzip pack and unpack the
+# Windows distribution (tools/windows-dist.sh); xwd and netpbm photograph
+# tolvane-sim under Wine.
+packages+=(mingw-w64 wine wine64 googletest python3 zip unzip x11-apps netpbm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -25,6 +25,8 @@ namespace {
 
 constexpr std::uint8_t kRangeCommand = 0x8F;
 constexpr std::uint32_t kPageWriteWaitMs = 1000;
+// Eleven exchanges of 250 ms each.
+constexpr std::uint32_t kFullReadMs = 2750;
 
 struct BusyApp : SimFixture {
     BusyApp() : Watcher(followSimDevices(Sim)), App(Ui, Watcher) {}
@@ -156,7 +158,8 @@ private slots:
         QCOMPARE(f.Ui.busyDepth(), 0);
     }
 
-    // A click during a wait is not lost: it runs once the operation is over.
+    // A click during a wait is not lost: it runs once the operation is over,
+    // after the sensor has been read back.
     void aClickDuringAWaitRunsAfterTheOperation()
     {
         BusyApp f;
@@ -175,7 +178,7 @@ private slots:
         const auto commands = f.commandsSent();
         QVERIFY(commands.size() >= 2);
         QCOMPARE(commands.back().Code, kRangeCommand);
-        QCOMPARE(commands.back().TimeMs, clickedAt + kPageWriteWaitMs);
+        QCOMPARE(commands.back().TimeMs, clickedAt + kPageWriteWaitMs + kFullReadMs);
         QVERIFY(!f.App.PageSonar->isModified());
     }
 

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QTabWidget>
 #include <QTest>
 #include <array>
@@ -18,6 +19,7 @@
 #include "config/ConfigModel.h"
 #include "pages/PropertyPage.h"
 #include "pages/WAPage.h"
+#include "pages/WindowMemory.h"
 #include "resources/DialogTemplate.h"
 #include "resources/KeySetControls.h"
 
@@ -128,11 +130,12 @@ private slots:
         f.showAndStart(*f.Sheet);
         QStringList tabs;
         for (int i = 0; i < f.Sheet->tabs()->count(); ++i) tabs << f.Sheet->tabs()->tabText(i);
-        QCOMPARE(tabs, QStringList({"Walk-Away", "Walk-To", "Sonar", "Misc."}));
+        // Each tab answers Alt and a letter of its own.
+        QCOMPARE(tabs, QStringList({"&Walk-Away", "Walk-&To", "&Sonar", "&Misc."}));
 
         QCheckBox* box = f.Sheet->findChild<QCheckBox*>(QStringLiteral("ctl1025"));
         QVERIFY(box == f.Sheet->haltKeySendsBox());
-        QCOMPARE(box->text(), QStringLiteral("Halt Key Sends"));
+        QCOMPARE(box->text(), QStringLiteral("&Halt Key Sends"));
         QVERIFY(!box->isChecked());
         const QPushButton* ok = f.Sheet->okButton();
         QCOMPARE(box->geometry(),
@@ -192,9 +195,12 @@ private slots:
 
         f.Sheet->applyButton()->click();
 
-        QCOMPARE(f.logTexts(), QStringList({"Sonar leave", "Walk-Away apply", "Walk-To apply", "Sonar apply",
-                                            "Misc. apply"}));
-        for (const PageEvent& event : f.Log) QCOMPARE(event.BusyDepth, 1);
+        // Once every change is written, the sensor is read back and every page shows it.
+        QCOMPARE(f.logTexts(),
+                 QStringList({"Sonar leave", "Walk-Away apply", "Walk-To apply", "Sonar apply", "Misc. apply",
+                              "Walk-Away command 1026 0", "Walk-To command 1026 0", "Sonar command 1026 0",
+                              "Misc. command 1026 0"}));
+        for (const PageEvent& event : f.Log) QVERIFY(event.BusyDepth >= 1);
         QCOMPARE(f.Ui.busyDepth(), 0);
         QVERIFY(!f.Sheet->applyButton()->isEnabled());
         QVERIFY(f.Sheet->isVisible());
@@ -298,9 +304,12 @@ private slots:
         if (how == "ok") f.Sheet->okButton()->click();
         if (how == "enter") QTest::keyClick(f.Sheet.get(), Qt::Key_Return);
         if (how == "cancel") f.Sheet->cancelButton()->click();
+        // Escape and the close box ask about the pending change first.
+        f.Ui.queueAnswer(Answer::Discard);
         if (how == "escape") QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
         if (how == "close") f.Sheet->close();
 
+        QCOMPARE(f.Ui.questions().size(), std::size_t(how == "escape" || how == "close" ? 1 : 0));
         QVERIFY(!f.Sheet->isVisible());
         QCOMPARE(f.Sheet->result(), applies ? QDialog::Accepted : QDialog::Rejected);
         const QStringList applied = applies ? QStringList({"Walk-Away leave", "Walk-Away apply",
@@ -309,6 +318,102 @@ private slots:
         QCOMPARE(f.logTexts(), applied);
         // The box is clear: no halt or resume is sent.
         QVERIFY(f.commandsSent().empty());
+    }
+
+    // Closing with pending changes: Apply writes them and closes, Discard
+    // closes without them, Cancel (the default) keeps the sheet and the changes.
+    void closingWithPendingChangesAsks_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<bool>("applied");
+        for (const char* how : {"escape", "close"}) {
+            QTest::addRow("%s, apply", how) << how << int(Answer::Apply) << true << true;
+            QTest::addRow("%s, discard", how) << how << int(Answer::Discard) << true << false;
+            QTest::addRow("%s, cancel", how) << how << int(Answer::Cancel) << false << false;
+        }
+    }
+
+    void closingWithPendingChangesAsks()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        QFETCH(bool, applied);
+        SheetFixture f;
+        f.Sim.plugSensor(0x0405);
+        f.showAndStart(*f.Sheet);
+        f.Pages[2]->markModified(true);
+        f.Log.clear();
+        f.Ui.queueAnswer(static_cast<Answer>(answer));
+
+        if (how == "escape") QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
+        if (how == "close") f.Sheet->close();
+
+        QCOMPARE(f.Ui.questions().size(), std::size_t{1});
+        const RecordingUiServices::Question& question = f.Ui.questions().front();
+        QCOMPARE(question.Answers, (std::vector<Answer>{Answer::Apply, Answer::Discard, Answer::Cancel}));
+        QCOMPARE(question.Default, Answer::Cancel);
+        QCOMPARE(question.Owner, f.Sheet.get());
+        QVERIFY(question.Text.contains(QLatin1String("have not been applied")));
+        QCOMPARE(f.Sheet->isVisible(), !closed);
+        QCOMPARE(f.logTexts().contains(QStringLiteral("Sonar apply")), applied);
+        if (closed) QCOMPARE(f.Sheet->result(), applied ? QDialog::Accepted : QDialog::Rejected);
+        if (!closed) QVERIFY(f.Sheet->applyButton()->isEnabled());
+    }
+
+    // A change that cannot be written keeps the sheet open after "Apply".
+    void closingKeepsTheSheetWhenTheChangesCannotBeApplied()
+    {
+        SheetFixture f;
+        f.Sim.plugSensor(0x0405);
+        f.showAndStart(*f.Sheet);
+        f.Pages[2]->markModified(true);
+        f.Pages[0]->LeaveAllowed = false;
+        f.Ui.queueAnswer(Answer::Apply);
+
+        QTest::keyClick(f.Sheet.get(), Qt::Key_Escape);
+
+        QCOMPARE(f.Ui.questions().size(), std::size_t{1});
+        QVERIFY(f.Sheet->isVisible());
+        QVERIFY(f.Sheet->applyButton()->isEnabled());
+    }
+
+    // The sheet opens where it was closed last, on this arrangement of screens.
+    void sheetOpensWhereItWasClosed()
+    {
+        QRect closedAt;
+        {
+            SheetFixture f;
+            f.showAndStart(*f.Sheet);
+            f.Sheet->move(60, 40);
+            f.Sheet->resize(f.Sheet->width() + 30, f.Sheet->height() + 20);
+            closedAt = f.Sheet->geometry();
+            f.Sheet->cancelButton()->click();
+        }
+        SheetFixture f;
+        f.showAndStart(*f.Sheet);
+        QCOMPARE(f.Sheet->geometry(), closedAt);
+        const QSettings settings(QStringLiteral("tolvane"), QStringLiteral("tolvane"));
+        QVERIFY(settings.contains(QStringLiteral("windows/sheet/") + screenArrangement()));
+    }
+
+    // About names the program's and the device library's versions and the licence.
+    void aboutBox()
+    {
+        SheetFixture f;
+        f.showAndStart(*f.Sheet);
+
+        f.Sheet->aboutButton()->click();
+
+        QCOMPARE(f.Ui.messages().size(), std::size_t{1});
+        const RecordingUiServices::Message& about = f.Ui.messages().front();
+        QCOMPARE(about.Caption, QStringLiteral("About Tolvane"));
+        QVERIFY2(about.Text.startsWith(QLatin1String("Tolvane 3.90\n")), qPrintable(about.Text));
+        QVERIFY(about.Text.contains(QLatin1String("Device library (DLL) 5.80")));
+        QVERIFY(about.Text.contains(QLatin1String("No licence has been chosen for Tolvane yet")));
+        QCOMPARE(f.Sheet->aboutButton()->text(), QStringLiteral("A&bout…"));
     }
 
     void haltKeySendsThenCancelResumesBeforeClosing()
@@ -375,7 +480,9 @@ private slots:
         QVERIFY(f.Ui.messages().empty());
     }
 
-    void helpRequestsDoNothing()
+    // F1 opens the manual, from the sheet and from a page; nothing else
+    // happens, and What's This help does nothing.
+    void f1OpensTheManual()
     {
         SheetFixture f;
         f.Sim.plugSensor(0x0405);
@@ -390,7 +497,9 @@ private slots:
 
         QVERIFY(f.Sheet->isVisible());
         QVERIFY(f.Log.empty());
-        QVERIFY(f.Ui.messages().empty());
+        QCOMPARE(f.Ui.messageTexts(),
+                 QStringList(2, QStringLiteral(
+                                    "The manual is the manual page: type \"man tolvane\" in a terminal.")));
         QVERIFY(f.Sim.transcript().empty());
         QCOMPARE(f.Sheet->windowTitle(), title);
         QCOMPARE(f.Sheet->activePageIndex(), 0);

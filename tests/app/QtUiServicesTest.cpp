@@ -128,6 +128,65 @@ private slots:
                  Answer::Cancel);
     }
 
+    // Every button of a question box answers Alt and its own letter.
+    void questionBoxButtonsAnswerAltAndALetter_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("Alt+A") << int(Qt::Key_A) << int(Answer::Apply);
+        QTest::newRow("Alt+D") << int(Qt::Key_D) << int(Answer::Discard);
+        QTest::newRow("Alt+C") << int(Qt::Key_C) << int(Answer::Cancel);
+    }
+
+    void questionBoxButtonsAnswerAltAndALetter()
+    {
+        QFETCH(int, key);
+        QFETCH(int, answer);
+        QtUiServices ui;
+        QWidget owner;
+        owner.show();
+        QStringList texts;
+        whenModalOpens([&](QWidget* widget) {
+            auto* box = qobject_cast<QMessageBox*>(widget);
+            QVERIFY(box);
+            for (QAbstractButton* button : box->buttons()) texts << button->text();
+            QApplication::setActiveWindow(box);
+            QTest::keyClick(box, static_cast<Qt::Key>(key), Qt::AltModifier);
+            // A shortcut clicks its button after a short animation.
+            QTRY_VERIFY(!box->isVisible());
+        });
+        QCOMPARE(ui.question(&owner, QStringLiteral("Apply?"),
+                             {Answer::Apply, Answer::Discard, Answer::Cancel}, Answer::Cancel),
+                 static_cast<Answer>(answer));
+        texts.sort();
+        QCOMPARE(texts, QStringList({"&Apply", "&Cancel", "&Discard"}));
+    }
+
+    // The save chooser offers the name suggested and adds its extension to a
+    // name typed without one.
+    void saveChooserSuggestsANameAndAddsItsExtension()
+    {
+        QTemporaryDir folder;
+        QtUiServices ui;
+        QWidget owner;
+        owner.show();
+        QString offered;
+        whenModalOpens([&](QWidget* widget) {
+            auto* nameBox = widget->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(nameBox);
+            offered = nameBox->text();
+            chooseName(widget, folder.path(), QStringLiteral("mine"));
+        });
+        const QString chosen = ui.chooseFileToSave(&owner, QStringLiteral("range-2026-12-10.csv"));
+        QCOMPARE(offered, QStringLiteral("range-2026-12-10.csv"));
+        QCOMPARE(chosen, QDir(folder.path()).filePath(QStringLiteral("mine.csv")));
+
+        whenModalOpens(
+            [&](QWidget* widget) { chooseName(widget, folder.path(), QStringLiteral("mine.txt")); });
+        QCOMPARE(ui.chooseFileToSave(&owner, QStringLiteral("range-2026-12-10.csv")),
+                 QDir(folder.path()).filePath(QStringLiteral("mine.txt")));
+    }
+
     void fileChoosersShowAllFiles_data()
     {
         QTest::addColumn<FileChooser>("purpose");

@@ -1,11 +1,14 @@
 // The programs' waits: every device operation goes to the backend, and a wait
-// runs the event loop until it is over. The only test on the real clock, for
-// a few milliseconds: the event loop is what it is about.
+// runs the event loop until it is over. The only tests on the real clock, for
+// a few milliseconds: the event loop is what they are about.
 
 #include <QElapsedTimer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <array>
+#include <string>
+#include <vector>
 
 #include "TestRegistry.h"
 #include "app/ResponsiveWaitPlatform.h"
@@ -33,6 +36,34 @@ private slots:
         QVERIFY(waits.nowMs() - before >= 30);
     }
 
+    // During a wait a click reaches a window that takes input during waits at
+    // once; a click on any other window reaches it after the wait, in order.
+    void aWaitHoldsInputExceptForWindowsThatTakeIt()
+    {
+        sim::SimPlatform backend(/*realTime=*/true);
+        ResponsiveWaitPlatform waits(backend);
+        QPushButton sheetButton(QStringLiteral("Sheet"));
+        QPushButton handButton(QStringLiteral("Unplug"));
+        WaitInputGate::takeInputDuringWaits(handButton);
+        sheetButton.show();
+        handButton.show();
+        QStringList clicks;
+        connect(&sheetButton, &QPushButton::clicked, [&] { clicks << QStringLiteral("sheet"); });
+        connect(&handButton, &QPushButton::clicked, [&] { clicks << QStringLiteral("hand"); });
+        QStringList clicksDuringTheWait;
+        QTimer::singleShot(5, [&] {
+            QTest::mouseClick(&sheetButton, Qt::LeftButton);
+            QTest::mouseClick(&handButton, Qt::LeftButton);
+            clicksDuringTheWait = clicks;
+        });
+
+        waits.sleepMs(30);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(clicksDuringTheWait, QStringList({"hand"}));
+        QCOMPARE(clicks, QStringList({"hand", "sheet"}));
+    }
+
     // Discovery opens the sensor and reads its attributes through the waits'
     // platform; a report sent through it reaches the sensor.
     void theDeviceLibraryReachesTheBackendThroughIt()
@@ -56,6 +87,34 @@ private slots:
         QVERIFY(backend.sensor(sensor).KeySendsHalted);
         CloseAllDevices();
         platform::install(nullptr);
+    }
+
+    // A report started inside a wait (a timer that forgot the busy guard) is
+    // refused before it reaches the sensor, and said.
+    void aReportStartedDuringAWaitIsRefused()
+    {
+        sim::SimPlatform backend(/*realTime=*/true);
+        const sim::DeviceId sensor = backend.plugSensor();
+        ResponsiveWaitPlatform waits(backend);
+        std::vector<std::string> told;
+        waits.setReentryHandler([&](const char* what) { told.emplace_back(what); });
+        const platform::Handle handle = waits.open(backend.pathOf(sensor));
+        std::array<std::uint8_t, 9> report{0, 0xB1};
+        bool sent = true;
+        bool read = true;
+        QTimer::singleShot(0, [&] {
+            sent = waits.setFeature(handle, report);
+            read = waits.getFeature(handle, report);
+        });
+
+        waits.sleepMs(10);
+
+        QVERIFY(!sent);
+        QVERIFY(!read);
+        QCOMPARE(told, (std::vector<std::string>{"a feature report sent", "a feature report read"}));
+        QVERIFY(backend.transcript().empty());
+        QVERIFY2(waits.setFeature(handle, report), "outside a wait reports go through");
+        waits.close(handle);
     }
 };
 

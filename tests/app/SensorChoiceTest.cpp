@@ -56,7 +56,9 @@ private slots:
         QTest::addColumn<int>("edited");  // -1: none
         QTest::addColumn<int>("inaccessible");
         QTest::addColumn<QString>("words");
-        QTest::newRow("no sensor") << -1 << 0 << "No sensor connected";
+        QTest::newRow("no sensor")
+            << -1 << 0
+            << "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives";
         QTest::newRow("no permission") << -1 << 1 << kNoPermission;
         QTest::newRow("the first of two") << 0 << 0 << "Sensor 1 of 2: firmware 4.05, LUID 258, /dev/hidraw3";
         QTest::newRow("the second, not yet read") << 1 << 0 << "Sensor 2 of 2: firmware 1.43, sim7";
@@ -88,8 +90,13 @@ private slots:
     {
         RunningSheet f;
         f.start();
-        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("No sensor connected"));
-        QCOMPARE(f.sheet().statusLine()->text(), QStringLiteral("Ready | No sensor connected"));
+        QCOMPARE(
+            f.sheet().sensorStatus(),
+            QStringLiteral(
+                "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives"));
+        QCOMPARE(f.sheet().statusLine()->text(),
+                 QStringLiteral("Ready | No sensor connected: plug the sensor into a USB port and it is read "
+                                "as soon as it arrives"));
         QVERIFY(f.sheet().sensorChooser()->isHidden());
 
         const sim::DeviceId locked = f.Sim.plugSensor(0x0405, 7);
@@ -101,7 +108,10 @@ private slots:
 
         f.Sim.unplug(locked);
         f.deliverDeviceEvents();
-        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("No sensor connected"));
+        QCOMPARE(
+            f.sheet().sensorStatus(),
+            QStringLiteral(
+                "No sensor connected: plug the sensor into a USB port and it is read as soon as it arrives"));
         f.Sim.denyAccess(locked, false);
         f.Sim.replug(locked);
         f.deliverDeviceEvents();
@@ -248,7 +258,8 @@ private slots:
     }
 
     // Save from the first sensor, choose the second, write: the second sensor
-    // receives the first one's blocks on its own wire, and keeps its LUID.
+    // receives the first one's blocks on its own wire, and keeps its LUID; it
+    // is read back, so the pages show the configuration it now holds.
     void cloneWithoutUnplugging()
     {
         RunningSheet f;
@@ -291,9 +302,16 @@ private slots:
             expected.push_back(dataReport(source.Config[half]));
         }
         expected.push_back(report(0x90, 0x3F));
-        QCOMPARE(wire, expected);
+        QVERIFY(wire.size() > expected.size());
+        const auto readBack = wire.begin() + static_cast<std::ptrdiff_t>(expected.size());
+        QCOMPARE(std::vector<sim::Report>(wire.begin(), readBack), expected);
+        QVERIFY(
+            std::none_of(readBack, wire.end(), [](const sim::Report& sent) { return sent[1] == kCommit; }));
         QCOMPARE(f.Sim.sensor(second).Config, source.Config);
         QCOMPARE(f.Sim.sensor(second).Luid, 2);
+        QCOMPARE(f.pingRate()->text(), QStringLiteral("800"));
+        QCOMPARE(f.App.Model.EditLuid, 2);
+        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("Sensor 2 of 2: firmware 4.05, LUID 2, sim2"));
         QVERIFY(f.Ui.messages().empty());
     }
 };

@@ -44,6 +44,9 @@ private slots:
 
     void noSoundServerAnswers()
     {
+#ifdef _WIN32
+        QSKIP("Windows sounds the tone through Beep, which needs no sound server");
+#endif
         const QByteArray saved = qgetenv("PULSE_SERVER");
         qputenv("PULSE_SERVER", "unix:/nonexistent/tolvane-test-sound-server");
         SoundServerTone tone;

@@ -7,16 +7,22 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
 #include "AppTestSupport.h"
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
+#include "app/ResponsiveWaitPlatform.h"
+#include "app/SheetStatusLine.h"
 #include "app/TolvaneApp.h"
 #include "app/VirtualSensorsWindow.h"
 #include "app/WindowPlacement.h"
+#include "pages/MiscControls.h"
+#include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
 #include "pages/SonarControls.h"
 
@@ -28,6 +34,32 @@ const QSize kSheetFrame(1217, 400);
 const QSize kSensorsPreferred(585, 468);
 const QSize kSensorsMinimum(585, 330);
 constexpr int kTitleBar = 20;
+
+// The sim behind the programs' waits: during a wait only the windows that take
+// input then get it; the rest is held until the wait is over.
+class GatedEventLoopSim : public EventLoopSim {
+public:
+    void sleepMs(std::uint32_t ms) override
+    {
+        WaitInputGate gate;
+        EventLoopSim::sleepMs(ms);
+    }
+};
+
+struct GatedFixture {
+    GatedFixture()
+    {
+        platform::install(&Sim);
+        ResetLibState();
+    }
+    ~GatedFixture()
+    {
+        CloseAllDevices();
+        Sim.setDeviceListener({});
+    }
+    GatedEventLoopSim Sim;
+    RecordingUiServices Ui;
+};
 
 }  // namespace
 
@@ -247,6 +279,83 @@ private slots:
         QCOMPARE(f.Sim.sensor(sensor).FwVersion, std::uint16_t{0x0143});
         QVERIFY(state->text().contains(QLatin1String("firmware 1.43")));
         QVERIFY(!state->text().contains(QLatin1String("Not a firmware version")));
+    }
+
+    // Unplug clicked while Reset All waits for the sensor takes the sensor
+    // out at once: the reset's read fails right after that wait and the sheet
+    // says so, then shows that no sensor is connected. A key pressed on the
+    // sheet meanwhile waits for the end of the wait.
+    void unplugDuringResetAllIsSeenAtOnce()
+    {
+        GatedFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        window.plugSensor(0);
+        window.show();
+        QVERIFY(app.StartUp());
+        PropSheet& sheet = *app.Sheet();
+        SimFixture::showAndStart(sheet);
+        sheet.tabs()->setCurrentIndex(3);
+        auto* plug = window.findChild<QPushButton*>(QStringLiteral("plugSensor1"));
+        std::uint64_t clickedAt = 0;
+        bool unpluggedDuringTheWait = false;
+        bool keyHeldDuringTheWait = false;
+        f.Sim.DuringWait = [&](std::uint32_t ms) {
+            if (ms != 2000 || clickedAt != 0) return;
+            clickedAt = f.Sim.nowMs();
+            QTest::mouseClick(plug, Qt::LeftButton);
+            unpluggedDuringTheWait = f.Sim.pluggedDevices().empty();
+            QTest::keyClick(sheet.tabs()->tabBar(), Qt::Key_Left);
+            keyHeldDuringTheWait = sheet.tabs()->currentIndex() == 3;
+        };
+        f.Ui.queueAnswer(Answer::Yes);
+
+        qobject_cast<QAbstractButton*>(app.PageMisc->item(misc::ResetAll))->click();
+        f.Sim.DuringWait = {};
+        QCoreApplication::processEvents();
+
+        QVERIFY(clickedAt != 0);
+        QVERIFY(unpluggedDuringTheWait);
+        QVERIFY(keyHeldDuringTheWait);
+        QCOMPARE(f.Ui.messageTexts(), QStringList({"Failed to Reset the device to factory defaults!"}));
+        QCOMPARE(f.Ui.messages().front().TimeMs, clickedAt + 2000);
+        QCOMPARE(sheet.statusLine()->text(),
+                 QStringLiteral("Ready | No sensor connected: plug the sensor into a USB port and it is read "
+                                "as soon as it arrives"));
+        QCOMPARE(sheet.tabs()->currentIndex(), 2);
+    }
+
+    // The report list keeps showing the newest report after the window is
+    // made smaller, until the user scrolls back; at the end it follows again.
+    void reportListFollowsNewReports()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        window.show();
+        window.plugSensor(0);
+        EnumSensors();
+        auto* reports = window.findChild<QPlainTextEdit*>(QStringLiteral("reports"));
+        QScrollBar* bar = reports->verticalScrollBar();
+        const auto readAgain = [] { QVERIFY(ReadDevConfig()); };
+        for (int i = 0; i < 4; ++i) readAgain();
+        QVERIFY(bar->maximum() > 0);
+        QCOMPARE(bar->value(), bar->maximum());
+
+        window.resize(window.width(), window.minimumSizeHint().height());
+        QCoreApplication::processEvents();
+        readAgain();
+        QCOMPARE(bar->value(), bar->maximum());
+
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        readAgain();
+        QCOMPARE(bar->value(), 0);
+
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        window.resize(window.width(), window.minimumSizeHint().height() + 40);
+        QCoreApplication::processEvents();
+        readAgain();
+        QCOMPARE(bar->value(), bar->maximum());
     }
 
     void reportLine()

@@ -48,11 +48,6 @@ std::vector<std::string> Exchanges(const sim::SimPlatform& sim)
     return exchanges;
 }
 
-ConfigSet BlocksOf(const tsDevSlot& slot)
-{
-    return ConfigSet{slot.Sonar, slot.WalkAway, slot.WalkUp, slot.WalkAwayEx, slot.WalkUpEx, slot.Idle};
-}
-
 class ConfigModelTest : public ::testing::Test {
 protected:
     ConfigModelTest()

@@ -44,21 +44,6 @@ inline fs::path MakeTempFolder()
 
 using FieldValues = std::vector<std::pair<std::string, std::uint16_t>>;
 
-inline ConfigSet BlocksOf(const tsDevSlot& slot)
-{
-    return ConfigSet{slot.Sonar, slot.WalkAway, slot.WalkUp, slot.WalkAwayEx, slot.WalkUpEx, slot.Idle};
-}
-
-inline void PutBlocks(tsDevSlot& slot, const ConfigSet& blocks)
-{
-    slot.Sonar = blocks.Sonar;
-    slot.WalkAway = blocks.WalkAway;
-    slot.WalkUp = blocks.WalkUp;
-    slot.WalkAwayEx = blocks.WalkAwayEx;
-    slot.WalkUpEx = blocks.WalkUpEx;
-    slot.Idle = blocks.Idle;
-}
-
 inline ConfigSet WithValues(ConfigSet blocks, const FieldValues& values)
 {
     for (const auto& [name, value] : values) FieldWord(blocks, *FindTemplateField(name)) = value;

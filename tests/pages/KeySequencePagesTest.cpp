@@ -490,6 +490,41 @@ private slots:
         QVERIFY(!p.isModified());
     }
 
+    // A sensor that refused the extension sets when it was read: a change of
+    // a base key set writes the base block only, shows nothing and leaves the
+    // page clean, so the next Apply has nothing to repeat.
+    void baseChangeOnSensorWithoutExtensionSets_data() { addPageRows(); }
+    void baseChangeOnSensorWithoutExtensionSets()
+    {
+        QFETCH(QString, page);
+        const PageFacts& facts = factsOf(page);
+        Bench bench;
+        KeySetPage& p = bench.page(facts);
+        bench.sim.sensor(bench.sensor).ExtensionSetsSupported = false;
+        QCOMPARE(bench.model.ReadConfigFmDevice(), 1);
+        p.OnPageCommand(PageCommand::Refresh, 0);
+        bench.sim.clearTranscript();
+        click(p, facts.Groups[0].Modifiers[7]);  // RGUI joins the first key set
+
+        QVERIFY(p.OnApply());
+
+        const std::vector<sim::Report> sent = bench.sentReports();
+        QCOMPARE(sent.size(), std::size_t{5});
+        QCOMPARE(sent[0], report({facts.BaseCommand1}));
+        QCOMPARE(sent[2], report({facts.BaseCommand2}));
+        QCOMPARE(sent[4], report({0x90, facts.CommitMask}));
+        QCOMPARE(bench.sensorHalf(facts.BaseHalf1)[2], page == "WA" ? 0x85 : 0x82);
+        QVERIFY(bench.ui.messages().empty());
+        QVERIFY(!p.isModified());
+        QVERIFY(!bench.host.anyMarkedModified());
+        QVERIFY(!bench.flag(facts.BaseChanged));
+        QVERIFY(!bench.flag(facts.ExtensionChanged));
+
+        bench.sim.clearTranscript();
+        QVERIFY(p.OnApply());
+        QVERIFY(bench.sim.transcript().empty());
+    }
+
     // Without a sensor the page shows nothing and is unavailable; once the
     // sensor that was shown leaves, its key sets go from the page and nothing
     // stays pending. A sensor read again brings the page back.
@@ -535,16 +570,22 @@ private slots:
         QVERIFY(!p.item(facts.Groups[6].KeyList)->isEnabled());
     }
 
-    // The Walk-Away page's fault send rate is read only with an accepted delay.
+    // The Walk-Away page's fault send rate is read only with an accepted delay;
+    // the sensor keeps it in one byte, so a rate above 255 is held at 255 and
+    // said, never wrapped (300 would reach the sensor as 44).
     void faultSendRate_data()
     {
         QTest::addColumn<bool>("extension");
         QTest::addColumn<QString>("delay");
         QTest::addColumn<int>("delaySteps");
         QTest::addColumn<int>("rate");  // in the model afterwards
-        QTest::newRow("accepted") << false << "640" << 10 << 300;
-        QTest::newRow("accepted in the extension view") << true << "640" << 10 << 300;
-        QTest::newRow("delay refused") << false << "63" << 4 << 30;
+        QTest::addColumn<QString>("message");
+        QTest::newRow("accepted") << false << "640" << 10 << 255
+                                  << "The Maximum MinDist Fault Send Rate is 255 sec!";
+        QTest::newRow("accepted in the extension view")
+            << true << "640" << 10 << 255 << "The Maximum MinDist Fault Send Rate is 255 sec!";
+        QTest::newRow("delay refused")
+            << false << "63" << 4 << 30 << QString::fromLatin1(kInterKeyDelayMessage);
     }
     void faultSendRate()
     {
@@ -552,6 +593,7 @@ private slots:
         QFETCH(QString, delay);
         QFETCH(int, delaySteps);
         QFETCH(int, rate);
+        QFETCH(QString, message);
         Bench bench;
         KeySetPage& p = bench.wa;
         QCOMPARE(edit(p, 1023)->text(), "30");
@@ -564,10 +606,12 @@ private slots:
         QVERIFY(p.OnApply());
 
         QCOMPARE(bench.model.EditCfg.WalkAway[MinFltRepRate], rate);
-        QCOMPARE(bench.sensorHalf(sim::HalfId::WalkAway2)[1], rate & 0xFF);
+        QCOMPARE(bench.sensorHalf(sim::HalfId::WalkAway2)[1], rate);
         QCOMPARE(bench.sensorHalf(sim::HalfId::WalkAway1)[1], delaySteps);
-        QCOMPARE(bench.ui.messages().size(), static_cast<std::size_t>(delaySteps == 4 ? 1 : 0));
+        QCOMPARE(bench.ui.messages().size(), std::size_t{1});
+        QCOMPARE(bench.ui.messages().front().Text, message);
         QCOMPARE(edit(p, kWalkAway.DelayField)->text(), delaySteps == 4 ? "256" : "640");
+        QCOMPARE(edit(p, 1023)->text(), delaySteps == 4 ? "300" : "255");
         QVERIFY(!p.isModified());
     }
 };

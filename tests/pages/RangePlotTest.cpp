@@ -9,18 +9,22 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGraphicsTextItem>
 #include <QLabel>
+#include <QLegend>
 #include <QLineSeries>
 #include <QPushButton>
 #include <QScatterSeries>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QValueAxis>
+#include <functional>
 
 #include "MiscSession.h"
 #include "TestRegistry.h"
 #include "pages/RangePlot.h"
 #include "pages/RangeWindow.h"
+#include "pages/ReadableColor.h"
 #include "pages/SonarControls.h"
 
 using misctest::Session;
@@ -98,6 +102,84 @@ class RangePlotTest : public QObject {
     }
 
 private slots:
+    // In a light and in a dark colour scheme the chart takes the window's
+    // colours, every word has at least 4.5:1 contrast on what it is drawn on,
+    // and the legend has room for all of its entries.
+    void followsThePaletteReadably_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+
+    void followsThePaletteReadably()
+    {
+        QFETCH(bool, dark);
+        RangeWindow& window = openWindow();
+        startReadings();
+        nextReading();
+        QPalette palette = window.palette();
+        if (dark) {
+            palette.setColor(QPalette::Window, QColor(0x2A, 0x2A, 0x2E));
+            palette.setColor(QPalette::Base, QColor(0x1E, 0x1E, 0x22));
+            palette.setColor(QPalette::Text, QColor(0xE8, 0xE8, 0xE8));
+            palette.setColor(QPalette::WindowText, QColor(0xE8, 0xE8, 0xE8));
+        } else {
+            palette.setColor(QPalette::Window, QColor(0xEF, 0xEF, 0xEF));
+            palette.setColor(QPalette::Base, Qt::white);
+        }
+        window.setPalette(palette);
+        window.resize(window.minimumSizeHint());
+        QCoreApplication::processEvents();
+
+        for (const char* name : {"distance", "inRange", "status"}) {
+            auto* label = window.findChild<QLabel*>(QLatin1String(name));
+            const double contrast =
+                contrastRatio(label->palette().color(QPalette::WindowText), palette.color(QPalette::Window));
+            QVERIFY2(contrast >= 4.5,
+                     qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(name)).arg(contrast)));
+        }
+        auto* view = window.findChild<QChartView*>(QStringLiteral("chart"));
+        QChart* chart = view->chart();
+        QCOMPARE(chart->backgroundBrush().color(), palette.color(QPalette::Base));
+        QVERIFY(contrastRatio(chart->legend()->labelColor(), palette.color(QPalette::Base)) >= 4.5);
+        for (QAbstractAxis* axis : chart->axes()) {
+            QVERIFY(contrastRatio(axis->labelsColor(), palette.color(QPalette::Base)) >= 4.5);
+            QVERIFY(contrastRatio(axis->titleBrush().color(), palette.color(QPalette::Base)) >= 4.5);
+        }
+        for (const char* name : {"inRangeReadings", "outOfRangeReadings"})
+            QVERIFY(contrastRatio(chartSeries<QScatterSeries>(window, QLatin1String(name))->color(),
+                                  palette.color(QPalette::Base)) >= 3.0);
+        // The legend shows each named series by its whole name, none cut short.
+        QStringList names;
+        for (const QAbstractSeries* shown : chart->series())
+            if (shown->isVisible() && !shown->name().isEmpty()) names << shown->name();
+        QStringList legendTexts;
+        std::function<void(const QGraphicsItem*)> collect = [&](const QGraphicsItem* item) {
+            if (const auto* text = dynamic_cast<const QGraphicsTextItem*>(item); text && text->isVisible())
+                legendTexts << text->toPlainText();
+            for (const QGraphicsItem* child : item->childItems()) collect(child);
+        };
+        collect(chart->legend());
+        names.sort();
+        legendTexts.sort();
+        QCOMPARE(legendTexts, names);
+    }
+
+    // The window opens where it was closed last, also in a later session.
+    void windowOpensWhereItWasClosed()
+    {
+        RangeWindow& window = openWindow();
+        window.setGeometry(window.geometry().translated(25, 35).adjusted(0, 0, 40, 30));
+        const QRect closedAt = window.geometry();
+        window.close();
+        s.reset();
+        s = std::make_unique<Session>();
+        s->sim.plugSensor(0x0405);
+        s->start();
+        QCOMPARE(openWindow().geometry(), closedAt);
+    }
+
     void init()
     {
         s = std::make_unique<Session>();
@@ -328,7 +410,8 @@ private slots:
         QCOMPARE(QFile::exists(path), saved);
         if (saved) {
             QFile file(path);
-            QVERIFY(file.open(QIODevice::ReadOnly));
+            // A text file: CR LF line ends on Windows.
+            QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
             QCOMPARE(file.readAll().toStdString(), series().csv());
             QCOMPARE(series().csv(),
                      std::string("seconds,inches,in_range,flags\n0.000,30,1,01\n0.500,30,1,01\n"));
