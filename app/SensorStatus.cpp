@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "config/FirmwareVersion.h"
 #include "devlib/DevLib.h"
 #include "platform/DevicePath.h"
 
@@ -11,14 +12,6 @@ namespace {
 const QString kUdevRuleAdvice = QStringLiteral(
     "install the udev rule 70-tolvane.rules and plug the sensor in again (README, \"Real sensors: the "
     "udev rule\")");
-
-QString firmwareText(std::uint16_t firmware)
-{
-    return QStringLiteral("%1.%2")
-        .arg(firmware >> 8, 0, 16)
-        .arg(firmware & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper();
-}
 
 }  // namespace
 
@@ -38,7 +31,8 @@ std::vector<SensorFacts> openSensors()
 QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index)
 {
     const SensorFacts& sensor = sensors.at(index);
-    QStringList facts{QStringLiteral("firmware %1").arg(firmwareText(sensor.Firmware))};
+    QStringList facts{
+        QStringLiteral("firmware %1").arg(QString::fromStdString(FirmwareText(sensor.Firmware)))};
     if (sensor.Luid) facts << QStringLiteral("LUID %1").arg(*sensor.Luid);
     facts << QString::fromStdString(platform::deviceNodeOf(sensor.Path));
     return QStringLiteral("Sensor %1 of %2: %3")

@@ -10,7 +10,6 @@
 #include <QMargins>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -22,6 +21,7 @@
 
 #include "ResponsiveWaitPlatform.h"
 #include "WindowPlacement.h"
+#include "config/FirmwareVersion.h"
 
 namespace {
 
@@ -29,30 +29,20 @@ constexpr std::uint16_t kDefaultFirmware = 0x0405;
 // A plain keyboard: any identifiers that are not the sensor's.
 constexpr std::uint16_t kKeyboardVendor = 0x1234;
 constexpr std::uint16_t kKeyboardProduct = 0x5678;
-// The sensor counts 3.472222 units per inch in one byte.
-constexpr int kMaxTargetInches = 73;
+// The farthest target the sensor's one byte of distance units holds.
+constexpr int kMaxTargetInches = static_cast<int>(255 / sim::kUnitsPerInch);
 constexpr int kMaxReportLines = 5000;
 constexpr int kPlacingIntervalMs = 100;
 constexpr int kPlacingTries = 20;
 
 QString firmwareText(std::uint16_t firmware)
 {
-    return QStringLiteral("%1.%2")
-        .arg(firmware >> 8, 0, 16)
-        .arg(firmware & 0xFF, 2, 16, QLatin1Char('0'))
-        .toUpper();
+    return QString::fromStdString(FirmwareText(firmware));
 }
 
-// "4.05" -> 0x0405.
-std::uint16_t parseFirmware(const QString& text)
+std::optional<std::uint16_t> firmwareOf(const QLineEdit& field)
 {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != 2) return kDefaultFirmware;
-    bool majorOk = false, minorOk = false;
-    const unsigned major = parts[0].toUInt(&majorOk, 16);
-    const unsigned minor = parts[1].toUInt(&minorOk, 16);
-    if (!majorOk || !minorOk || major > 0xFF || minor > 0xFF) return kDefaultFirmware;
-    return static_cast<std::uint16_t>(major << 8 | minor);
+    return ParseFirmware(field.text().toStdString());
 }
 
 // The part of a device path after its last '#': "sim1" of "\\?\HID#Vid_fff0&Pid_0001#sim1".
@@ -63,7 +53,7 @@ QString deviceName(const std::string& path)
 
 int targetInches(const sim::VirtualSensor& sensor)
 {
-    return static_cast<int>(std::lround(sensor.TargetRaw / 3.472222));
+    return static_cast<int>(std::lround(sensor.TargetRaw / sim::kUnitsPerInch));
 }
 
 }  // namespace
@@ -97,8 +87,6 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
     sensor.New = new QPushButton(tr("New sensor"), sensor.Box);
     sensor.New->setToolTip(tr("Unplugs this sensor and plugs in a factory-fresh one in its place"));
     sensor.Firmware = new QLineEdit(firmwareText(kDefaultFirmware), sensor.Box);
-    sensor.Firmware->setValidator(new QRegularExpressionValidator(
-        QRegularExpression(QStringLiteral("[0-9A-Fa-f]{1,2}\\.[0-9A-Fa-f]{2}")), sensor.Firmware));
     sensor.Firmware->setToolTip(tr("Reported from the next read of the sensor on"));
     sensor.TargetInches = new QSpinBox(sensor.Box);
     sensor.TargetInches->setRange(0, kMaxTargetInches);
@@ -113,6 +101,7 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
     sensor.Plug->setObjectName(QStringLiteral("plugSensor") + number);
     sensor.New->setObjectName(QStringLiteral("newSensor") + number);
     sensor.Firmware->setObjectName(QStringLiteral("firmware") + number);
+    sensor.State->setObjectName(QStringLiteral("state") + number);
     sensor.TargetInches->setObjectName(QStringLiteral("target") + number);
     sensor.ExtensionSets->setObjectName(QStringLiteral("extensionSets") + number);
 
@@ -181,10 +170,15 @@ void VirtualSensorsWindow::plugSensor(int row)
 {
     SensorRow& sensor = sensors_[row];
     if (isPlugged(row)) return;
+    const std::optional<std::uint16_t> firmware = firmwareOf(*sensor.Firmware);
+    if (!firmware) {
+        showSensorState(row);
+        return;
+    }
     if (sensor.Device)
         sim_.replug(*sensor.Device);
     else
-        sensor.Device = sim_.plugSensor(parseFirmware(sensor.Firmware->text()));
+        sensor.Device = sim_.plugSensor(*firmware);
     // The sheet reads the sensor only once the arrival reaches it, so these
     // are in place for that read.
     applyFirmware(row);
@@ -205,6 +199,11 @@ void VirtualSensorsWindow::unplugSensor(int row)
 
 void VirtualSensorsWindow::plugNewSensor(int row)
 {
+    // The sensor in place stays when its replacement cannot be made.
+    if (!firmwareOf(*sensors_[row].Firmware)) {
+        showSensorState(row);
+        return;
+    }
     unplugSensor(row);
     sensors_[row].Device.reset();
     plugSensor(row);
@@ -233,7 +232,8 @@ void VirtualSensorsWindow::toggleKeyboard()
 void VirtualSensorsWindow::applyFirmware(int row)
 {
     SensorRow& sensor = sensors_[row];
-    if (sensor.Device) sim_.sensor(*sensor.Device).FwVersion = parseFirmware(sensor.Firmware->text());
+    const std::optional<std::uint16_t> firmware = firmwareOf(*sensor.Firmware);
+    if (sensor.Device && firmware) sim_.sensor(*sensor.Device).FwVersion = *firmware;
     showSensorState(row);
 }
 
@@ -253,16 +253,24 @@ void VirtualSensorsWindow::applyExtensionSets(int row)
 void VirtualSensorsWindow::showSensorState(int row)
 {
     SensorRow& sensor = sensors_[row];
-    if (!isPlugged(row)) {
-        sensor.State->setText(sensor.Device ? tr("Unplugged, keeps its memory") : tr("Not plugged in"));
-        return;
-    }
-    const sim::VirtualSensor& device = sim_.sensor(*sensor.Device);
     QStringList state;
-    state << tr("device %1").arg(deviceName(sim_.pathOf(*sensor.Device)));
-    state << tr("firmware %1, LUID %2").arg(firmwareText(device.FwVersion)).arg(device.Luid);
-    state << (device.targetInRange() ? tr("target in range") : tr("target out of range"));
-    if (device.KeySendsHalted) state << tr("key sends halted");
+    if (!isPlugged(row)) {
+        state << (sensor.Device ? tr("Unplugged, keeps its memory") : tr("Not plugged in"));
+    } else {
+        const sim::VirtualSensor& device = sim_.sensor(*sensor.Device);
+        state << tr("device %1").arg(deviceName(sim_.pathOf(*sensor.Device)));
+        state << tr("firmware %1, LUID %2").arg(firmwareText(device.FwVersion)).arg(device.Luid);
+        state << (device.targetInRange() ? tr("target in range") : tr("target out of range"));
+        if (device.KeySendsHalted) state << tr("key sends halted");
+    }
+    // Shown for as long as the field holds it: neither plugging in nor the
+    // sensor's firmware takes it.
+    if (!firmwareOf(*sensor.Firmware)) {
+        state << tr("Not a firmware version: %1 (%2)")
+                     .arg(sensor.Firmware->text(),
+                          QString::fromUtf8(kFirmwareVersionForm.data(),
+                                            static_cast<qsizetype>(kFirmwareVersionForm.size())));
+    }
     sensor.State->setText(state.join(QLatin1Char('\n')));
 }
 

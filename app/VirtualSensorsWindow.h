@@ -31,10 +31,12 @@ public:
     ~VirtualSensorsWindow() override;
 
     // Plugs the row's sensor back in, or a new one with the firmware the row
-    // shows when the row has none yet.
+    // shows when the row has none yet. Neither while the row's firmware is no
+    // version; the row says so.
     void plugSensor(int row);
     void unplugSensor(int row);
-    // Unplugs the row's sensor, if any, and plugs in a factory-fresh one.
+    // Unplugs the row's sensor, if any, and plugs in a factory-fresh one;
+    // nothing while the row's firmware is no version.
     void plugNewSensor(int row);
     // The row's sensor, plugged in or not; none before the first plug.
     std::optional<sim::DeviceId> sensorOf(int row) const { return sensors_[row].Device; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Session.h"
+#include "config/ConfigModel.h"
 #include "config/KeySequence.h"
 #include "config/TemplateFields.h"
 #include "config/Waits.h"
@@ -317,7 +318,7 @@ std::vector<std::string> FailureLines(const ApplyResult& result)
         return lines;
     }
     if (!result.Failed.empty()) {
-        lines.push_back("Failed to Write the device Features (" + result.Failed + ")! " + result.Reason);
+        lines.push_back(WriteFailedMessage(result.Failed) + " " + result.Reason);
         lines.push_back("written: " + Joined(result.Written) + "; failed: " + result.Failed +
                         "; not written: " + Joined(result.NotWritten));
         return lines;

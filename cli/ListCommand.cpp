@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "config/FirmwareVersion.h"
 #include "devlib/DevLib.h"
 #include "platform/DevicePath.h"
 

@@ -1,13 +1,13 @@
 #include "Settings.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 
 #include "NumberArgument.h"
 #include "config/ByteLimits.h"
 #include "config/DeadTargetDelta.h"
 #include "config/DetectionWindow.h"
+#include "config/FirmwareVersion.h"
 #include "config/KeySequence.h"
 #include "config/SonarRules.h"
 
@@ -475,14 +475,6 @@ private:
 };
 
 }  // namespace
-
-std::string FirmwareText(std::int32_t fw)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%X.%02X", static_cast<unsigned>(fw >> 8) & 0xFFFF,
-                  static_cast<unsigned>(fw) & 0xFF);
-    return text;
-}
 
 std::span<const Setting> Settings()
 {

@@ -43,9 +43,6 @@ struct Setting {
     const char* (*UnitFor)(const SensorConfig& config) = nullptr;
 };
 
-// A firmware word as the sensor's version reads: 0x0405 is "4.05".
-std::string FirmwareText(std::int32_t fw);
-
 // Every setting, in page order.
 std::span<const Setting> Settings();
 const Setting* FindSetting(std::string_view name);

@@ -12,6 +12,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "config/FirmwareVersion.h"
 
 namespace cli {
 

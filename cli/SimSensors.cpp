@@ -2,30 +2,15 @@
 
 #include <algorithm>
 
+#include "config/FirmwareVersion.h"
+
 namespace cli {
 
 namespace {
 
 constexpr std::uint16_t kDefaultFirmware = 0x0405;
 
-bool IsHexDigit(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
 }  // namespace
-
-// MAJOR.MINOR in the hexadecimal digits the sensor reports, the minor always
-// two of them: 4.05 is 0x0405.
-std::optional<std::uint16_t> ParseFirmware(const std::string& text)
-{
-    const std::size_t dot = text.find('.');
-    if (dot == std::string::npos || dot == 0 || dot > 2 || text.size() - dot - 1 != 2) return std::nullopt;
-    std::string digits = text;
-    digits.erase(dot, 1);
-    if (!std::ranges::all_of(digits, IsHexDigit)) return std::nullopt;
-    return static_cast<std::uint16_t>(std::stoul(digits, nullptr, 16));
-}
 
 std::unique_ptr<sim::SimPlatform> MakeSimSensors(const SimOptions& options, std::string& error)
 {
@@ -35,8 +20,8 @@ std::unique_ptr<sim::SimPlatform> MakeSimSensors(const SimOptions& options, std:
         if (static_cast<std::size_t>(n) <= options.Firmware.size()) {
             const std::optional<std::uint16_t> parsed = ParseFirmware(options.Firmware[n - 1]);
             if (!parsed) {
-                error = "--sim-firmware: not a firmware version: " + options.Firmware[n - 1] +
-                        " (MAJOR.MINOR, e.g. 4.05)";
+                error = "--sim-firmware: not a firmware version: " + options.Firmware[n - 1] + " (" +
+                        std::string(kFirmwareVersionForm) + ")";
                 return nullptr;
             }
             firmware = *parsed;

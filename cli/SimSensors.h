@@ -4,17 +4,12 @@
 // on and the faults they are given.
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "Request.h"
 #include "platform/sim/SimPlatform.h"
 
 namespace cli {
-
-// A firmware version as the sensor reports it, from "4.05"; nullopt
-// for anything else.
-std::optional<std::uint16_t> ParseFirmware(const std::string& text);
 
 // The sim platform with the sensors plugged in; sensor n has LUID n. nullptr
 // with error set for a firmware that does not read.

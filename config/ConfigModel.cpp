@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "config/FirmwareVersion.h"
 #include "devlib/DevLib.h"
 
 namespace {
@@ -192,10 +193,8 @@ int ConfigModel::WriteCloneToDevice()
 void ConfigModel::FormatSheetTitle(char* title, std::size_t titleSize) const
 {
     if (title == nullptr || titleSize == 0) return;
-    const unsigned fwMajor = static_cast<unsigned>(DeviceFw >> 8) & 0xFFFFu;
-    const unsigned fwMinor = static_cast<unsigned>(DeviceFw) & 0xFFu;
-    std::snprintf(title, titleSize, "%s %s, DLL %d.%d%d, DeviceFW %X.%02X", kProductName, kProgramVersion,
-                  LibVerMajor, LibVerMinor, LibVerPatch, fwMajor, fwMinor);
+    std::snprintf(title, titleSize, "%s %s, DLL %d.%d%d, DeviceFW %s", kProductName, kProgramVersion,
+                  LibVerMajor, LibVerMinor, LibVerPatch, FirmwareText(DeviceFw).c_str());
 }
 
 std::string ConfigModel::SheetTitle() const
@@ -203,4 +202,9 @@ std::string ConfigModel::SheetTitle() const
     char title[128];
     FormatSheetTitle(title, sizeof title);
     return title;
+}
+
+std::string WriteFailedMessage(std::string_view block)
+{
+    return "Failed to Write the device Features (" + std::string(block) + ")!";
 }

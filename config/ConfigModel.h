@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "devlib/DevLib.h"
 #include "devlib/ParameterBlocks.h"
@@ -114,3 +115,7 @@ public:
     ConfigSet EditCfg{};
     ConfigSet CloneCfg{};
 };
+
+// What the user is told when a block does not reach the sensor, the block
+// named as the pages and tolvanectl name it: "Sonar", "WalkAwayEx", "LUID".
+std::string WriteFailedMessage(std::string_view block);

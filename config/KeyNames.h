@@ -39,6 +39,14 @@ inline constexpr std::array<ModifierName, 8> kModifierNames{{
     {0x80, "RGUI"},
 }};
 
+// The bit of the modifier of that name; a name the table lacks does not compile.
+consteval std::uint8_t ModifierBit(std::string_view name)
+{
+    for (const ModifierName& modifier : kModifierNames)
+        if (name == modifier.Name) return modifier.Bit;
+    throw "no modifier of that name";
+}
+
 // One key press with the modifiers held during it. {0, 0} is an empty key set.
 struct KeySet {
     std::uint8_t Mods = 0;

@@ -3,16 +3,18 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstring>
 #include <initializer_list>
 
 #include "DevLibInternal.h"
+#include "platform/DevicePath.h"
 #include "platform/SensorIds.h"
+#include "platform/ServiceEntryPoints.h"
 
 namespace {
 
 using platform::Service;
+namespace entry = platform::entry;
 
 // The keyboard device-interface class {884B96C3-56EF-11D1-BC8C-00A0C91405DD}
 // in GUID memory layout (the first three fields little-endian).
@@ -21,14 +23,6 @@ constexpr std::uint8_t kKeyboardInterfaceClass[16] = {0xC3, 0x96, 0x4B, 0x88, 0x
 
 // Discovery looks at no more interfaces than this.
 constexpr std::size_t kMaxEnumeratedInterfaces = 256;
-// Vendor and product fill the first 25 characters of an interface path.
-constexpr std::size_t kPrefixLength = 25;
-
-bool isSensor(const platform::HidAttributes& attributes)
-{
-    return (attributes.VendorID == kSensorVendorIdA || attributes.VendorID == kSensorVendorIdB) &&
-           attributes.ProductID == kSensorProductId;
-}
 
 // Notifications are taken only for paths that fit a slot's DevicePath.
 bool fitsDevicePath(const char* path)
@@ -47,18 +41,15 @@ bool equalIgnoringCase(const char* a, const char* b, std::size_t length)
     return true;
 }
 
+// Whether the first 25 characters of the path, its vendor and product, name the sensor.
 bool hasSensorPrefix(const char* path)
 {
-    for (std::uint16_t vendor : {kSensorVendorIdA, kSensorVendorIdB}) {
-        char prefix[kPrefixLength + 1];
-        std::snprintf(prefix, sizeof prefix, "\\\\?\\HID#Vid_%04x&Pid_%04x", vendor, kSensorProductId);
-        if (equalIgnoringCase(path, prefix, kPrefixLength)) return true;
-    }
-    return false;
+    const auto head = platform::readDevicePathHead(path);
+    return head && isSensorVendorAndProduct(head->VendorId, head->ProductId);
 }
 
 struct EntryPoint {
-    const char* Name;
+    std::string_view Name;
     bool* Found;
 };
 
@@ -107,11 +98,11 @@ int BindHidLib()
 
     tsHidBinding binding{};
     binding.Module = true;
-    const bool complete = lookUpEntryPoints(Service::Hid, {{"HidD_GetAttributes", &binding.GetAttributes},
-                                                           {"HidD_GetFeature", &binding.GetFeature},
-                                                           {"HidD_SetFeature", &binding.SetFeature},
-                                                           {"HidD_GetHidGuid", &binding.GetHidGuid},
-                                                           {"HidP_GetCaps", &binding.GetCaps}});
+    const bool complete = lookUpEntryPoints(Service::Hid, {{entry::HidGetAttributes, &binding.GetAttributes},
+                                                           {entry::HidGetFeature, &binding.GetFeature},
+                                                           {entry::HidSetFeature, &binding.SetFeature},
+                                                           {entry::HidGetHidGuid, &binding.GetHidGuid},
+                                                           {entry::HidGetCaps, &binding.GetCaps}});
     if (!complete) {
         os.unloadService(Service::Hid);
         ResetLibState();
@@ -132,10 +123,10 @@ int BindSetupLib()
     tsSetupBinding binding{};
     binding.Module = true;
     const bool complete = lookUpEntryPoints(
-        Service::Setup, {{"SetupDiGetClassDevsA", &binding.GetClassDevs},
-                         {"SetupDiEnumDeviceInterfaces", &binding.EnumDeviceInterfaces},
-                         {"SetupDiGetDeviceInterfaceDetailA", &binding.GetDeviceInterfaceDetail},
-                         {"SetupDiDestroyDeviceInfoList", &binding.DestroyDeviceInfoList}});
+        Service::Setup, {{entry::SetupGetClassDevs, &binding.GetClassDevs},
+                         {entry::SetupEnumDeviceInterfaces, &binding.EnumDeviceInterfaces},
+                         {entry::SetupGetDeviceInterfaceDetail, &binding.GetDeviceInterfaceDetail},
+                         {entry::SetupDestroyDeviceInfoList, &binding.DestroyDeviceInfoList}});
     if (!complete) {
         os.unloadService(Service::Setup);
         clearSetupBinding();
@@ -154,7 +145,7 @@ platform::Handle OpenSensorPath(const char* path, tsDevSlot* slot)
     if (handle == platform::kInvalidHandle) return platform::kInvalidHandle;
 
     const platform::HidAttributes attributes = os.attributes(handle);
-    if (!isSensor(attributes)) {
+    if (!isSensorVendorAndProduct(attributes.VendorID, attributes.ProductID)) {
         os.close(handle);
         return platform::kInvalidHandle;
     }

@@ -354,8 +354,7 @@ bool KeySetEditor::extensionSetToWrite() const
 bool KeySetEditor::writeBlock(WriteOperation write, const char* featureName)
 {
     if ((page_.model().*write)() != 0) return true;
-    page_.ui().messageBox(&page_,
-                          QStringLiteral("Failed to Write the device Features (%1)!").arg(featureName));
+    page_.ui().messageBox(&page_, QString::fromStdString(WriteFailedMessage(featureName)));
     return false;
 }
 

@@ -17,6 +17,7 @@
 #include "PropertyPage.h"
 #include "QuickSetupPresets.h"
 #include "config/ByteLimits.h"
+#include "config/KeyNames.h"
 #include "config/KeySequence.h"
 #include "devlib/ParameterBlocks.h"
 #include "resources/KeySetControls.h"
@@ -31,10 +32,10 @@ public:
     static constexpr std::uint16_t kMinDelay = kMinInterKeyDelay;
     static constexpr std::uint16_t kMaxDelay = kMaxInterKeyDelay;
 
-    // The modifier bit of each box, in the order a group lists its boxes:
-    // LShft, LCTL, LALT, LGUI, RShft, RCTL, RALT, RGUI.
-    static constexpr std::array<std::uint8_t, kModifierBoxes> kModifierBits{0x02, 0x01, 0x04, 0x08,
-                                                                            0x20, 0x10, 0x40, 0x80};
+    // The modifier bit of each box, in the order a group lists its boxes.
+    static constexpr std::array<std::uint8_t, kModifierBoxes> kModifierBits{
+        ModifierBit("LShft"), ModifierBit("LCTL"), ModifierBit("LALT"), ModifierBit("LGUI"),
+        ModifierBit("RShft"), ModifierBit("RCTL"), ModifierBit("RALT"), ModifierBit("RGUI")};
 
     // Modifier boxes in the order of kModifierBits.
     using GroupIds = res::KeySetGroupIds;

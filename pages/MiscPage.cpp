@@ -344,6 +344,6 @@ bool MiscPage::OnApply()
     sleepMs(kWriteSettleMs);
     SetModified(false);
     model().LuidChanged = 0;
-    if (!written) ui().messageBox(this, QStringLiteral("Failed to Write the device Features (LUID)!"));
+    if (!written) ui().messageBox(this, QString::fromStdString(WriteFailedMessage("LUID")));
     return true;
 }

@@ -4,9 +4,9 @@
 
 namespace {
 
-constexpr std::uint8_t kLeftCtrl = 0x01;
-constexpr std::uint8_t kLeftAlt = 0x04;
-constexpr std::uint8_t kLeftGui = 0x08;
+constexpr std::uint8_t kLeftCtrl = ModifierBit("LCTL");
+constexpr std::uint8_t kLeftAlt = ModifierBit("LALT");
+constexpr std::uint8_t kLeftGui = ModifierBit("LGUI");
 
 constexpr std::uint8_t kKeyK = 0x0E;
 constexpr std::uint8_t kKeyL = 0x0F;
@@ -14,9 +14,9 @@ constexpr std::uint8_t kKeyBackspace = 0x2A;
 constexpr std::uint8_t kKeyEscape = 0x29;
 constexpr std::uint8_t kKeyDelete = 0x4C;
 
-constexpr PresetKeySet kEmpty{0, 0};
-constexpr PresetKeySet kCtrlAltDelete{kLeftCtrl | kLeftAlt, kKeyDelete};
-constexpr PresetKeySet kGuiL{kLeftGui, kKeyL};
+constexpr KeySet kEmpty{0, 0};
+constexpr KeySet kCtrlAltDelete{kLeftCtrl | kLeftAlt, kKeyDelete};
+constexpr KeySet kGuiL{kLeftGui, kKeyL};
 
 constexpr PresetKeySets kNoKeys{kEmpty, kEmpty, kEmpty, kEmpty};
 constexpr PresetKeySets kLockChord{kGuiL, kEmpty, kEmpty, kEmpty};

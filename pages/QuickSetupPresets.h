@@ -5,17 +5,12 @@
 // the Misc. page's radio buttons.
 
 #include <array>
-#include <cstdint>
 #include <span>
 
-// One key set: the modifier set and the key code. {0, 0} is an empty key set.
-struct PresetKeySet {
-    std::uint8_t Mods;
-    std::uint8_t Code;
-};
+#include "config/KeyNames.h"
 
 inline constexpr int kPresetKeySets = 4;  // a preset fills key sets 1 to 4
-using PresetKeySets = std::array<PresetKeySet, kPresetKeySets>;
+using PresetKeySets = std::array<KeySet, kPresetKeySets>;
 
 struct QuickSetupPreset {
     int Number;    // 1 to 5: the quick-setup command's argument

@@ -366,8 +366,7 @@ void SNRPage::WriteChangedBlocks()
             // sensor; keep it and the page's mark so the next Apply retries.
             m.*block.Flag = 1;
             SetModified();
-            ui().messageBox(this,
-                            QStringLiteral("Failed to Write the device Features (%1)!").arg(block.Name));
+            ui().messageBox(this, QString::fromStdString(WriteFailedMessage(block.Name)));
             return;
         }
         sleepMs(kWriteSettleMs);

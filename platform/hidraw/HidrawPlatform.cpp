@@ -7,8 +7,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <array>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -16,6 +14,7 @@
 #include <thread>
 
 #include "platform/SensorIds.h"
+#include "platform/ServiceEntryPoints.h"
 #include "platform/hidraw/DescriptorLock.h"
 #include "platform/hidraw/HidrawPath.h"
 #include "platform/hidraw/OpenRetry.h"
@@ -25,22 +24,6 @@
 namespace hidraw {
 
 namespace {
-
-constexpr std::array<std::string_view, 5> kHidEntryPoints = {
-    "HidD_GetAttributes", "HidD_GetFeature", "HidD_SetFeature", "HidD_GetHidGuid", "HidP_GetCaps",
-};
-constexpr std::array<std::string_view, 4> kSetupEntryPoints = {
-    "SetupDiGetClassDevsA",
-    "SetupDiEnumDeviceInterfaces",
-    "SetupDiGetDeviceInterfaceDetailA",
-    "SetupDiDestroyDeviceInfoList",
-};
-
-bool isSensor(const DevicePathParts& parts)
-{
-    return (parts.VendorId == kSensorVendorIdA || parts.VendorId == kSensorVendorIdB) &&
-           parts.ProductId == kSensorProductId;
-}
 
 // Whether sysfs shows the ids of the path under its node right now: the node
 // is present and was not taken by another device since the path was made.
@@ -113,10 +96,7 @@ bool HidrawPlatform::loadService(platform::Service service)
 
 bool HidrawPlatform::hasEntryPoint(platform::Service service, std::string_view name)
 {
-    if (service == platform::Service::Hid) {
-        return std::ranges::find(kHidEntryPoints, name) != kHidEntryPoints.end();
-    }
-    return std::ranges::find(kSetupEntryPoints, name) != kSetupEntryPoints.end();
+    return platform::isEntryPointOf(service, name);
 }
 
 void HidrawPlatform::unloadService(platform::Service)
@@ -144,7 +124,7 @@ std::optional<std::vector<std::string>> HidrawPlatform::presentKeyboardPaths()
 platform::Handle HidrawPlatform::open(const std::string& path)
 {
     const auto parts = parseDevicePath(path);
-    if (!parts || !isSensor(*parts) || !nodeShowsIds(*parts)) {
+    if (!parts || !isSensorVendorAndProduct(parts->VendorId, parts->ProductId) || !nodeShowsIds(*parts)) {
         return platform::kInvalidHandle;
     }
     const std::string devNode = "/dev/" + parts->Node;

@@ -8,6 +8,7 @@
 
 #include "platform/DevicePath.h"
 #include "platform/SensorIds.h"
+#include "platform/ServiceEntryPoints.h"
 #include "platform/sim/SensorFirmware.h"
 
 namespace sim {
@@ -15,16 +16,6 @@ namespace sim {
 namespace {
 
 constexpr std::uint16_t kKeyboardVersion = 0x0100;
-
-const std::set<std::string, std::less<>>& knownEntryPoints(platform::Service service)
-{
-    static const std::set<std::string, std::less<>> hid = {
-        "HidD_GetAttributes", "HidD_GetFeature", "HidD_SetFeature", "HidD_GetHidGuid", "HidP_GetCaps"};
-    static const std::set<std::string, std::less<>> setup = {
-        "SetupDiGetClassDevsA", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetailA",
-        "SetupDiDestroyDeviceInfoList"};
-    return service == platform::Service::Hid ? hid : setup;
-}
 
 // Device paths compare without regard to letter case, as the host's own
 // path matching does.
@@ -353,7 +344,7 @@ bool SimPlatform::hasEntryPoint(platform::Service service, std::string_view name
 {
     if (!d->Loaded.contains(service)) return false;
     const auto& removed = d->RemovedEntryPoints[service];
-    return knownEntryPoints(service).contains(name) && !removed.contains(name);
+    return platform::isEntryPointOf(service, name) && !removed.contains(name);
 }
 
 void SimPlatform::unloadService(platform::Service service)

@@ -35,6 +35,9 @@ enum class HalfId {
 };
 inline constexpr int kHalfCount = 10;
 
+// The sensor's distances count in units of which this many make an inch.
+inline constexpr double kUnitsPerInch = 3.472222;
+
 struct SensorHalves {
     std::array<Half, kHalfCount> Halves{};
     Half& operator[](HalfId id) { return Halves[static_cast<int>(id)]; }
@@ -59,7 +62,7 @@ struct VirtualSensor {
 
     bool KeySendsHalted = false;
     bool ExtensionSetsSupported = true;
-    std::uint8_t TargetRaw = 100;  // target distance in sensor units (3.472222 per inch)
+    std::uint8_t TargetRaw = 100;  // target distance in sensor units (kUnitsPerInch per inch)
 
     // Raw sensor value for a distance in inches.
     void setTargetInches(double inches);

@@ -7,8 +7,6 @@ namespace sim {
 
 namespace {
 
-constexpr double kUnitsPerInch = 3.472222;
-
 // Byte positions within the sonar half.
 constexpr std::size_t kMinDistByte = 3;
 constexpr std::size_t kMaxDistByte = 4;

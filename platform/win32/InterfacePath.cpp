@@ -37,9 +37,7 @@ bool isDevicePath(std::string_view path)
 bool isSensorDevicePath(std::string_view path)
 {
     const auto head = platform::readDevicePathHead(path);
-    return isDevicePath(path) && head &&
-           (head->VendorId == kSensorVendorIdA || head->VendorId == kSensorVendorIdB) &&
-           head->ProductId == kSensorProductId;
+    return isDevicePath(path) && head && isSensorVendorAndProduct(head->VendorId, head->ProductId);
 }
 
 }  // namespace win32

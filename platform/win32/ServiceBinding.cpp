@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/ServiceEntryPoints.h"
+
 namespace win32 {
 
 ServiceBinding::ServiceBinding(std::string module, std::vector<std::string> entryPoints)
@@ -38,19 +40,24 @@ void ServiceBinding::forgetAddresses()
     }
 }
 
+namespace {
+
+std::vector<std::string> entryPointNames(platform::Service service)
+{
+    const std::span<const std::string_view> names = platform::entryPointsOf(service);
+    return {names.begin(), names.end()};
+}
+
+}  // namespace
+
 ServiceBinding hidServiceBinding()
 {
-    return ServiceBinding("HID.DLL", {std::string(entry::HidGetAttributes), std::string(entry::HidGetFeature),
-                                      std::string(entry::HidSetFeature), std::string(entry::HidGetHidGuid),
-                                      std::string(entry::HidGetCaps)});
+    return ServiceBinding("HID.DLL", entryPointNames(platform::Service::Hid));
 }
 
 ServiceBinding setupServiceBinding()
 {
-    return ServiceBinding(
-        "SETUPAPI.DLL",
-        {std::string(entry::SetupGetClassDevs), std::string(entry::SetupEnumDeviceInterfaces),
-         std::string(entry::SetupGetDeviceInterfaceDetail), std::string(entry::SetupDestroyDeviceInfoList)});
+    return ServiceBinding("SETUPAPI.DLL", entryPointNames(platform::Service::Setup));
 }
 
 }  // namespace win32

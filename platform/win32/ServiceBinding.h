@@ -43,21 +43,9 @@ private:
     std::vector<Entry> entries_;
 };
 
-// The names the backend calls its entry points by.
-namespace entry {
-inline constexpr std::string_view HidGetAttributes = "HidD_GetAttributes";
-inline constexpr std::string_view HidGetFeature = "HidD_GetFeature";
-inline constexpr std::string_view HidSetFeature = "HidD_SetFeature";
-inline constexpr std::string_view HidGetHidGuid = "HidD_GetHidGuid";
-inline constexpr std::string_view HidGetCaps = "HidP_GetCaps";
-inline constexpr std::string_view SetupGetClassDevs = "SetupDiGetClassDevsA";
-inline constexpr std::string_view SetupEnumDeviceInterfaces = "SetupDiEnumDeviceInterfaces";
-inline constexpr std::string_view SetupGetDeviceInterfaceDetail = "SetupDiGetDeviceInterfaceDetailA";
-inline constexpr std::string_view SetupDestroyDeviceInfoList = "SetupDiDestroyDeviceInfoList";
-}  // namespace entry
-
-// The HID class service: identification and the feature-report transfers.
-// HidD_GetHidGuid and HidP_GetCaps are never called but must be present.
+// The HID class service, with the entry points of platform/ServiceEntryPoints.h:
+// identification and the feature-report transfers. HidD_GetHidGuid and
+// HidP_GetCaps are never called but must be present.
 ServiceBinding hidServiceBinding();
 // The device-setup service: enumeration of the present keyboard interfaces.
 ServiceBinding setupServiceBinding();

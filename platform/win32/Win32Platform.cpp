@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ServiceEntryPoints.h"
 #include "platform/win32/InterfacePath.h"
 #include "platform/win32/KeyboardInterfaces.h"
 #include "platform/win32/OpenSecurity.h"
@@ -17,6 +18,7 @@ namespace win32 {
 namespace {
 
 using platform::Service;
+namespace entry = platform::entry;
 
 HANDLE deviceOf(platform::Handle handle)
 {

@@ -2,6 +2,7 @@
 // follows what it plugs and unplugs.
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -233,6 +234,51 @@ private slots:
         f.deliverDeviceEvents();
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
         QVERIFY(f.Ui.messages().empty());
+    }
+
+    // A firmware that is no version ("4.5": the minor takes two digits)
+    // plugs nothing in and changes no sensor, and the row says why for as
+    // long as the field holds it.
+    void firmwareThatIsNoVersionIsRefusedAndSaid()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        window.show();
+        auto* firmware = window.findChild<QLineEdit*>(QStringLiteral("firmware1"));
+        auto* state = window.findChild<QLabel*>(QStringLiteral("state1"));
+        auto* plug = window.findChild<QPushButton*>(QStringLiteral("plugSensor1"));
+        const auto refusal = [](const char* text) {
+            return QStringLiteral("Not a firmware version: %1 (MAJOR.MINOR, e.g. 4.05)")
+                .arg(QLatin1String(text));
+        };
+
+        firmware->setText(QStringLiteral("4.5"));
+        plug->click();
+        QVERIFY(!window.sensorOf(0));
+        QVERIFY(f.Sim.pluggedDevices().empty());
+        QCOMPARE(state->text(), QStringLiteral("Not plugged in\n") + refusal("4.5"));
+
+        firmware->setText(QStringLiteral("4.05"));
+        plug->click();
+        QVERIFY(window.sensorOf(0));
+        const sim::DeviceId sensor = *window.sensorOf(0);
+        QCOMPARE(f.Sim.sensor(sensor).FwVersion, std::uint16_t{0x0405});
+        QVERIFY(!state->text().contains(QLatin1String("Not a firmware version")));
+
+        firmware->setText(QStringLiteral("1.4"));
+        QTest::keyClick(firmware, Qt::Key_Return);
+        QCOMPARE(f.Sim.sensor(sensor).FwVersion, std::uint16_t{0x0405});
+        QVERIFY(state->text().contains(QLatin1String("firmware 4.05")));
+        QVERIFY(state->text().endsWith(refusal("1.4")));
+        window.findChild<QPushButton*>(QStringLiteral("newSensor1"))->click();
+        QCOMPARE(f.Sim.pluggedDevices(), std::vector<sim::DeviceId>{sensor});
+        QCOMPARE(*window.sensorOf(0), sensor);
+
+        firmware->setText(QStringLiteral("1.43"));
+        QTest::keyClick(firmware, Qt::Key_Return);
+        QCOMPARE(f.Sim.sensor(sensor).FwVersion, std::uint16_t{0x0143});
+        QVERIFY(state->text().contains(QLatin1String("firmware 1.43")));
+        QVERIFY(!state->text().contains(QLatin1String("Not a firmware version")));
     }
 
     // Unplug clicked while Reset All waits for the sensor takes the sensor

@@ -311,10 +311,16 @@ TEST(TolvanectlShow, JsonLayout)
 }
 
 struct FirmwareFieldCase {
+    const char* Label;
     const char* Firmware;
     const char* Setting;
     bool Shown;
 };
+
+void PrintTo(const FirmwareFieldCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
 
 class TolvanectlShowFirmware : public testing::TestWithParam<FirmwareFieldCase> {};
 
@@ -330,13 +336,15 @@ TEST_P(TolvanectlShowFirmware, FieldsAsThePagesShowThem)
     EXPECT_EQ(std::regex_search(words.Out, line), !c.Shown) << words.Out;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, TolvanectlShowFirmware,
-                         testing::Values(FirmwareFieldCase{"1.42", "in-range-led", false},
-                                         FirmwareFieldCase{"1.43", "in-range-led", true},
-                                         FirmwareFieldCase{"4.02", "min-distance", false},
-                                         FirmwareFieldCase{"4.02", "ping-rate", false},
-                                         FirmwareFieldCase{"4.02", "power-up-delay", true},
-                                         FirmwareFieldCase{"4.05", "min-distance", true}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TolvanectlShowFirmware,
+    testing::Values(FirmwareFieldCase{"no_in_range_led_on_1_42", "1.42", "in-range-led", false},
+                    FirmwareFieldCase{"in_range_led_on_1_43", "1.43", "in-range-led", true},
+                    FirmwareFieldCase{"no_min_distance_on_4_02", "4.02", "min-distance", false},
+                    FirmwareFieldCase{"no_ping_rate_on_4_02", "4.02", "ping-rate", false},
+                    FirmwareFieldCase{"power_up_delay_on_4_02", "4.02", "power-up-delay", true},
+                    FirmwareFieldCase{"min_distance_on_4_05", "4.05", "min-distance", true}),
+    [](const testing::TestParamInfo<FirmwareFieldCase>& info) { return std::string(info.param.Label); });
 
 TEST(TolvanectlShow, PackedDelaysOfOldFirmware)
 {

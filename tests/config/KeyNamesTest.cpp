@@ -26,9 +26,15 @@ TEST(KeyNames, EveryNamedKeyReadsBackAsItsCode)
 }
 
 struct TextCase {
+    const char* Label;
     KeySet Keys;
     const char* Text;
 };
+
+void PrintTo(const TextCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
 
 class KeySetTextCases : public testing::TestWithParam<TextCase> {};
 
@@ -39,15 +45,25 @@ TEST_P(KeySetTextCases, ModifiersInBitOrderThenTheKey)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, KeySetTextCases,
-    testing::Values(TextCase{{0x08, 0x0F}, "LGUI+L"}, TextCase{{0x05, 0x4C}, "LCTL+LALT+DELETE"},
-                    TextCase{{0x00, 0x00}, "[NONE]"}, TextCase{{0x02, 0x00}, "LShft+[NONE]"},
-                    TextCase{{0xFF, 0x29}, "LCTL+LShft+LALT+LGUI+RCTL+RShft+RALT+RGUI+ESC"},
-                    TextCase{{0x00, 0x32}, "0x32"}, TextCase{{0x00, 0x36}, ", COMMA"}));
+    testing::Values(TextCase{"LockChord", {0x08, 0x0F}, "LGUI+L"},
+                    TextCase{"SecureAttention", {0x05, 0x4C}, "LCTL+LALT+DELETE"},
+                    TextCase{"NoKeySet", {0x00, 0x00}, "[NONE]"},
+                    TextCase{"ModifierWithoutKey", {0x02, 0x00}, "LShft+[NONE]"},
+                    TextCase{"EveryModifier", {0xFF, 0x29}, "LCTL+LShft+LALT+LGUI+RCTL+RShft+RALT+RGUI+ESC"},
+                    TextCase{"CodeWithoutName", {0x00, 0x32}, "0x32"},
+                    TextCase{"NameWithComma", {0x00, 0x36}, ", COMMA"}),
+    [](const testing::TestParamInfo<TextCase>& info) { return std::string(info.param.Label); });
 
 struct SequenceCase {
+    const char* Label;
     const char* Text;
     std::vector<KeySet> Keys;
 };
+
+void PrintTo(const SequenceCase& c, std::ostream* out)
+{
+    *out << c.Label;
+}
 
 class KeySequenceCases : public testing::TestWithParam<SequenceCase> {};
 
@@ -58,16 +74,20 @@ TEST_P(KeySequenceCases, Parse)
     EXPECT_EQ(*parsed, GetParam().Keys);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, KeySequenceCases,
-                         testing::Values(SequenceCase{"", {}}, SequenceCase{"  ", {}},
-                                         SequenceCase{"LCTL+LALT+DELETE, K, BKSPC, ESC",
-                                                      {{0x05, 0x4C}, {0, 0x0E}, {0, 0x2A}, {0, 0x29}}},
-                                         SequenceCase{"lgui+l", {{0x08, 0x0F}}},
-                                         SequenceCase{"A,, COMMA,KP +", {{0, 0x04}, {0, 0x36}, {0, 0x57}}},
-                                         SequenceCase{"LCTL+KP +", {{0x01, 0x57}}},
-                                         SequenceCase{"KP 1 [END]", {{0, 0x59}}},
-                                         SequenceCase{"0x32, 0X64", {{0, 0x32}, {0, 0x64}}},
-                                         SequenceCase{"RSHFT+[NONE]", {{0x20, 0}}}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, KeySequenceCases,
+    testing::Values(SequenceCase{"Empty", "", {}}, SequenceCase{"OnlyBlanks", "  ", {}},
+                    SequenceCase{"FourKeySets",
+                                 "LCTL+LALT+DELETE, K, BKSPC, ESC",
+                                 {{0x05, 0x4C}, {0, 0x0E}, {0, 0x2A}, {0, 0x29}}},
+                    SequenceCase{"LowerCase", "lgui+l", {{0x08, 0x0F}}},
+                    SequenceCase{
+                        "NamesWithCommaAndPlus", "A,, COMMA,KP +", {{0, 0x04}, {0, 0x36}, {0, 0x57}}},
+                    SequenceCase{"ModifierWithPlusKey", "LCTL+KP +", {{0x01, 0x57}}},
+                    SequenceCase{"NameWithBlankAndBrackets", "KP 1 [END]", {{0, 0x59}}},
+                    SequenceCase{"HexCodes", "0x32, 0X64", {{0, 0x32}, {0, 0x64}}},
+                    SequenceCase{"ModifierWithoutKey", "RSHFT+[NONE]", {{0x20, 0}}}),
+    [](const testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.Label); });
 
 TEST(KeyNames, TextThatNamesNoKeyIsRefusedWithThePart)
 {
