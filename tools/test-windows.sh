@@ -157,10 +157,14 @@ photograph() {
   wait "$pid" 2>/dev/null || true
   result "$program from the distribution, windows up: $* (picture: $picture)" "$status" "window titles: $seen"
 }
+# In a fresh prefix the windows of the first window program never come up,
+# Wine's own notepad's included: notepad takes that first start.
+(DISPLAY=":$display" timeout 60 wine notepad >/dev/null 2>&1) 2>/dev/null &
+sleep 5
+wineserver -k 2>/dev/null || true
+wait $! 2>/dev/null || true
 # The Windows backend: Wine has no sensor (the sheet's words for it are
-# asserted by app_tests.exe Win32ProgramTest below). First, because in a fresh
-# prefix Wine leaves the first program's windows unpainted where they grow
-# after start, and this sheet does not grow.
+# asserted by app_tests.exe Win32ProgramTest below).
 photograph tolvane.exe "$build/screenshots/wine/tolvane-no-sensor.png" 'DeviceFW 0.00'
 # One virtual sensor of firmware 4.05 beside the sheet.
 photograph tolvane-sim.exe "$build/screenshots/wine/tolvane-sim.png" '"Virtual Sensors"' 'DeviceFW 4.05'
@@ -189,6 +193,7 @@ declare -A not_under_wine=(
   [PropertyPageTest::buttonClicksMapToOnButtonClickedForUserClicksOnly]="the test clicks the middle of the check box; with the offscreen platform's text metrics under Wine that point lies beyond the caption, where Qt's check box takes no click (any style)"
   [PropertyPageTest::radioGroupsAreExclusiveAndCanBeClearedByTheProgram]="the test clicks the middle of each radio button, which on the offscreen platform under Wine lies beyond the caption, where Qt's radio button takes no click"
   [VirtualSensorsWindowTest::placesBothWindowsOnTheScreen]="the windows come out larger under Wine than the offscreen platform's 800x600 screen holds side by side"
+  [QtUiServicesTest::questionBoxButtonsAnswerAltAndALetter]="after the first row, the question box that Alt and a letter answered under Wine keeps its modal loop running until the stage's time limit"
   [ScreenshotTest::rangeWindowWithAMovingTarget]="the Range window's own timer, on the real clock, also fires in the slower run under Wine and adds a second message after the unplug"
 )
 for test in "${!not_under_wine[@]}"; do echo "NOT RUN under Wine: $test: ${not_under_wine[$test]}"; done
