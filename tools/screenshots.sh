@@ -2,13 +2,15 @@
 # Takes the screenshots of the program under a real X server with a window
 # manager (Xvfb and openbox): at 1280x800 and 1920x1080 at scale 1, and at
 # 2560x1600 at scale 2, each in the light colour scheme, and the smallest and
-# the largest also in a dark one; into build/screenshots/<width>x<height>
-# [-dark][-scale2]/. Needs a built build/ (./test.sh or ./run.sh) and the
-# packages xvfb, openbox and x11-utils.
+# the largest also in a dark one; into TREE/screenshots/<width>x<height>
+# [-dark][-scale2]/. Usage: tools/screenshots.sh [TREE]; TREE is a built tree
+# (build unless given: ./run.sh builds it). Needs the packages xvfb, openbox
+# and x11-utils.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tests=build/tests/app/app_tests
+tree=${1:-build}
+tests=$tree/tests/app/app_tests
 [ -x "$tests" ] || { echo "Build first: $tests is missing" >&2; exit 1; }
 
 # A display number nobody uses yet.
@@ -33,5 +35,5 @@ for variant in "${variants[@]}"; do
   kill "$wm" "$xvfb"
   wait "$wm" "$xvfb" 2>/dev/null || true
 done
-echo "Screenshots in the folders of build/screenshots/"
+echo "Screenshots in the folders of $tree/screenshots/"
 exit "$status"
