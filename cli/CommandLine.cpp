@@ -12,7 +12,8 @@ namespace {
 
 constexpr const char* kExitStatusText =
     "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor,\n"
-    "4 the sensor stayed in use by another program for longer than --wait.\n"
+    "4 the sensor stayed in use by another program for longer than --wait,\n"
+    "5 apply changed the sensor (or with --check would change it).\n"
     "Run 'tolvanectl COMMAND --help' for a command's options; 'man tolvanectl' for more.";
 
 constexpr const char* kNoVerifyText =
@@ -120,6 +121,15 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     load->add_flag("--all", request.AllSensors, "To every attached sensor");
     bool noVerify = false;
     load->add_flag("--no-verify", noVerify, kNoVerifyText);
+    auto* apply = app.add_subcommand(
+        "apply", "Make the sensor hold a template file's or JSON document's configuration");
+    apply->add_option("FILE", request.File, "A template file, or settings as 'show --json' prints them")
+        ->required();
+    apply->add_flag("--all", request.AllSensors, "Every attached sensor");
+    apply->add_flag("--check", request.Check, "Compare only: write nothing");
+    apply->add_flag("--diff", request.Diff, "Print each differing setting as 'name: current -> wanted'");
+    apply->add_flag("--json", request.Json, "One result document per sensor (see the manual)");
+    apply->add_flag("--no-verify", noVerify, kNoVerifyText);
     auto* set = app.add_subcommand("set", "Change single settings (names as 'show' prints them)");
     set->add_option("NAME=VALUE", request.Assignments, "Settings to change")->required();
     set->add_flag("--no-verify", noVerify, kNoVerifyText);
@@ -154,6 +164,7 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         {show, Command::Show},
         {save, Command::Save},
         {load, Command::Load},
+        {apply, Command::Apply},
         {set, Command::Set},
         {range, Command::Range},
         {reset, Command::Reset},

@@ -24,6 +24,8 @@ int RunCommand(Session& session, const Request& request)
             return RunSave(session, request);
         case Command::Load:
             return RunLoad(session, request);
+        case Command::Apply:
+            return RunApply(session, request);
         case Command::Set:
             return RunSet(session, request);
         case Command::Range:
