@@ -71,18 +71,17 @@ Json DiffJson(const std::vector<SettingChange>& changes)
     return diff;
 }
 
-void ReportAsJson(Session& session, int slot, const SensorApply& run)
+// The result document; run is null for a failure before a sensor's apply.
+Json ResultDocument(Session& session, std::optional<int> slot, const SensorApply* run)
 {
+    const bool read = run && run->ConfigRead;
     Json document;
     document["layout"] = kJsonLayout;
-    document["sensor"] = SensorJson(session, slot, run.ConfigRead ? &run.Current : nullptr);
-    document["changed"] = !run.Result.Changed.empty();
-    document["written"] = run.Result.Written;
-    document["diff"] = DiffJson(run.Result.Changes);
-    const std::string said = session.TakeSaid();
-    document["error"] =
-        run.Status == kSuccess || run.Status == kChanged ? Json(nullptr) : ErrorJson(said, run.Status, slot);
-    PrintDocument(session, document);
+    document["sensor"] = slot ? SensorJson(session, *slot, read ? &run->Current : nullptr) : Json(nullptr);
+    document["changed"] = run && !run->Result.Changed.empty();
+    document["written"] = run ? Json(run->Result.Written) : Json::array();
+    document["diff"] = run ? DiffJson(run->Result.Changes) : Json::array();
+    return document;
 }
 
 void ReportAsText(Session& session, int slot, const SensorApply& run, bool diff)
@@ -97,7 +96,7 @@ void ReportAsText(Session& session, int slot, const SensorApply& run, bool diff)
 void Report(Session& session, int slot, const SensorApply& run, const Request& request)
 {
     if (request.Json)
-        ReportAsJson(session, slot, run);
+        FinishDocument(session, ResultDocument(session, slot, &run), run.Status, slot);
     else
         ReportAsText(session, slot, run, request.Diff);
 }
@@ -106,16 +105,7 @@ void Report(Session& session, int slot, const SensorApply& run, const Request& r
 int ReportFailure(Session& session, const Request& request, int status,
                   std::optional<int> slot = std::nullopt)
 {
-    if (request.Json) {
-        Json document;
-        document["layout"] = kJsonLayout;
-        document["sensor"] = slot ? SensorJson(session, *slot, nullptr) : Json(nullptr);
-        document["changed"] = false;
-        document["written"] = Json::array();
-        document["diff"] = Json::array();
-        document["error"] = ErrorJson(session.TakeSaid(), status, slot);
-        PrintDocument(session, document);
-    }
+    if (request.Json) return FinishDocument(session, ResultDocument(session, slot, nullptr), status, slot);
     return status;
 }
 

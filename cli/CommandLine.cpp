@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "devlib/DevLib.h"
 
 namespace cli {
@@ -50,12 +51,21 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->group(group);
 }
 
-// A usage error the program words itself, short and naming what is at fault.
-std::nullopt_t Refuse(int& status, const std::string& message)
+// A usage error the program words itself, short and naming what is at fault;
+// kept in refusal for the JSON document.
+std::nullopt_t Refuse(int& status, std::string& refusal, const std::string& message)
 {
     std::cerr << "tolvanectl: " << message << "\nRun with --help for more information.\n";
     status = kUsageError;
+    refusal = message;
     return std::nullopt;
+}
+
+bool JsonAsked(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--json") return true;
+    return false;
 }
 
 // The word where a command was expected, or a word no command takes.
@@ -87,9 +97,9 @@ std::optional<std::string> OutOfRange(const Request& request, bool failGiven, bo
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
+// The request, or nullopt with the exit status in status and a usage error's
+// message in refusal.
+std::optional<Request> ParseWords(int argc, char** argv, int& status, std::string& refusal)
 {
     Request request;
     CLI::App app{"Shows and sets the configuration of ultrasonic presence sensors.", "tolvanectl"};
@@ -111,9 +121,11 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         ->type_name("SECONDS");
     AddSimOptions(app, request.Sim);
 
+    constexpr const char* kJsonText = "As one JSON document (a stable layout, see the manual)";
     auto* list = app.add_subcommand("list", "List the attached sensors");
+    list->add_flag("--json", request.Json, kJsonText);
     auto* show = app.add_subcommand("show", "Show the configuration of a sensor");
-    show->add_flag("--json", request.Json, "As JSON (a stable layout, see the manual)");
+    show->add_flag("--json", request.Json, kJsonText);
     auto* save = app.add_subcommand("save", "Save the configuration to a template file");
     save->add_option("FILE", request.File, "The template file")->required();
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");
@@ -151,11 +163,14 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* defaultsRestore = defaults->add_subcommand("restore", "The sensor returns to its user defaults");
     auto* halt = app.add_subcommand("halt", "Halt the sensor's key sends");
     auto* resume = app.add_subcommand("resume", "Resume the sensor's key sends");
+    for (auto* command : {reset, defaultsSave, defaultsRestore, halt, resume})
+        command->add_flag("--json", request.Json, kJsonText);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         status = app.exit(e) == 0 ? kSuccess : kUsageError;
+        if (status == kUsageError) refusal = e.what();
         return std::nullopt;
     }
 
@@ -181,23 +196,36 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         }
     }
     if (const std::optional<std::string> word = UnexpectedWord(app, *defaults)) {
-        if (!commandGiven && defaults->parsed()) return Refuse(status, "defaults: unknown command: " + *word);
-        if (!commandGiven) return Refuse(status, "unknown command: " + *word);
-        return Refuse(status, "unexpected argument: " + *word);
+        if (!commandGiven && defaults->parsed())
+            return Refuse(status, refusal, "defaults: unknown command: " + *word);
+        if (!commandGiven) return Refuse(status, refusal, "unknown command: " + *word);
+        return Refuse(status, refusal, "unexpected argument: " + *word);
     }
-    if (defaults->parsed() && !commandGiven) return Refuse(status, "defaults: expected save or restore");
-    if (!commandGiven) return Refuse(status, "a command is required");
+    if (defaults->parsed() && !commandGiven)
+        return Refuse(status, refusal, "defaults: expected save or restore");
+    if (!commandGiven) return Refuse(status, refusal, "a command is required");
     if (sensor->count() > 0 && request.Sensor.empty())
-        return Refuse(status, "--sensor is empty: give a number from 'list', luid:N or a device node");
+        return Refuse(status, refusal,
+                      "--sensor is empty: give a number from 'list', luid:N or a device node");
     if (const std::optional<std::string> error =
             OutOfRange(request, app.get_option("--sim-fail-transfer")->count() > 0, countOption->count() > 0,
                        count, waitSeconds))
-        return Refuse(status, *error);
+        return Refuse(status, refusal, *error);
     if (count > 0) request.Count = count;
     request.WaitSeconds = static_cast<std::uint32_t>(waitSeconds);
     request.Verify = !noVerify;
     if (request.AllSensors && !request.Sensor.empty())
-        return Refuse(status, "--all and --sensor exclude each other");
+        return Refuse(status, refusal, "--all and --sensor exclude each other");
+    return request;
+}
+
+}  // namespace
+
+std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
+{
+    std::string refusal;
+    std::optional<Request> request = ParseWords(argc, argv, status, refusal);
+    if (!refusal.empty() && JsonAsked(argc, argv)) PrintUsageFailure(std::cout, refusal, status);
     return request;
 }
 

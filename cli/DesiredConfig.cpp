@@ -63,8 +63,8 @@ std::optional<Json> ParseDocument(const std::string& path, std::string& failure)
     }
 }
 
-// The document's outline: {"layout": 1, "settings": {...}}, and "sensor" as
-// show prints it, which is not applied.
+// The document's outline: {"layout": 1, "settings": {...}}, and "sensor" and
+// "error" as show prints them, which are not applied.
 bool CheckOutline(const Json& document, const std::string& path, std::string& failure)
 {
     if (!document.is_object() || !document.contains("settings") || !document["settings"].is_object()) {
@@ -77,7 +77,7 @@ bool CheckOutline(const Json& document, const std::string& path, std::string& fa
         return false;
     }
     for (const auto& [key, value] : document.items()) {
-        if (key == "layout" || key == "settings" || key == "sensor") continue;
+        if (key == "layout" || key == "settings" || key == "sensor" || key == "error") continue;
         failure = path + ": unknown field \"" + key + "\"";
         return false;
     }

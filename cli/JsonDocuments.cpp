@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ExitCodes.h"
 #include "config/FirmwareVersion.h"
 
 namespace cli {
@@ -53,9 +54,21 @@ Json ErrorJson(const std::string& message, int exitCode, std::optional<int> slot
     return error;
 }
 
-void PrintDocument(Session& session, const Json& document)
+int FinishDocument(Session& session, Json document, int status, std::optional<int> slot)
 {
+    const std::string said = session.TakeSaid();
+    const bool succeeded = status == kSuccess || status == kChanged;
+    document["error"] = succeeded ? Json(nullptr) : ErrorJson(said, status, slot);
     session.Out() << document.dump() << '\n';
+    return status;
+}
+
+void PrintUsageFailure(std::ostream& out, const std::string& message, int exitCode)
+{
+    Json document;
+    document["layout"] = kJsonLayout;
+    document["error"] = ErrorJson(message, exitCode, std::nullopt);
+    out << document.dump() << '\n';
 }
 
 }  // namespace cli

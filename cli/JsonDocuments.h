@@ -27,7 +27,13 @@ Json SensorJson(Session& session, int slot, const SensorConfig* config);
 // {"message": ..., "exit_code": ..., "sensor": number or null}
 Json ErrorJson(const std::string& message, int exitCode, std::optional<int> slot);
 
-// One document on one line of standard output.
-void PrintDocument(Session& session, const Json& document);
+// Prints the document on one line of standard output with its "error": null
+// when status is success (or apply's change), else what the session said, the
+// status and the sensor; returns status.
+int FinishDocument(Session& session, Json document, int status, std::optional<int> slot);
+
+// A failure before any command ran (a usage error), on standard output:
+// {"layout": 1, "error": {...}}.
+void PrintUsageFailure(std::ostream& out, const std::string& message, int exitCode);
 
 }  // namespace cli

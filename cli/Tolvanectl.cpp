@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "ObservedPlatform.h"
 #include "SimSensors.h"
 #include "Terminal.h"
@@ -56,6 +57,7 @@ int RunTolvanectl(int argc, char** argv, const HostPlatformFactory& hostPlatform
         backend = MakeSimSensors(request->Sim, error);
         if (!backend) {
             std::cerr << "tolvanectl: " << error << '\n';
+            if (request->Json) PrintUsageFailure(std::cout, error, kUsageError);
             return kUsageError;
         }
     } else {
