@@ -23,7 +23,13 @@ constexpr const char* kNoVerifyText =
 void AddSimOptions(CLI::App& app, SimOptions& sim)
 {
     const char* group = "Virtual sensors";
-    app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")->group(group);
+    auto* enabled = app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")
+                        ->group(group);
+    app.add_option("--sim-state", sim.StateFile,
+                   "Keep the virtual sensors' memory in this file from one run to the next")
+        ->type_name("FILE")
+        ->needs(enabled)
+        ->group(group);
     app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
         ->type_name("N")
         ->group(group);
@@ -225,7 +231,7 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
 {
     std::string refusal;
     std::optional<Request> request = ParseWords(argc, argv, status, refusal);
-    if (!refusal.empty() && JsonAsked(argc, argv)) PrintUsageFailure(std::cout, refusal, status);
+    if (!refusal.empty() && JsonAsked(argc, argv)) PrintRunFailure(std::cout, refusal, status);
     return request;
 }
 

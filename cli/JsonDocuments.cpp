@@ -63,7 +63,7 @@ int FinishDocument(Session& session, Json document, int status, std::optional<in
     return status;
 }
 
-void PrintUsageFailure(std::ostream& out, const std::string& message, int exitCode)
+void PrintRunFailure(std::ostream& out, const std::string& message, int exitCode)
 {
     Json document;
     document["layout"] = kJsonLayout;

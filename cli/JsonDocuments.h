@@ -32,8 +32,9 @@ Json ErrorJson(const std::string& message, int exitCode, std::optional<int> slot
 // status and the sensor; returns status.
 int FinishDocument(Session& session, Json document, int status, std::optional<int> slot);
 
-// A failure before any command ran (a usage error), on standard output:
+// A failure before any command ran (a usage error, a state file of --sim that
+// does not read), on standard output:
 // {"layout": 1, "error": {...}}.
-void PrintUsageFailure(std::ostream& out, const std::string& message, int exitCode);
+void PrintRunFailure(std::ostream& out, const std::string& message, int exitCode);
 
 }  // namespace cli

@@ -34,6 +34,7 @@ struct SimOptions {
     bool RefuseExtensionSets = false;
     std::vector<int> DeniedSensors;     // numbers of the sensors this user may not open
     std::uint32_t HeldElsewhereMs = 0;  // another program has every sensor for this long from the start
+    std::string StateFile;              // their memory from run to run; empty: factory-fresh each run
 };
 
 struct Request {

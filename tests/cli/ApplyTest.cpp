@@ -282,3 +282,51 @@ INSTANTIATE_TEST_SUITE_P(
                     "walk-away-key-delay"}));
 
 }  // namespace
+
+namespace {
+
+TEST(TolvanectlSimState, KeepsTheSensorsFromRunToRunSoASecondApplyChangesNothing)
+{
+    Files files;
+    const std::string state = files.Write("state.json", "");
+    std::filesystem::remove(state);
+    const std::string path = files.Write("office.json", SettingsDocument({{"ping-rate", 600}}));
+    const std::vector<std::string> sim = {"-v", "--sim-state", state, "--sim-sensors", "2"};
+    auto run = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), sim.begin(), sim.end());
+        return RunOnSim(args);
+    };
+
+    const ProcessResult first = run({"apply", "--all", path});
+    EXPECT_EQ(first.Status, kChanged) << first.Err;
+    EXPECT_FALSE(WritesTo(WireOf(first.Err), "sim2").empty());
+    const ProcessResult second = run({"apply", "--all", path});
+    EXPECT_EQ(second.Status, 0) << second.Err;
+    EXPECT_TRUE(WritesTo(WireOf(second.Err), "sim1").empty());
+    EXPECT_TRUE(WritesTo(WireOf(second.Err), "sim2").empty());
+
+    // A run with fewer sensors keeps the memory of the others.
+    ASSERT_EQ(RunOnSim({"--sim-state", state, "set", "luid=7"}).Status, 0);
+    const ProcessResult listed = run({"list", "--json"});
+    const Json sensors = Json::parse(listed.Out)["sensors"];
+    EXPECT_EQ(sensors[0]["luid"], 7);
+    EXPECT_EQ(sensors[1]["luid"], 2);
+    EXPECT_EQ(Json::parse(run({"-s", "2", "show", "--json"}).Out)["settings"]["ping-rate"], 600);
+}
+
+TEST(TolvanectlSimState, AStateFileThatDoesNotReadIsAFailureAndStaysAsItWas)
+{
+    Files files;
+    for (const std::string text : {"{", R"({"layout": 1, "sensors": [{"luid": 1, "config": "00"}]})",
+                                   R"({"layout": 9, "sensors": []})"}) {
+        const std::string state = files.Write("state.json", text);
+        const ProcessResult run = RunOnSim({"--sim-state", state, "list"});
+        EXPECT_EQ(run.Status, 1) << text;
+        EXPECT_EQ(run.Out, "");
+        EXPECT_NE(run.Err.find("tolvanectl: " + state + ": "), std::string::npos) << run.Err;
+        std::ifstream kept(state);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), text);
+    }
+}
+
+}  // namespace
