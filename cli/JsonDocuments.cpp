@@ -54,12 +54,12 @@ Json ErrorJson(const std::string& message, int exitCode, std::optional<int> slot
     return error;
 }
 
-int FinishDocument(Session& session, Json document, int status, std::optional<int> slot)
+int FinishDocument(Session& session, Json document, int status, std::optional<int> slot, bool indented)
 {
     const std::string said = session.TakeSaid();
     const bool succeeded = status == kSuccess || status == kChanged;
     document["error"] = succeeded ? Json(nullptr) : ErrorJson(said, status, slot);
-    session.Out() << document.dump() << '\n';
+    session.Out() << document.dump(indented ? 2 : -1) << '\n';
     return status;
 }
 

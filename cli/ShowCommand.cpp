@@ -52,7 +52,8 @@ int RunShow(Session& session, const Request& request)
     if (slot && !session.Read(*slot, config)) status = kDeviceOrFileFailure;
     const bool read = status == kSuccess;
     if (request.Json)
-        return FinishDocument(session, ShowDocument(session, slot, read ? &config : nullptr), status, slot);
+        return FinishDocument(session, ShowDocument(session, slot, read ? &config : nullptr), status, slot,
+                              true);
     if (read) PrintText(session, *slot, config);
     return status;
 }

@@ -1,6 +1,7 @@
 #include "SimSensors.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

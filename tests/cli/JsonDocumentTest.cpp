@@ -12,12 +12,13 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// Standard output is one JSON document and nothing else (a second document or
+// a word of text after it does not parse).
 Json OnlyDocument(const ProcessResult& run)
 {
-    const std::vector<std::string> lines = Lines(run.Out);
-    EXPECT_EQ(lines.size(), 1u) << run.Out;
-    if (lines.size() != 1) return nullptr;
-    Json document = Json::parse(lines[0]);
+    Json document = Json::parse(run.Out, nullptr, false);
+    EXPECT_FALSE(document.is_discarded()) << run.Out;
+    if (document.is_discarded()) return nullptr;
     EXPECT_EQ(document["layout"], 1) << document;
     return document;
 }
