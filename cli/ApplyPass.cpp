@@ -210,23 +210,13 @@ const BlockWrite* FindBlock(const std::string& name)
     return nullptr;
 }
 
-// The settings whose values differ; where none does, the template fields.
+// "ping-rate: written 600, the sensor holds 604"
 std::vector<std::string> DifferencesBetween(const SensorConfig& expected, const SensorConfig& held)
 {
     std::vector<std::string> differences;
-    for (const Setting& setting : Settings()) {
-        if (ValueOf(setting, expected) == ValueOf(setting, held)) continue;
-        differences.push_back(std::string(setting.Name) + ": written " + ArgumentTextOf(setting, expected) +
-                              ", the sensor holds " + ArgumentTextOf(setting, held));
-    }
-    if (!differences.empty()) return differences;
-    for (const TemplateField& field : TemplateFields()) {
-        const std::uint16_t written = FieldWord(expected.Blocks, field);
-        const std::uint16_t holds = FieldWord(held.Blocks, field);
-        if (written == holds) continue;
-        differences.push_back(std::string(field.Name) + ": written " + std::to_string(written) +
-                              ", the sensor holds " + std::to_string(holds));
-    }
+    for (const SettingChange& change : SettingChanges(expected, held))
+        differences.push_back(change.Name + ": written " + change.FromText + ", the sensor holds " +
+                              change.ToText);
     return differences;
 }
 
@@ -283,19 +273,54 @@ std::string Joined(const std::vector<std::string>& names)
     return text.empty() ? "none" : text;
 }
 
+std::vector<std::string> BlockNames(const std::vector<PendingWrite>& blocks)
+{
+    std::vector<std::string> names;
+    for (const PendingWrite& pending : blocks) names.push_back(pending.Block->Name);
+    return names;
+}
+
 }  // namespace
+
+std::vector<SettingChange> SettingChanges(const SensorConfig& from, const SensorConfig& to)
+{
+    std::vector<SettingChange> changes;
+    for (const Setting& setting : Settings()) {
+        SettingValue before = ValueOf(setting, from);
+        SettingValue after = ValueOf(setting, to);
+        if (before == after) continue;
+        changes.push_back({setting.Name, std::move(before), std::move(after), ArgumentTextOf(setting, from),
+                           ArgumentTextOf(setting, to)});
+    }
+    if (!changes.empty()) return changes;
+    for (const TemplateField& field : TemplateFields()) {
+        const std::uint32_t before = FieldWord(from.Blocks, field);
+        const std::uint32_t after = FieldWord(to.Blocks, field);
+        if (before == after) continue;
+        changes.push_back({std::string(field.Name), SettingValue(before), SettingValue(after),
+                           std::to_string(before), std::to_string(after)});
+    }
+    return changes;
+}
 
 ApplyResult ApplyConfig(Session& session, int slot, const SensorConfig& current, SensorConfig wanted,
                         const ApplyOptions& options)
 {
     ApplyResult result;
     KeepToExtensionSupport(current, wanted, result.Refused);
-    const std::vector<PendingWrite> blocks = ChangedBlocks(current, wanted);
-    for (std::string& refusal : RefusedBlocks(slot, blocks, wanted))
+    SensorConfig compared = wanted;
+    if (options.CompareAsHeld) compared.Blocks = HeldAfterWrite(slot, wanted.Blocks);
+    const std::vector<PendingWrite> blocks = ChangedBlocks(current, compared);
+    // Every block that differs as given is offered, also one whose value the
+    // sensor would hold as it holds now: a refused value is named, not skipped.
+    for (std::string& refusal : RefusedBlocks(slot, ChangedBlocks(current, wanted), wanted))
         result.Refused.push_back(std::move(refusal));
     if (!result.Refused.empty()) return result;
+    result.Changed = BlockNames(blocks);
+    result.Changes = SettingChanges(current, compared);
 
     const bool writeLuid = LuidChanges(current, wanted, options);
+    if (!options.Write) return result;
     session.Platform().BeginOperation("Writing " + session.Name(slot));
     WriteBlocks(session, slot, blocks, wanted, writeLuid, result);
     session.Platform().EndOperation();
@@ -306,7 +331,9 @@ ApplyResult ApplyConfig(Session& session, int slot, const SensorConfig& current,
 
 std::string ApplyText(const ApplyResult& result)
 {
-    return result.Written.empty() ? "already up to date" : "wrote " + Joined(result.Written);
+    if (!result.Written.empty()) return "wrote " + Joined(result.Written);
+    if (!result.Changed.empty()) return "would write " + Joined(result.Changed);
+    return "already up to date";
 }
 
 std::vector<std::string> FailureLines(const ApplyResult& result)

@@ -18,7 +18,19 @@ namespace cli {
 
 class Session;
 
+// One setting that differs between two configurations: a setting of the
+// table, or where no setting differs, a template field.
+struct SettingChange {
+    std::string Name;
+    SettingValue From;
+    SettingValue To;
+    std::string FromText;  // as set takes it
+    std::string ToText;
+};
+
 struct ApplyResult {
+    std::vector<std::string> Changed;    // the blocks that differ, to write, in page order
+    std::vector<SettingChange> Changes;  // the settings that differ, the sensor's value first
     // Refused by the library's stores or by the sensor's lack of extension
     // sets; nothing was sent.
     std::vector<std::string> Refused;
@@ -36,6 +48,11 @@ struct ApplyResult {
 struct ApplyOptions {
     bool WriteLuid = false;
     bool Verify = true;  // read back and compare what was written
+    bool Write = true;   // false: compare and check only, nothing is sent
+    // Compare what the sensor would hold after the write (ping rate in 4 ms
+    // steps, ...) with what it holds, so that a value it cannot hold exactly
+    // does not count as a change on every run.
+    bool CompareAsHeld = false;
 };
 
 // The sensor in slot holds current; wanted is what it should hold. For a
@@ -44,7 +61,11 @@ struct ApplyOptions {
 ApplyResult ApplyConfig(Session& session, int slot, const SensorConfig& current, SensorConfig wanted,
                         const ApplyOptions& options);
 
-// The success line: "wrote WalkAway, Sonar" or "already up to date".
+// The settings that differ between from and to; where none does, the template fields.
+std::vector<SettingChange> SettingChanges(const SensorConfig& from, const SensorConfig& to);
+
+// The success line: "wrote WalkAway, Sonar", "would write Sonar" (nothing
+// written) or "already up to date".
 std::string ApplyText(const ApplyResult& result);
 // What went wrong and where the sensor stands, a line each.
 std::vector<std::string> FailureLines(const ApplyResult& result);

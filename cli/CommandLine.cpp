@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "devlib/DevLib.h"
 
 namespace cli {
@@ -12,7 +13,8 @@ namespace {
 
 constexpr const char* kExitStatusText =
     "Exit status: 0 success, 1 device or file failure, 2 usage error, 3 no sensor,\n"
-    "4 the sensor stayed in use by another program for longer than --wait.\n"
+    "4 the sensor stayed in use by another program for longer than --wait,\n"
+    "5 apply changed the sensor (or with --check would change it).\n"
     "Run 'tolvanectl COMMAND --help' for a command's options; 'man tolvanectl' for more.";
 
 constexpr const char* kNoVerifyText =
@@ -21,7 +23,13 @@ constexpr const char* kNoVerifyText =
 void AddSimOptions(CLI::App& app, SimOptions& sim)
 {
     const char* group = "Virtual sensors";
-    app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")->group(group);
+    auto* enabled = app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")
+                        ->group(group);
+    app.add_option("--sim-state", sim.StateFile,
+                   "Keep the virtual sensors' memory in this file from one run to the next")
+        ->type_name("FILE")
+        ->needs(enabled)
+        ->group(group);
     app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
         ->type_name("N")
         ->group(group);
@@ -49,12 +57,21 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->group(group);
 }
 
-// A usage error the program words itself, short and naming what is at fault.
-std::nullopt_t Refuse(int& status, const std::string& message)
+// A usage error the program words itself, short and naming what is at fault;
+// kept in refusal for the JSON document.
+std::nullopt_t Refuse(int& status, std::string& refusal, const std::string& message)
 {
     std::cerr << "tolvanectl: " << message << "\nRun with --help for more information.\n";
     status = kUsageError;
+    refusal = message;
     return std::nullopt;
+}
+
+bool JsonAsked(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]) == "--json") return true;
+    return false;
 }
 
 // The word where a command was expected, or a word no command takes.
@@ -86,9 +103,9 @@ std::optional<std::string> OutOfRange(const Request& request, bool failGiven, bo
     return std::nullopt;
 }
 
-}  // namespace
-
-std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
+// The request, or nullopt with the exit status in status and a usage error's
+// message in refusal.
+std::optional<Request> ParseWords(int argc, char** argv, int& status, std::string& refusal)
 {
     Request request;
     CLI::App app{"Shows and sets the configuration of ultrasonic presence sensors.", "tolvanectl"};
@@ -110,9 +127,11 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         ->type_name("SECONDS");
     AddSimOptions(app, request.Sim);
 
+    constexpr const char* kJsonText = "As one JSON document (a stable layout, see the manual)";
     auto* list = app.add_subcommand("list", "List the attached sensors");
+    list->add_flag("--json", request.Json, kJsonText);
     auto* show = app.add_subcommand("show", "Show the configuration of a sensor");
-    show->add_flag("--json", request.Json, "As JSON (a stable layout, see the manual)");
+    show->add_flag("--json", request.Json, kJsonText);
     auto* save = app.add_subcommand("save", "Save the configuration to a template file");
     save->add_option("FILE", request.File, "The template file")->required();
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");
@@ -120,6 +139,15 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     load->add_flag("--all", request.AllSensors, "To every attached sensor");
     bool noVerify = false;
     load->add_flag("--no-verify", noVerify, kNoVerifyText);
+    auto* apply = app.add_subcommand(
+        "apply", "Make the sensor hold a template file's or JSON document's configuration");
+    apply->add_option("FILE", request.File, "A template file, or settings as 'show --json' prints them")
+        ->required();
+    apply->add_flag("--all", request.AllSensors, "Every attached sensor");
+    apply->add_flag("--check", request.Check, "Compare only: write nothing");
+    apply->add_flag("--diff", request.Diff, "Print each differing setting as 'name: current -> wanted'");
+    apply->add_flag("--json", request.Json, "One result document per sensor (see the manual)");
+    apply->add_flag("--no-verify", noVerify, kNoVerifyText);
     auto* set = app.add_subcommand("set", "Change single settings (names as 'show' prints them)");
     set->add_option("NAME=VALUE", request.Assignments, "Settings to change")->required();
     set->add_flag("--no-verify", noVerify, kNoVerifyText);
@@ -141,11 +169,14 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* defaultsRestore = defaults->add_subcommand("restore", "The sensor returns to its user defaults");
     auto* halt = app.add_subcommand("halt", "Halt the sensor's key sends");
     auto* resume = app.add_subcommand("resume", "Resume the sensor's key sends");
+    for (auto* command : {reset, defaultsSave, defaultsRestore, halt, resume})
+        command->add_flag("--json", request.Json, kJsonText);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         status = app.exit(e) == 0 ? kSuccess : kUsageError;
+        if (status == kUsageError) refusal = e.what();
         return std::nullopt;
     }
 
@@ -154,6 +185,7 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         {show, Command::Show},
         {save, Command::Save},
         {load, Command::Load},
+        {apply, Command::Apply},
         {set, Command::Set},
         {range, Command::Range},
         {reset, Command::Reset},
@@ -170,23 +202,36 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
         }
     }
     if (const std::optional<std::string> word = UnexpectedWord(app, *defaults)) {
-        if (!commandGiven && defaults->parsed()) return Refuse(status, "defaults: unknown command: " + *word);
-        if (!commandGiven) return Refuse(status, "unknown command: " + *word);
-        return Refuse(status, "unexpected argument: " + *word);
+        if (!commandGiven && defaults->parsed())
+            return Refuse(status, refusal, "defaults: unknown command: " + *word);
+        if (!commandGiven) return Refuse(status, refusal, "unknown command: " + *word);
+        return Refuse(status, refusal, "unexpected argument: " + *word);
     }
-    if (defaults->parsed() && !commandGiven) return Refuse(status, "defaults: expected save or restore");
-    if (!commandGiven) return Refuse(status, "a command is required");
+    if (defaults->parsed() && !commandGiven)
+        return Refuse(status, refusal, "defaults: expected save or restore");
+    if (!commandGiven) return Refuse(status, refusal, "a command is required");
     if (sensor->count() > 0 && request.Sensor.empty())
-        return Refuse(status, "--sensor is empty: give a number from 'list', luid:N or a device node");
+        return Refuse(status, refusal,
+                      "--sensor is empty: give a number from 'list', luid:N or a device node");
     if (const std::optional<std::string> error =
             OutOfRange(request, app.get_option("--sim-fail-transfer")->count() > 0, countOption->count() > 0,
                        count, waitSeconds))
-        return Refuse(status, *error);
+        return Refuse(status, refusal, *error);
     if (count > 0) request.Count = count;
     request.WaitSeconds = static_cast<std::uint32_t>(waitSeconds);
     request.Verify = !noVerify;
     if (request.AllSensors && !request.Sensor.empty())
-        return Refuse(status, "--all and --sensor exclude each other");
+        return Refuse(status, refusal, "--all and --sensor exclude each other");
+    return request;
+}
+
+}  // namespace
+
+std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
+{
+    std::string refusal;
+    std::optional<Request> request = ParseWords(argc, argv, status, refusal);
+    if (!refusal.empty() && JsonAsked(argc, argv)) PrintRunFailure(std::cout, refusal, status);
     return request;
 }
 

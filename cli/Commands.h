@@ -14,6 +14,7 @@ int RunList(Session& session, const Request& request);
 int RunShow(Session& session, const Request& request);
 int RunSave(Session& session, const Request& request);
 int RunLoad(Session& session, const Request& request);
+int RunApply(Session& session, const Request& request);
 int RunSet(Session& session, const Request& request);
 int RunRange(Session& session, const Request& request);
 int RunReset(Session& session, const Request& request);

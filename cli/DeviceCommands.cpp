@@ -2,6 +2,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "config/ConfigModel.h"
 #include "config/Waits.h"
 #include "devlib/DevLib.h"
@@ -25,9 +26,31 @@ constexpr StoredConfigCommand kRestoreUserDefaults{RestoreDevUserDefaults, "Rest
                                                    "restoring the user defaults failed",
                                                    "user defaults restored"};
 
+// Runs the command on the chosen sensor and reports it: "sensor 1 (hidraw3):
+// DONE", or with --json {"layout": 1, "sensor": {...}, "command": NAME,
+// "done": DONE or null, "error": ...}.
+template <typename Run>
+int OnChosenSensor(Session& session, const Request& request, const char* name, Run run)
+{
+    int status = kSuccess;
+    std::string done;
+    const std::optional<int> slot = ChosenSensor(session, request, status);
+    if (slot) status = run(*slot, done);
+    if (request.Json) {
+        Json document;
+        document["layout"] = kJsonLayout;
+        document["sensor"] = slot ? SensorJson(session, *slot, nullptr) : Json(nullptr);
+        document["command"] = name;
+        document["done"] = status == kSuccess ? Json(done) : Json(nullptr);
+        return FinishDocument(session, document, status, slot);
+    }
+    if (status == kSuccess) session.Out() << session.Name(*slot) << ": " << done << '\n';
+    return status;
+}
+
 // Runs a stored-configuration command (which ends with a read of the sensor),
 // with progress.
-int RunStoredConfigCommand(Session& session, int slot, const StoredConfigCommand& command)
+int RunStoredConfigCommand(Session& session, int slot, const StoredConfigCommand& command, std::string& done)
 {
     SelectDev(static_cast<std::int16_t>(slot));
     session.Platform().BeginOperation(std::string(command.Doing) + " " + session.Name(slot));
@@ -38,7 +61,7 @@ int RunStoredConfigCommand(Session& session, int slot, const StoredConfigCommand
                         << StatusText(GetDevStatus()) << ")\n";
         return kDeviceOrFileFailure;
     }
-    session.Out() << session.Name(slot) << ": " << command.Done << '\n';
+    done = command.Done;
     return kSuccess;
 }
 
@@ -54,39 +77,39 @@ bool KeepsUserDefaults(Session& session, int slot, const char* refusal)
 
 int RunReset(Session& session, const Request& request)
 {
-    int status = kSuccess;
-    const std::optional<int> slot = ChosenSensor(session, request, status);
-    if (!slot) return status;
-    return RunStoredConfigCommand(session, *slot, kFactoryReset);
+    return OnChosenSensor(session, request, "reset", [&](int slot, std::string& done) {
+        return RunStoredConfigCommand(session, slot, kFactoryReset, done);
+    });
 }
 
 int RunDefaults(Session& session, const Request& request)
 {
     const bool save = request.Subcommand == Command::DefaultsSave;
-    int status = kSuccess;
-    const std::optional<int> slot = ChosenSensor(session, request, status);
-    if (!slot) return status;
     const char* refusal = save ? "This Feature is not supported on your current Firmware!"
                                : "This Feature is not supported on your Firmware Version!";
-    if (!KeepsUserDefaults(session, *slot, refusal)) return kDeviceOrFileFailure;
-    return RunStoredConfigCommand(session, *slot, save ? kSaveUserDefaults : kRestoreUserDefaults);
+    return OnChosenSensor(session, request, save ? "defaults save" : "defaults restore",
+                          [&](int slot, std::string& done) {
+                              if (!KeepsUserDefaults(session, slot, refusal))
+                                  return int{kDeviceOrFileFailure};
+                              return RunStoredConfigCommand(
+                                  session, slot, save ? kSaveUserDefaults : kRestoreUserDefaults, done);
+                          });
 }
 
 int RunKeySends(Session& session, const Request& request)
 {
     const bool halt = request.Subcommand == Command::Halt;
-    int status = kSuccess;
-    const std::optional<int> slot = ChosenSensor(session, request, status);
-    if (!slot) return status;
-    SelectDev(static_cast<std::int16_t>(*slot));
-    if (!HaltKeySends(halt ? 1 : 0)) {
-        session.Error() << session.Name(*slot) << ": cannot " << (halt ? "halt" : "resume")
-                        << " key sends (status " << StatusText(GetDevStatus()) << ")\n";
-        return kDeviceOrFileFailure;
-    }
-    session.Platform().sleepMs(kKeySendsPauseMs);
-    session.Out() << session.Name(*slot) << ": key sends " << (halt ? "halted" : "resumed") << '\n';
-    return kSuccess;
+    return OnChosenSensor(session, request, halt ? "halt" : "resume", [&](int slot, std::string& done) {
+        SelectDev(static_cast<std::int16_t>(slot));
+        if (!HaltKeySends(halt ? 1 : 0)) {
+            session.Error() << session.Name(slot) << ": cannot " << (halt ? "halt" : "resume")
+                            << " key sends (status " << StatusText(GetDevStatus()) << ")\n";
+            return int{kDeviceOrFileFailure};
+        }
+        session.Platform().sleepMs(kKeySendsPauseMs);
+        done = halt ? "key sends halted" : "key sends resumed";
+        return int{kSuccess};
+    });
 }
 
 }  // namespace cli

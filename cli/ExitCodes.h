@@ -10,6 +10,7 @@ enum ExitCode : int {
     kUsageError = 2,
     kNoSensor = 3,
     kSensorInUse = 4,  // another program kept the sensor past --wait
+    kChanged = 5,      // apply: written, or under --check to be written
 };
 
 }  // namespace cli

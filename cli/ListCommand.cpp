@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "config/FirmwareVersion.h"
 #include "devlib/DevLib.h"
 #include "platform/DevicePath.h"
@@ -14,46 +15,85 @@ namespace cli {
 
 namespace {
 
-void ListInaccessible(Session& session)
+void ListInaccessible(Session& session, bool json)
 {
     const std::vector<std::string> paths = session.InaccessiblePaths();
-    for (const std::string& path : paths)
-        session.Out() << "-  " << platform::deviceNodeOf(path) << "  " << platform::usbIdsOf(path)
-                      << "  not accessible to this user\n";
+    if (!json)
+        for (const std::string& path : paths)
+            session.Out() << "-  " << platform::deviceNodeOf(path) << "  " << platform::usbIdsOf(path)
+                          << "  not accessible to this user\n";
     if (!paths.empty()) session.SayInaccessible();
+}
+
+// What list tells of one sensor; the LUID only when its device info was read.
+struct ListedSensor {
+    int Status = kSuccess;
+    std::optional<std::uint16_t> Luid;
+};
+
+ListedSensor ReadListed(Session& session, int slot)
+{
+    if (!session.HoldSensor(slot)) return {kSensorInUse, std::nullopt};
+    if (ReadDevInfo() == 0)
+        return {session.SayFailure(slot, "cannot read the device info of " + session.Name(slot)),
+                std::nullopt};
+    return {kSuccess, GetDevLuid()};
+}
+
+void PrintListed(Session& session, int slot, const ListedSensor& listed)
+{
+    char ids[16];
+    std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned{session.VendorId(slot)},
+                  unsigned{session.ProductId(slot)});
+    session.Out() << slot + 1 << "  " << session.Node(slot) << "  " << ids << "  firmware "
+                  << FirmwareText(GetDevFwVersion()) << "  LUID "
+                  << (listed.Luid ? std::to_string(*listed.Luid) : "unknown") << '\n';
+}
+
+Json ListedJson(Session& session, int slot, const ListedSensor& listed)
+{
+    Json sensor = SensorJson(session, slot, nullptr);
+    sensor["firmware"] = FirmwareText(GetDevFwVersion());
+    sensor["luid"] = listed.Luid ? Json(*listed.Luid) : Json(nullptr);
+    sensor.erase("extension_sets");
+    return sensor;
+}
+
+Json InaccessibleJson(Session& session)
+{
+    Json inaccessible = Json::array();
+    for (const std::string& path : session.InaccessiblePaths())
+        inaccessible.push_back(
+            {{"node", platform::deviceNodeOf(path)}, {"usb_ids", platform::usbIdsOf(path)}});
+    return inaccessible;
 }
 
 }  // namespace
 
-int RunList(Session& session, const Request&)
+// With --json: {"layout": 1, "sensors": [...], "inaccessible": [...], "error": ...}.
+int RunList(Session& session, const Request& request)
 {
     EnumSensors();
-    if (session.Count() == 0) {
-        ListInaccessible(session);
-        if (session.InaccessiblePaths().empty()) session.Error() << "no sensor connected\n";
-        return kNoSensor;
-    }
+    Json document;
+    document["layout"] = kJsonLayout;
+    document["sensors"] = Json::array();
     int result = kSuccess;
-    for (int slot = 0; slot < session.Count(); ++slot) {
-        const bool held = session.HoldSensor(slot);
-        const bool infoRead = held && ReadDevInfo() != 0;
-        char ids[16];
-        std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned{session.VendorId(slot)},
-                      unsigned{session.ProductId(slot)});
-        session.Out() << slot + 1 << "  " << session.Node(slot) << "  " << ids << "  firmware "
-                      << FirmwareText(GetDevFwVersion()) << "  LUID ";
-        if (infoRead) {
-            session.Out() << GetDevLuid() << '\n';
-        } else if (held) {
-            session.Out() << "unknown\n";
-            result = session.SayFailure(slot, "cannot read the device info of " + session.Name(slot));
-        } else {
-            session.Out() << "unknown\n";
-            result = kSensorInUse;
-        }
+    if (session.Count() == 0) {
+        if (session.InaccessiblePaths().empty()) session.Error() << "no sensor connected\n";
+        result = kNoSensor;
     }
-    ListInaccessible(session);
-    return result;
+    for (int slot = 0; slot < session.Count(); ++slot) {
+        const ListedSensor listed = ReadListed(session, slot);
+        if (listed.Status != kSuccess) result = listed.Status;
+        if (request.Json)
+            document["sensors"].push_back(ListedJson(session, slot, listed));
+        else
+            PrintListed(session, slot, listed);
+    }
+    ListInaccessible(session, request.Json);
+    if (!request.Json) return result;
+    document["inaccessible"] = InaccessibleJson(session);
+    return FinishDocument(session, document, result, std::nullopt);
 }
 
 std::optional<int> ChosenSensor(Session& session, const Request& request, int& status)

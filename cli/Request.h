@@ -9,7 +9,20 @@
 
 namespace cli {
 
-enum class Command { List, Show, Save, Load, Set, Range, Reset, DefaultsSave, DefaultsRestore, Halt, Resume };
+enum class Command {
+    List,
+    Show,
+    Save,
+    Load,
+    Apply,
+    Set,
+    Range,
+    Reset,
+    DefaultsSave,
+    DefaultsRestore,
+    Halt,
+    Resume
+};
 
 // Virtual sensors in place of the attached ones.
 struct SimOptions {
@@ -21,6 +34,7 @@ struct SimOptions {
     bool RefuseExtensionSets = false;
     std::vector<int> DeniedSensors;     // numbers of the sensors this user may not open
     std::uint32_t HeldElsewhereMs = 0;  // another program has every sensor for this long from the start
+    std::string StateFile;              // their memory from run to run; empty: factory-fresh each run
 };
 
 struct Request {
@@ -29,10 +43,12 @@ struct Request {
     bool Verbose = false;
     std::uint32_t WaitSeconds = 30;  // for a sensor another program is using
 
-    bool Json = false;                     // show
-    std::string File;                      // save, load
-    bool AllSensors = false;               // load --all
-    bool Verify = true;                    // set and load: read back what was written
+    bool Json = false;                     // show, apply
+    std::string File;                      // save, load, apply
+    bool AllSensors = false;               // load --all, apply --all
+    bool Verify = true;                    // set, load and apply: read back what was written
+    bool Check = false;                    // apply: compare only
+    bool Diff = false;                     // apply: name each differing setting
     std::vector<std::string> Assignments;  // set NAME=VALUE...
     bool Follow = false;                   // range
     std::uint32_t IntervalMs = 500;

@@ -29,7 +29,12 @@ std::string StatusText(std::uint32_t status)
 }
 
 Session::Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err, std::uint32_t waitSeconds)
-    : platform_(platform), out_(out), err_(err), waitSeconds_(waitSeconds)
+    : platform_(platform),
+      out_(out),
+      err_(err),
+      said_(err.rdbuf()),
+      saying_(&said_),
+      waitSeconds_(waitSeconds)
 {
     tsSensorWait wait;
     wait.LimitMs = waitSeconds * 1000u;
@@ -51,7 +56,30 @@ Session::~Session()
 std::ostream& Session::Error()
 {
     out_.flush();
-    return err_ << "tolvanectl: ";
+    err_ << "tolvanectl: ";
+    err_.flush();
+    return saying_;
+}
+
+std::string Session::TakeSaid()
+{
+    saying_.flush();
+    std::string said = said_.Take();
+    while (!said.empty() && said.back() == '\n') said.pop_back();
+    return said;
+}
+
+int Session::KeepingBuffer::overflow(int c)
+{
+    if (c == traits_type::eof()) return traits_type::not_eof(c);
+    kept_.push_back(static_cast<char>(c));
+    return to_->sputc(static_cast<char>(c));
+}
+
+std::streamsize Session::KeepingBuffer::xsputn(const char* text, std::streamsize count)
+{
+    kept_.append(text, static_cast<std::size_t>(count));
+    return to_->sputn(text, count);
 }
 
 int Session::OpenSensors()

@@ -7,7 +7,9 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ObservedPlatform.h"
@@ -27,6 +29,10 @@ public:
     std::ostream& Out() { return out_; }
     // "tolvanectl: " and the message, on standard error.
     std::ostream& Error();
+    // What Error was given since the last call, without the "tolvanectl: "
+    // before each message and the line end after the last: the message a JSON
+    // document carries.
+    std::string TakeSaid();
 
     // Finds and opens every attached sensor; kNoSensor (said) when there is
     // none this user may open.
@@ -70,9 +76,27 @@ private:
 
     void SayInUse(int slot);
 
+    // Passes what is written on to standard error and keeps a copy.
+    class KeepingBuffer : public std::streambuf {
+    public:
+        explicit KeepingBuffer(std::streambuf* to) : to_(to) {}
+        std::string Take() { return std::exchange(kept_, {}); }
+
+    protected:
+        int overflow(int c) override;
+        std::streamsize xsputn(const char* text, std::streamsize count) override;
+        int sync() override { return to_->pubsync(); }
+
+    private:
+        std::streambuf* to_;
+        std::string kept_;
+    };
+
     ObservedPlatform& platform_;
     std::ostream& out_;
     std::ostream& err_;
+    KeepingBuffer said_;
+    std::ostream saying_;
     std::uint32_t waitSeconds_;
     std::optional<DevOperation> hold_;
 };

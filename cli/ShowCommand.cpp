@@ -1,68 +1,32 @@
 // show: the whole configuration of one sensor, in words or as JSON.
 //
 // The JSON layout (version 1) is stable: {"layout": 1, "sensor": {...},
-// "settings": {NAME: VALUE, ...}} with every setting of the settings table
-// under its command-line name; a number is a number, a switch true or false,
-// a delay unit "seconds" or "minutes", key sets an array of strings as set
-// takes them, and a setting the sensor does not have null.
+// "settings": {NAME: VALUE, ...}, "error": null} with every setting of the
+// settings table under its command-line name, values as JsonOf gives them.
 
-#include <cstdio>
 #include <iomanip>
-#include <nlohmann/json.hpp>
 
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "config/FirmwareVersion.h"
 
 namespace cli {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
-constexpr int kJsonLayout = 1;
-
-Json JsonOf(const SettingValue& value)
-{
-    if (const auto* n = std::get_if<std::uint32_t>(&value)) return *n;
-    if (const auto* on = std::get_if<bool>(&value)) return *on;
-    if (const auto* unit = std::get_if<std::string>(&value)) return *unit;
-    if (const auto* keys = std::get_if<std::vector<KeySet>>(&value)) {
-        Json list = Json::array();
-        for (const KeySet& keySet : *keys) list.push_back(KeySetText(keySet));
-        return list;
-    }
-    return nullptr;
-}
-
-Json SensorJson(Session& session, int slot, const SensorConfig& config)
-{
-    char id[8];
-    Json sensor;
-    sensor["number"] = slot + 1;
-    sensor["count"] = session.Count();
-    sensor["node"] = session.Node(slot);
-    std::snprintf(id, sizeof id, "%04x", unsigned{session.VendorId(slot)});
-    sensor["vendor_id"] = id;
-    std::snprintf(id, sizeof id, "%04x", unsigned{session.ProductId(slot)});
-    sensor["product_id"] = id;
-    sensor["firmware"] = FirmwareText(config.Fw);
-    sensor["luid"] = config.Luid;
-    sensor["extension_sets"] = config.ExtensionSetsRead;
-    return sensor;
-}
-
-void PrintJson(Session& session, int slot, const SensorConfig& config)
+// The settings are null when the sensor was not read.
+Json ShowDocument(Session& session, std::optional<int> slot, const SensorConfig* config)
 {
     Json document;
     document["layout"] = kJsonLayout;
-    document["sensor"] = SensorJson(session, slot, config);
-    Json settings = Json::object();
-    for (const Setting& setting : Settings()) settings[setting.Name] = JsonOf(ValueOf(setting, config));
+    document["sensor"] = slot ? SensorJson(session, *slot, config) : Json(nullptr);
+    Json settings = config ? Json::object() : Json(nullptr);
+    if (config)
+        for (const Setting& setting : Settings()) settings[setting.Name] = JsonOf(ValueOf(setting, *config));
     document["settings"] = settings;
-    session.Out() << document.dump(2) << '\n';
+    return document;
 }
-
 void PrintText(Session& session, int slot, const SensorConfig& config)
 {
     std::ostream& out = session.Out();
@@ -84,14 +48,14 @@ int RunShow(Session& session, const Request& request)
 {
     int status = kSuccess;
     const std::optional<int> slot = ChosenSensor(session, request, status);
-    if (!slot) return status;
     SensorConfig config;
-    if (!session.Read(*slot, config)) return kDeviceOrFileFailure;
+    if (slot && !session.Read(*slot, config)) status = kDeviceOrFileFailure;
+    const bool read = status == kSuccess;
     if (request.Json)
-        PrintJson(session, *slot, config);
-    else
-        PrintText(session, *slot, config);
-    return kSuccess;
+        return FinishDocument(session, ShowDocument(session, slot, read ? &config : nullptr), status, slot,
+                              true);
+    if (read) PrintText(session, *slot, config);
+    return status;
 }
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "Commands.h"
 #include "ExitCodes.h"
+#include "JsonDocuments.h"
 #include "ObservedPlatform.h"
 #include "SimSensors.h"
 #include "Terminal.h"
@@ -24,6 +25,8 @@ int RunCommand(Session& session, const Request& request)
             return RunSave(session, request);
         case Command::Load:
             return RunLoad(session, request);
+        case Command::Apply:
+            return RunApply(session, request);
         case Command::Set:
             return RunSet(session, request);
         case Command::Range:
@@ -40,6 +43,24 @@ int RunCommand(Session& session, const Request& request)
     return kUsageError;
 }
 
+// A run that ends before its command: said, and under --json a document.
+int Refused(const Request& request, const std::string& error, int status)
+{
+    std::cerr << "tolvanectl: " << error << '\n';
+    if (request.Json) PrintRunFailure(std::cout, error, status);
+    return status;
+}
+
+// The virtual sensors' memory for the next run; a run that succeeded fails
+// when it cannot be kept.
+int KeepState(const Request& request, const SimSensors& sim, int status)
+{
+    std::string error;
+    if (request.Sim.StateFile.empty() || KeepSimState(request.Sim.StateFile, sim, error)) return status;
+    std::cerr << "tolvanectl: " << error << '\n';
+    return status == kSuccess || status == kChanged ? kDeviceOrFileFailure : status;
+}
+
 }  // namespace
 
 int RunTolvanectl(int argc, char** argv, const HostPlatformFactory& hostPlatform)
@@ -48,19 +69,21 @@ int RunTolvanectl(int argc, char** argv, const HostPlatformFactory& hostPlatform
     const std::optional<Request> request = ParseCommandLine(argc, argv, status);
     if (!request) return status;
 
-    std::unique_ptr<platform::Platform> backend;
+    SimSensors sim;
+    std::unique_ptr<platform::Platform> host;
     if (request->Sim.Enabled) {
         std::string error;
-        backend = MakeSimSensors(request->Sim, error);
-        if (!backend) {
-            std::cerr << "tolvanectl: " << error << '\n';
-            return kUsageError;
-        }
+        sim = MakeSimSensors(request->Sim, error);
+        if (!sim.Platform) return Refused(*request, error, kUsageError);
+        const std::string& state = request->Sim.StateFile;
+        if (!state.empty() && !RestoreSimState(state, sim, error))
+            return Refused(*request, error, kDeviceOrFileFailure);
     } else {
-        backend = hostPlatform();
+        host = hostPlatform();
     }
+    platform::Platform& backend = sim.Platform ? *sim.Platform : *host;
 
-    ObservedPlatform observed(*backend, std::cerr, request->Verbose, StderrIsTerminal());
+    ObservedPlatform observed(backend, std::cerr, request->Verbose, StderrIsTerminal());
     platform::install(&observed);
     {
         Session session(observed, std::cout, std::cerr, request->WaitSeconds);
@@ -68,7 +91,7 @@ int RunTolvanectl(int argc, char** argv, const HostPlatformFactory& hostPlatform
     }
     platform::install(nullptr);
     std::cout.flush();
-    return status;
+    return KeepState(*request, sim, status);
 }
 
 }  // namespace cli

@@ -19,6 +19,10 @@ echo "$listing"
 expected=(
   /usr/lib/udev/rules.d/70-tolvane.rules
   /usr/share/bash-completion/completions/tolvanectl
+  /usr/share/ansible/plugins/modules/tolvane_sensor.py
+  /usr/lib/systemd/system/tolvane-policy@.service
+  /usr/lib/tolvane/apply-policy
+  /usr/share/ansible/plugins/action/tolvane_sensor.py
   /usr/share/applications/tolvane.desktop
   /usr/share/metainfo/org.example.Tolvane.metainfo.xml
   /usr/share/icons/hicolor/scalable/apps/tolvane.svg

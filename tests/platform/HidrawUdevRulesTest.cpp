@@ -25,6 +25,17 @@ Rule sensorRule(std::uint16_t vendor)
             "ATTRS{idProduct}==\"" + sysfsId(kSensorProductId) + "\"", "TAG+=\"uaccess\""};
 }
 
+// The policy service started for a sensor node that arrives or changes.
+Rule policyRule(std::uint16_t vendor)
+{
+    return {"ACTION!=\"remove\"",
+            "SUBSYSTEM==\"hidraw\"",
+            "ATTRS{idVendor}==\"" + sysfsId(vendor) + "\"",
+            "ATTRS{idProduct}==\"" + sysfsId(kSensorProductId) + "\"",
+            "TAG+=\"systemd\"",
+            "ENV{SYSTEMD_WANTS}+=\"tolvane-policy@%k.service\""};
+}
+
 std::vector<Rule> rulesIn(const std::string& fileName)
 {
     std::ifstream file(fileName);
@@ -47,10 +58,12 @@ std::vector<Rule> rulesIn(const std::string& fileName)
 }
 
 // One rule per accepted vendor, with exactly the sensor's ids and the seat
-// access tag: no mode, group or other grant.
+// access tag: no mode, group or other grant; then one per vendor that starts
+// the policy service, and no RUN program.
 TEST(UdevRules, GrantTheSeatUserAccessToTheSensorNodesOnly)
 {
-    const std::vector<Rule> expected = {sensorRule(kSensorVendorIdA), sensorRule(kSensorVendorIdB)};
+    const std::vector<Rule> expected = {sensorRule(kSensorVendorIdA), sensorRule(kSensorVendorIdB),
+                                        policyRule(kSensorVendorIdA), policyRule(kSensorVendorIdB)};
     EXPECT_EQ(rulesIn(TOLVANE_UDEV_RULES_FILE), expected);
 }
 

@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs inside the test VM, chrooted into the host's files (read-only), with
 # the result folder $TOLVANE_VM_OUT writable and /run on tmpfs. Reads
-# $TOLVANE_VM_OUT/env: BUILD (the project's build folder), RULES (the
+# $TOLVANE_VM_OUT/env: BUILD (the project's build folder), SOURCE (its
+# source tree), RULES (the
 # generated udev rule), VENDOR_A, VENDOR_B and PRODUCT (the sensor's ids as
 # the build has them). Every check lands in $OUT/summary as a PASS or FAIL
 # line (the check program's own lines are counted from its log); each step
@@ -22,6 +23,10 @@
 #   sharing        programs started together on one sensor end with the
 #                  sensor, the outputs and the exit codes of the same
 #                  programs run one after another
+#   policy         the plug-in policy: the rule asks systemd for the policy
+#                  service on the USB sensor's node (usb); the service's
+#                  command brings a plugged sensor to the policy and, plugged
+#                  again, writes nothing; without a policy it does nothing
 set -u
 . "$TOLVANE_VM_OUT/env"
 OUT=$TOLVANE_VM_OUT
@@ -210,6 +215,12 @@ if [ -n "$n" ]; then
   else
     result FAIL "usb: the USB sensor's node /dev/$n is not tagged uaccess (tags '$tags'); see usb.udevinfo"
   fi
+  # The VM runs no systemd: what the rule asks of it is checked on the node.
+  if [[ "$tags" == *:systemd:* ]] && grep -qxF "E: SYSTEMD_WANTS=tolvane-policy@$n.service" "$OUT/usb.udevinfo"; then
+    result PASS "policy: the project's rule wants tolvane-policy@$n.service for the USB sensor's node"
+  else
+    result FAIL "policy: the rule does not tag /dev/$n systemd with SYSTEMD_WANTS=tolvane-policy@$n.service; see usb.udevinfo"
+  fi
   # The gadget answers no feature report; a reader keeps its queue drained.
   timeout 30 cat /dev/hidg0 > /dev/null 2>&1 &
   reader=$!
@@ -354,6 +365,62 @@ if [ -x "$APP" ]; then
     fi
   done
 fi
+
+# ---- policy: a sensor plugged in is brought to the installed policy -------------
+# No systemd runs here, so the command tolvane-policy@.service runs is run as it
+# would run it, once the sensor's node is there; the policy folder is the test's.
+log "phase policy"
+policy_dir=$TMPDIR/policy
+mkdir -p "$policy_dir"
+printf '{"layout": 1, "settings": {"ping-rate": 300}}\n' > "$policy_dir/policy.json"
+apply_policy() {
+  PATH=$BUILD/cli:$PATH TOLVANE_POLICY_DIR=$policy_dir timeout 60 "$SOURCE/packaging/policy/apply-policy" "$1" \
+    >> "$OUT/policy.log" 2>&1
+}
+# Commits the sensor received: a write pass ends each page with one.
+commits() { grep -cE ' SET .*ok=1 data=00 90 ' "$1" || true; }
+start_device policy-sensor
+if n=$(node_named policy-sensor); then
+  udevadm settle --timeout=10
+  apply_policy "$n"; rc=$?
+  ping=$(sed -n 's/^config.Sonar=//p' "$OUT/policy-sensor.state" | tr -d ' ' | cut -c3-4)
+  first=$(commits "$OUT/policy-sensor.transcript")
+  if [ "$rc" -eq 5 ] && [ "$ping" = 4b ] && [ "$first" -gt 0 ]; then
+    result PASS "policy: plugged in, the sensor was brought to the policy (exit 5, it holds ping rate 300 ms)"
+  else
+    result FAIL "policy: first plug: exit $rc, the sensor's ping-rate byte '$ping' (wanted 4b), $first commits; see policy.log"
+  fi
+  kill -USR1 "$(pid_of policy-sensor)"; sleep 1; kill -USR1 "$(pid_of policy-sensor)"; sleep 0.5
+  if n=$(node_named policy-sensor); then
+    udevadm settle --timeout=10
+    apply_policy "$n"; rc=$?
+    again=$(commits "$OUT/policy-sensor.transcript")
+    if [ "$rc" -eq 0 ] && [ "$again" -eq "$first" ]; then
+      result PASS "policy: plugged in again, the sensor already held the policy and nothing was written (exit 0)"
+    else
+      result FAIL "policy: second plug: exit $rc, commits $first before and $again after; see policy.log"
+    fi
+  else
+    result FAIL "policy: the sensor did not come back after its second plug"
+  fi
+else
+  result FAIL "policy: the sensor did not appear"
+fi
+stop_devices
+rm "$policy_dir/policy.json"
+start_device unpolicied-sensor
+if n=$(node_named unpolicied-sensor); then
+  udevadm settle --timeout=10
+  apply_policy "$n"; rc=$?
+  if [ "$rc" -eq 0 ] && ! grep -qE ' (GET|SET) ' "$OUT/unpolicied-sensor.transcript"; then
+    result PASS "policy: without a policy file the service's command ends at once and sends nothing"
+  else
+    result FAIL "policy: without a policy file: exit $rc, or reports were exchanged; see policy.log"
+  fi
+else
+  result FAIL "policy: the sensor without a policy did not appear"
+fi
+stop_devices
 
 udevadm control --exit 2> /dev/null
 log "done"

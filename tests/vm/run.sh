@@ -39,6 +39,7 @@ stamp "kernel and initramfs"
 rm -rf "$out" && mkdir -p "$out"
 cat > "$out/env" <<ENV
 BUILD=$build
+SOURCE=$(cd "$here/../.." && pwd)
 RULES=$build/packaging/70-tolvane.rules
 VENDOR_A=$(cache TOLVANE_VENDOR_ID_A)
 VENDOR_B=$(cache TOLVANE_VENDOR_ID_B)
