@@ -33,6 +33,10 @@ tools/build-package.sh build-release -DTOLVANE_WERROR=ON
 tools/check-package.sh build-release/tolvane_*.deb
 lap "optimised tree and package"
 
+# The Ansible module in a playbook on virtual sensors that keep their memory.
+tools/test-ansible.sh build-release
+lap "Ansible module"
+
 # On the real clock, from the optimised tree, on an otherwise quiet machine;
 # they print their figures against their targets and never fail the run.
 # How long the windows go without answering during the sensor's operations.

@@ -16,6 +16,8 @@ packages+=(xvfb openbox x11-utils)
 # Windows distribution (tools/windows-dist.sh); xwd and netpbm photograph
 # tolvane-sim under Wine.
 packages+=(mingw-w64 wine wine64 googletest python3 zip unzip x11-apps netpbm)
+# The Ansible module's playbook test (tools/test-ansible.sh).
+packages+=(ansible-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

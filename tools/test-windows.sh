@@ -255,6 +255,9 @@ check "--sim save" test "$status" -eq 0 -a \
   "$(head -n 1 "$scratch/saved.txt")" = "/--- Sonar Configuration Template File ---"
 run_tolvanectl --sim --sim-instant load "$saved"
 check "--sim load" test "$status" -eq 0 -a "$out" = "sensor 1 (sim1): already up to date"
+run_tolvanectl --sim --sim-instant apply --json "$saved"
+check "--sim apply --json" python3 -c \
+  'import json, sys; assert sys.argv[2] == "0" and json.loads(sys.argv[1])["changed"] is False' "$out" "$status"
 run_tolvanectl --sim --sim-instant --sim-sensors 0 list
 check "--sim list without sensors" test "$status" -eq 3 -a "$err" = "tolvanectl: no sensor connected"
 run_tolvanectl list
