@@ -3,7 +3,7 @@
 // The Sonar page's settings as one table: where each lives in a sensor's
 // blocks (block, word, bits, whether a set bit means off), from which firmware
 // it lives there, its limit and correction, and its name on tolvanectl's
-// command line; a failed write names the setting's block (BlockWriteOf). The
+// command line; a failed write names the setting's block (BlockWriterOf). The
 // page and tolvanectl read, correct and store these settings through it.
 
 #include <cstddef>

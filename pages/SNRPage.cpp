@@ -4,7 +4,7 @@
 
 #include "SonarControls.h"
 #include "UiServices.h"
-#include "config/BlockWrites.h"
+#include "config/BlockWriters.h"
 #include "config/ConfigModel.h"
 #include "config/SonarSettings.h"
 
@@ -346,13 +346,13 @@ void SNRPage::WriteChangedBlocks()
     ConfigModel& m = model();
     for (const PlannedWrite& block : kWritePlan) {
         if (!(m.*block.Flag) || (block.HeldBy && m.*block.HeldBy)) continue;
-        const BlockWrite& write = BlockWriteOf(block.Block);
-        if (!(m.*write.Write)()) {
+        const BlockWriter& writer = BlockWriterOf(block.Block);
+        if (!(m.*writer.Write)()) {
             // The model clears a block's own flag before it talks to the
             // sensor; keep it and the page's mark so the next Apply retries.
             m.*block.Flag = 1;
             SetModified();
-            ui().messageBox(this, QString::fromStdString(WriteFailedMessage(write.Name)));
+            ui().messageBox(this, QString::fromStdString(WriteFailedMessage(writer.Name)));
             return;
         }
         sleepMs(kWriteSettleMs);

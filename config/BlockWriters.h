@@ -7,9 +7,9 @@
 #include "config/ConfigModel.h"
 #include "config/TemplateFields.h"
 
-struct BlockWrite {
+struct BlockWriter {
     const char* Name;
     int (ConfigModel::*Write)();
 };
 
-const BlockWrite& BlockWriteOf(TemplateBlock block);
+const BlockWriter& BlockWriterOf(TemplateBlock block);
