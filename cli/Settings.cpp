@@ -418,8 +418,7 @@ private:
         const SonarSetting& outOfRange = *OnFirmware(kOutOfRangeDelay, c_.Fw);
         const std::uint32_t inRangeDelay = CorrectedSonar(inRange, ValueIn(c_.Blocks, inRange));
         const std::uint32_t outOfRangeDelay = CorrectedSonar(outOfRange, ValueIn(c_.Blocks, outOfRange));
-        StoreIn(c_.Blocks, inRange, inRangeDelay);
-        StoreIn(c_.Blocks, outOfRange, outOfRangeDelay);
+        StoreDelays(c_.Blocks, c_.Fw, inRangeDelay, outOfRangeDelay);
     }
 
     // "2 minutes" is taken only while the delay counts minutes: the unit is

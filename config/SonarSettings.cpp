@@ -40,6 +40,15 @@ void StoreIn(ConfigSet& blocks, const SonarSetting& setting, std::uint32_t value
     word = static_cast<std::uint16_t>((word & ~setting.Bits) | bits);
 }
 
+void StoreDelays(ConfigSet& blocks, std::int32_t deviceFw, std::uint32_t inRange, std::uint32_t outOfRange)
+{
+    const SonarSetting& inRangeDelay = *OnFirmware(kInRangeDelay, deviceFw);
+    const SonarSetting& outOfRangeDelay = *OnFirmware(kOutOfRangeDelay, deviceFw);
+    if (!SeparateDelays(deviceFw)) WordOf(blocks, outOfRangeDelay) = 0;
+    StoreIn(blocks, inRangeDelay, inRange);
+    StoreIn(blocks, outOfRangeDelay, outOfRange);
+}
+
 bool IsOn(const ConfigSet& blocks, const SonarSetting& setting)
 {
     return (ValueIn(blocks, setting) != 0) != setting.Inverted;

@@ -50,7 +50,8 @@ inline constexpr SonarSetting kMaxDistance{.Name = "max-distance",
                                            .FullLayoutOnly = true,
                                            .Corrected = Correction::DetectionWindow};
 
-// Older firmware packs both detection delays into ORDBTmS, four bits each.
+// Older firmware packs both detection delays into ORDBTmS: in-range in bits
+// 4 to 7, out-of-range in bits 0 to 3.
 inline constexpr SonarSetting kPackedInRangeDelay{.Name = "in-range-delay",
                                                   .Block = TemplateBlock::Sonar,
                                                   .Word = ORDBTmS,
@@ -156,6 +157,10 @@ const SonarSetting* OnFirmware(const SonarSetting& setting, std::int32_t deviceF
 std::uint32_t ValueIn(const ConfigSet& blocks, const SonarSetting& setting);
 // Puts value into the setting's bits; the word's other bits stay.
 void StoreIn(ConfigSet& blocks, const SonarSetting& setting, std::uint32_t value);
+
+// Stores both detection delays where firmware deviceFw keeps them; the packed
+// delays of older firmware make up the whole of their word.
+void StoreDelays(ConfigSet& blocks, std::int32_t deviceFw, std::uint32_t inRange, std::uint32_t outOfRange);
 
 // A switch: on while its bit is set, or clear for an inverted one.
 bool IsOn(const ConfigSet& blocks, const SonarSetting& setting);

@@ -312,13 +312,11 @@ DetectionWindow SNRPage::TypedDetectionWindow() const
 
 void SNRPage::CollectDelays()
 {
-    const SonarSetting& inRange = DelayOnThisSensor(kInRangeDelay);
-    const SonarSetting& outOfRange = DelayOnThisSensor(kOutOfRangeDelay);
-    const std::uint32_t inRangeDelay = CorrectedEntry(InRangeDelay, inRange);
-    const std::uint32_t outOfRangeDelay = CorrectedEntry(OutOfRangeDelay, outOfRange);
+    const std::uint32_t inRangeDelay = CorrectedEntry(InRangeDelay, DelayOnThisSensor(kInRangeDelay));
+    const std::uint32_t outOfRangeDelay =
+        CorrectedEntry(OutOfRangeDelay, DelayOnThisSensor(kOutOfRangeDelay));
     ConfigSet& cfg = model().EditCfg;
-    StoreIn(cfg, inRange, inRangeDelay);
-    StoreIn(cfg, outOfRange, outOfRangeDelay);
+    StoreDelays(cfg, model().DeviceFw, inRangeDelay, outOfRangeDelay);
     // Carried, not typed: the byte the sensor would get from the word unchanged.
     if (!SeparateDelays())
         cfg.Sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
