@@ -39,113 +39,105 @@ struct SonarSetting {
     const limits::ByteNumber* Held = nullptr;
 };
 
-inline constexpr SonarSetting kMinDistance{.Name = "min-distance",
-                                           .Block = TemplateBlock::Sonar,
-                                           .Word = MinDistS,
-                                           .FullLayoutOnly = true,
-                                           .Corrected = Correction::DetectionWindow};
-inline constexpr SonarSetting kMaxDistance{.Name = "max-distance",
-                                           .Block = TemplateBlock::Sonar,
-                                           .Word = MaxDistS,
-                                           .FullLayoutOnly = true,
-                                           .Corrected = Correction::DetectionWindow};
+// The rows' shapes.
+namespace rows {
+
+constexpr SonarSetting Distance(const char* name, std::size_t word)
+{
+    return {.Name = name,
+            .Block = TemplateBlock::Sonar,
+            .Word = word,
+            .FullLayoutOnly = true,
+            .Corrected = Correction::DetectionWindow};
+}
+
+constexpr SonarSetting HeldNumber(const char* name, TemplateBlock block, std::size_t word,
+                                  std::uint32_t limit, const limits::ByteNumber& held,
+                                  bool fullLayoutOnly = false)
+{
+    return {.Name = name,
+            .Block = block,
+            .Word = word,
+            .FullLayoutOnly = fullLayoutOnly,
+            .Corrected = Correction::HeldAtLimit,
+            .Limit = limit,
+            .Held = &held};
+}
+
+constexpr SonarSetting InBits(SonarSetting setting, std::uint16_t bits)
+{
+    setting.Bits = bits;
+    return setting;
+}
+
+constexpr SonarSetting Since(SonarSetting setting, std::int32_t fw, const SonarSetting* onOlderFw)
+{
+    setting.SinceFw = fw;
+    setting.OnOlderFw = onOlderFw;
+    return setting;
+}
+
+constexpr SonarSetting Switch(const char* name, TemplateBlock block, std::size_t word, std::uint16_t bit,
+                              bool fullLayoutOnly)
+{
+    return {.Name = name, .Block = block, .Word = word, .Bits = bit, .FullLayoutOnly = fullLayoutOnly};
+}
+
+// An indicator's bit switches it off; older firmware has no indicators to switch.
+constexpr SonarSetting Indicator(const char* name, std::uint16_t bit)
+{
+    SonarSetting setting =
+        Since(Switch(name, TemplateBlock::Sonar, LEDFlagsS, bit, true), kSeparateDelaysFw, nullptr);
+    setting.Inverted = true;
+    return setting;
+}
+
+}  // namespace rows
+
+inline constexpr SonarSetting kMinDistance = rows::Distance("min-distance", MinDistS);
+inline constexpr SonarSetting kMaxDistance = rows::Distance("max-distance", MaxDistS);
 
 // Older firmware packs both detection delays into ORDBTmS: in-range in bits
 // 4 to 7, out-of-range in bits 0 to 3.
-inline constexpr SonarSetting kPackedInRangeDelay{.Name = "in-range-delay",
-                                                  .Block = TemplateBlock::Sonar,
-                                                  .Word = ORDBTmS,
-                                                  .Bits = 0x00F0,
-                                                  .Corrected = Correction::HeldAtLimit,
-                                                  .Limit = kPackedDelayLimit,
-                                                  .Held = &limits::kInRangeDelay};
-inline constexpr SonarSetting kPackedOutOfRangeDelay{.Name = "out-of-range-delay",
-                                                     .Block = TemplateBlock::Sonar,
-                                                     .Word = ORDBTmS,
-                                                     .Bits = 0x000F,
-                                                     .Corrected = Correction::HeldAtLimit,
-                                                     .Limit = kPackedDelayLimit,
-                                                     .Held = &limits::kOutOfRangeDelay};
-inline constexpr SonarSetting kInRangeDelay{.Name = "in-range-delay",
-                                            .Block = TemplateBlock::Sonar,
-                                            .Word = IRDBTmS,
-                                            .SinceFw = kSeparateDelaysFw,
-                                            .OnOlderFw = &kPackedInRangeDelay,
-                                            .Corrected = Correction::HeldAtLimit,
-                                            .Limit = kByteLimit,
-                                            .Held = &limits::kInRangeDelay};
-inline constexpr SonarSetting kOutOfRangeDelay{.Name = "out-of-range-delay",
-                                               .Block = TemplateBlock::Sonar,
-                                               .Word = ORDBTmS,
-                                               .SinceFw = kSeparateDelaysFw,
-                                               .OnOlderFw = &kPackedOutOfRangeDelay,
-                                               .Corrected = Correction::HeldAtLimit,
-                                               .Limit = kByteLimit,
-                                               .Held = &limits::kOutOfRangeDelay};
-// Set: the delay counts minutes, not seconds.
-inline constexpr SonarSetting kInRangeDelayUnit{
-    .Name = "in-range-delay-unit", .Block = TemplateBlock::WalkUp, .Word = Flags0WU, .Bits = kMinutesBit};
-inline constexpr SonarSetting kOutOfRangeDelayUnit{.Name = "out-of-range-delay-unit",
-                                                   .Block = TemplateBlock::WalkAway,
-                                                   .Word = Flags0WA,
-                                                   .Bits = kMinutesBit};
-inline constexpr SonarSetting kPowerUpDelay{.Name = "power-up-delay",
-                                            .Block = TemplateBlock::Sonar,
-                                            .Word = StartDlyS,
-                                            .Corrected = Correction::HeldAtLimit,
-                                            .Limit = kByteLimit,
-                                            .Held = &limits::kPowerUpDelay};
+inline constexpr SonarSetting kPackedInRangeDelay =
+    rows::InBits(rows::HeldNumber("in-range-delay", TemplateBlock::Sonar, ORDBTmS, kPackedDelayLimit,
+                                  limits::kInRangeDelay),
+                 0x00F0);
+inline constexpr SonarSetting kPackedOutOfRangeDelay =
+    rows::InBits(rows::HeldNumber("out-of-range-delay", TemplateBlock::Sonar, ORDBTmS, kPackedDelayLimit,
+                                  limits::kOutOfRangeDelay),
+                 0x000F);
+inline constexpr SonarSetting kInRangeDelay = rows::Since(
+    rows::HeldNumber("in-range-delay", TemplateBlock::Sonar, IRDBTmS, kByteLimit, limits::kInRangeDelay),
+    kSeparateDelaysFw, &kPackedInRangeDelay);
+inline constexpr SonarSetting kOutOfRangeDelay =
+    rows::Since(rows::HeldNumber("out-of-range-delay", TemplateBlock::Sonar, ORDBTmS, kByteLimit,
+                                 limits::kOutOfRangeDelay),
+                kSeparateDelaysFw, &kPackedOutOfRangeDelay);
+// On: the delay counts minutes, not seconds.
+inline constexpr SonarSetting kInRangeDelayUnit =
+    rows::Switch("in-range-delay-unit", TemplateBlock::WalkUp, Flags0WU, kMinutesBit, false);
+inline constexpr SonarSetting kOutOfRangeDelayUnit =
+    rows::Switch("out-of-range-delay-unit", TemplateBlock::WalkAway, Flags0WA, kMinutesBit, false);
+inline constexpr SonarSetting kPowerUpDelay =
+    rows::HeldNumber("power-up-delay", TemplateBlock::Sonar, StartDlyS, kByteLimit, limits::kPowerUpDelay);
 inline constexpr SonarSetting kPingRate{.Name = "ping-rate",
                                         .Block = TemplateBlock::Sonar,
                                         .Word = PingRateS,
                                         .FullLayoutOnly = true,
                                         .Corrected = Correction::PingRate};
-inline constexpr SonarSetting kInRangeLed{.Name = "in-range-led",
-                                          .Block = TemplateBlock::Sonar,
-                                          .Word = LEDFlagsS,
-                                          .Bits = kLedInRangeBit,
-                                          .Inverted = true,
-                                          .SinceFw = kSeparateDelaysFw,
-                                          .FullLayoutOnly = true};
-inline constexpr SonarSetting kOutOfRangeLed{.Name = "out-of-range-led",
-                                             .Block = TemplateBlock::Sonar,
-                                             .Word = LEDFlagsS,
-                                             .Bits = kLedOutOfRangeBit,
-                                             .Inverted = true,
-                                             .SinceFw = kSeparateDelaysFw,
-                                             .FullLayoutOnly = true};
-inline constexpr SonarSetting kTransitionLed{.Name = "transition-led",
-                                             .Block = TemplateBlock::Sonar,
-                                             .Word = LEDFlagsS,
-                                             .Bits = kLedTransitionBit,
-                                             .Inverted = true,
-                                             .SinceFw = kSeparateDelaysFw,
-                                             .FullLayoutOnly = true};
-inline constexpr SonarSetting kMinDistanceFault{.Name = "min-distance-fault",
-                                                .Block = TemplateBlock::Idle,
-                                                .Word = FlagsI,
-                                                .Bits = kMinDistFaultBit,
-                                                .FullLayoutOnly = true};
-inline constexpr SonarSetting kDeadTarget{.Name = "dead-target",
-                                          .Block = TemplateBlock::Idle,
-                                          .Word = FlagsI,
-                                          .Bits = kDetectDeadTargetBit,
-                                          .FullLayoutOnly = true};
+inline constexpr SonarSetting kInRangeLed = rows::Indicator("in-range-led", kLedInRangeBit);
+inline constexpr SonarSetting kOutOfRangeLed = rows::Indicator("out-of-range-led", kLedOutOfRangeBit);
+inline constexpr SonarSetting kTransitionLed = rows::Indicator("transition-led", kLedTransitionBit);
+inline constexpr SonarSetting kMinDistanceFault =
+    rows::Switch("min-distance-fault", TemplateBlock::Idle, FlagsI, kMinDistFaultBit, true);
+inline constexpr SonarSetting kDeadTarget =
+    rows::Switch("dead-target", TemplateBlock::Idle, FlagsI, kDetectDeadTargetBit, true);
 // Kept in the sensor's delta units; the limit and the message count inches.
-inline constexpr SonarSetting kDeadTargetDelta{.Name = "dead-target-delta",
-                                               .Block = TemplateBlock::Idle,
-                                               .Word = DMTODeltaI,
-                                               .FullLayoutOnly = true,
-                                               .Corrected = Correction::HeldAtLimit,
-                                               .Limit = kMaxDeltaInches,
-                                               .Held = &limits::kDeadTargetDelta};
-inline constexpr SonarSetting kDeadTargetTime{.Name = "dead-target-time",
-                                              .Block = TemplateBlock::Idle,
-                                              .Word = DMTOTmI,
-                                              .FullLayoutOnly = true,
-                                              .Corrected = Correction::HeldAtLimit,
-                                              .Limit = kByteLimit,
-                                              .Held = &limits::kDeadTargetTime};
+inline constexpr SonarSetting kDeadTargetDelta = rows::HeldNumber(
+    "dead-target-delta", TemplateBlock::Idle, DMTODeltaI, kMaxDeltaInches, limits::kDeadTargetDelta, true);
+inline constexpr SonarSetting kDeadTargetTime = rows::HeldNumber(
+    "dead-target-time", TemplateBlock::Idle, DMTOTmI, kByteLimit, limits::kDeadTargetTime, true);
 
 // The three indicators, in the order the page lists them.
 inline constexpr const SonarSetting* kLeds[] = {&kInRangeLed, &kOutOfRangeLed, &kTransitionLed};
