@@ -1,6 +1,7 @@
 #include "SNRPage.h"
 
 #include <algorithm>
+#include <span>
 
 #include "SonarControls.h"
 #include "UiServices.h"
@@ -64,6 +65,18 @@ constexpr PlannedWrite kWritePlan[] = {
     {&ConfigModel::WalkAwayChangedBySonar, &ConfigModel::WalkAwayChanged, TemplateBlock::WalkAway},
     {&ConfigModel::WalkUpChangedBySonar, &ConfigModel::WalkUpChanged, TemplateBlock::WalkUp},
 };
+
+const SwitchBox* BoxOf(std::span<const SwitchBox> boxes, int id)
+{
+    const auto box = std::ranges::find(boxes, id, &SwitchBox::Id);
+    return box == boxes.end() ? nullptr : &*box;
+}
+
+// The page's change flag that asks for a block's write.
+std::uint32_t ConfigModel::*ChangeFlagOf(TemplateBlock block)
+{
+    return std::ranges::find(kWritePlan, block, &PlannedWrite::Block)->Flag;
+}
 
 }  // namespace
 
@@ -230,32 +243,15 @@ void SNRPage::OnEditChanged(int id)
 void SNRPage::OnButtonClicked(int id)
 {
     ConfigModel& m = model();
-    const bool checked = IsDlgButtonChecked(id);
-    switch (id) {
-        case NoInRangeLed:
-        case NoOutOfRangeLed:
-        case NoTransitionLed:
-            m.SonarChanged = 1;
-            break;
-        case MinDistFault:
-            StoreSwitch(m.EditCfg, kMinDistanceFault, checked);
-            m.SonarChanged = 1;
-            m.IdleChangedBySonar = 1;
-            break;
-        case DetectDeadTarget:
-            StoreSwitch(m.EditCfg, kDeadTarget, checked);
-            m.IdleChangedBySonar = 1;
-            break;
-        case OutOfRangeMinutes:
-            StoreSwitch(m.EditCfg, kOutOfRangeDelayUnit, checked);
-            m.WalkAwayChangedBySonar = 1;
-            break;
-        case InRangeMinutes:
-            StoreSwitch(m.EditCfg, kInRangeDelayUnit, checked);
-            m.WalkUpChangedBySonar = 1;
-            break;
-        default:
-            return;
+    if (BoxOf(kLedBoxes, id)) {
+        m.SonarChanged = 1;
+    } else if (const SwitchBox* box = BoxOf(kSwitchBoxes, id)) {
+        StoreSwitch(m.EditCfg, *box->Setting, IsDlgButtonChecked(id));
+        m.*ChangeFlagOf(box->Setting->Block) = 1;
+        // The fault switch is written with the Sonar block as well.
+        if (id == MinDistFault) m.SonarChanged = 1;
+    } else {
+        return;
     }
     SetModified();
 }
@@ -272,10 +268,10 @@ void SNRPage::CollectStep()
         CollectDelays();
         CollectPowerUpDelay();
     }
-    if (m.IdleChangedBySonar) CollectIdle();
-    if (m.WalkAwayChangedBySonar)
-        StoreSwitch(m.EditCfg, kOutOfRangeDelayUnit, IsDlgButtonChecked(OutOfRangeMinutes));
-    if (m.WalkUpChangedBySonar) StoreSwitch(m.EditCfg, kInRangeDelayUnit, IsDlgButtonChecked(InRangeMinutes));
+    for (const SwitchBox& box : kSwitchBoxes)
+        if (m.*ChangeFlagOf(box.Setting->Block))
+            StoreSwitch(m.EditCfg, *box.Setting, IsDlgButtonChecked(box.Id));
+    if (m.IdleChangedBySonar) CollectIdleNumbers();
 }
 
 void SNRPage::CollectLedFlags()
@@ -327,11 +323,9 @@ void SNRPage::CollectPowerUpDelay()
     StoreIn(model().EditCfg, kPowerUpDelay, CorrectedEntry(PowerUpDelay, kPowerUpDelay));
 }
 
-void SNRPage::CollectIdle()
+void SNRPage::CollectIdleNumbers()
 {
     ConfigSet& cfg = model().EditCfg;
-    StoreSwitch(cfg, kMinDistanceFault, IsDlgButtonChecked(MinDistFault));
-    StoreSwitch(cfg, kDeadTarget, IsDlgButtonChecked(DetectDeadTarget));
     StoreIn(cfg, kDeadTargetDelta, DeltaUnitsFromInches(CorrectedEntry(DeadTargetDelta, kDeadTargetDelta)));
     StoreIn(cfg, kDeadTargetTime, CorrectedEntry(DeadTargetTime, kDeadTargetTime));
     cfg.Idle[SNBlankTmI] = static_cast<std::uint16_t>(CorrectedNumber(Blanking, kByteLimit));

@@ -44,7 +44,7 @@ private:
     void CollectDistances();
     void CollectDelays();
     void CollectPowerUpDelay();
-    void CollectIdle();
+    void CollectIdleNumbers();
     DetectionWindow TypedDetectionWindow() const;
 
     bool AnyFlagSet() const;
