@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Session.h"
+#include "config/BlockWriters.h"
 #include "config/ConfigModel.h"
 #include "config/KeySequence.h"
 #include "config/TemplateFields.h"
@@ -45,25 +46,21 @@ int Store(const ConfigSet& blocks)
 }
 
 template <auto Member, auto StoreBlock>
-constexpr BlockWrite Block(const char* name, TemplateBlock block, int (ConfigModel::*write)(), bool extension)
+BlockWrite Block(TemplateBlock block, bool extension)
 {
-    return {name, block, Differs<Member>, Copy<Member>, Store<Member, StoreBlock>, write, extension};
+    const BlockWriter& writer = BlockWriterOf(block);
+    return {writer.Name,  block,    Differs<Member>, Copy<Member>, Store<Member, StoreBlock>,
+            writer.Write, extension};
 }
 
 // One group per page, in Apply's page order.
 const std::vector<std::vector<BlockWrite>> kPages = {
-    {Block<&ConfigSet::WalkAway, SetWalkAwayParms>("WalkAway", TemplateBlock::WalkAway,
-                                                   &ConfigModel::WriteWalkAwayToDevice, false),
-     Block<&ConfigSet::WalkAwayEx, SetWalkAwayParmsEx>("WalkAwayEx", TemplateBlock::WalkAwayEx,
-                                                       &ConfigModel::WriteWalkAwayExToDevice, true)},
-    {Block<&ConfigSet::WalkUp, SetWalkUpParms>("WalkUp", TemplateBlock::WalkUp,
-                                               &ConfigModel::WriteWalkUpToDevice, false),
-     Block<&ConfigSet::WalkUpEx, SetWalkUpParmsEx>("WalkUpEx", TemplateBlock::WalkUpEx,
-                                                   &ConfigModel::WriteWalkUpExToDevice, true)},
-    {Block<&ConfigSet::Sonar, SetSonarParms>("Sonar", TemplateBlock::Sonar, &ConfigModel::WriteSonarToDevice,
-                                             false)},
-    {Block<&ConfigSet::Idle, SetIdleParms>("Idle", TemplateBlock::Idle, &ConfigModel::WriteIdleToDevice,
-                                           false)},
+    {Block<&ConfigSet::WalkAway, SetWalkAwayParms>(TemplateBlock::WalkAway, false),
+     Block<&ConfigSet::WalkAwayEx, SetWalkAwayParmsEx>(TemplateBlock::WalkAwayEx, true)},
+    {Block<&ConfigSet::WalkUp, SetWalkUpParms>(TemplateBlock::WalkUp, false),
+     Block<&ConfigSet::WalkUpEx, SetWalkUpParmsEx>(TemplateBlock::WalkUpEx, true)},
+    {Block<&ConfigSet::Sonar, SetSonarParms>(TemplateBlock::Sonar, false)},
+    {Block<&ConfigSet::Idle, SetIdleParms>(TemplateBlock::Idle, false)},
 };
 
 struct PendingWrite {

@@ -9,7 +9,7 @@
 #include "config/DetectionWindow.h"
 #include "config/FirmwareVersion.h"
 #include "config/KeySequence.h"
-#include "config/SonarRules.h"
+#include "config/SonarSettings.h"
 
 namespace cli {
 
@@ -22,9 +22,11 @@ bool FullLayout(const SensorConfig& c)
     return c.Variant != kCompactDeviceVariant;
 }
 
-bool LedsSwitchable(const SensorConfig& c)
+// Where this sensor keeps a Sonar setting, or null when it has none.
+const SonarSetting* OnThisSensor(const SonarSetting& setting, const SensorConfig& c)
 {
-    return FullLayout(c) && SeparateDelays(c.Fw);
+    if (setting.FullLayoutOnly && !FullLayout(c)) return nullptr;
+    return OnFirmware(setting, c.Fw);
 }
 
 SettingValue Number(std::uint32_t n)
@@ -48,34 +50,38 @@ SettingValue KeyDelayOf(std::uint16_t delay)
     return Number(std::max(delay, kMinInterKeyDelay));
 }
 
-const char* DelayUnit(std::uint16_t flags)
+template <const SonarSetting& Unit>
+const char* DelayUnit(const SensorConfig& c)
 {
-    return flags & kMinutesBit ? "minutes" : "seconds";
+    return IsOn(c.Blocks, Unit) ? "minutes" : "seconds";
 }
 
-std::uint32_t InRangeDelay(const SensorConfig& c)
+template <const SonarSetting& Unit>
+SettingValue DelayUnitOf(const SensorConfig& c)
 {
-    const tsSonarParms& s = c.Blocks.Sonar;
-    return SeparateDelays(c.Fw) ? s[IRDBTmS] : PackedInRangeDelay(s[ORDBTmS]);
+    return SettingValue(std::string(DelayUnit<Unit>(c)));
 }
 
-std::uint32_t OutOfRangeDelay(const SensorConfig& c)
+template <const SonarSetting& S>
+SettingValue SonarNumber(const SensorConfig& c)
 {
-    const tsSonarParms& s = c.Blocks.Sonar;
-    return SeparateDelays(c.Fw) ? s[ORDBTmS] : PackedOutOfRangeDelay(s[ORDBTmS]);
+    const SonarSetting* where = OnThisSensor(S, c);
+    return where ? Number(ValueIn(c.Blocks, *where)) : SettingValue{};
 }
 
-// An indicator is on while its "no indicator" bit is clear.
-SettingValue Led(const SensorConfig& c, std::uint16_t bit)
+template <const SonarSetting& S>
+SettingValue SonarSwitch(const SensorConfig& c)
 {
-    if (!LedsSwitchable(c)) return {};
-    return Switch((c.Blocks.Sonar[LEDFlagsS] & bit) == 0);
+    const SonarSetting* where = OnThisSensor(S, c);
+    return where ? Switch(IsOn(c.Blocks, *where)) : SettingValue{};
 }
 
-template <SettingValue (*Read)(const SensorConfig&)>
-SettingValue OnFullLayout(const SensorConfig& c)
+SettingValue DeadTargetDeltaOf(const SensorConfig& c)
 {
-    return FullLayout(c) ? Read(c) : SettingValue{};
+    const SettingValue units = SonarNumber<kDeadTargetDelta>(c);
+    if (const auto* n = std::get_if<std::uint32_t>(&units))
+        return Number(DeltaInchesFromUnits(static_cast<std::uint16_t>(*n)));
+    return units;
 }
 
 const Setting kSettings[] = {
@@ -99,41 +105,24 @@ const Setting kSettings[] = {
     {"walk-to-key-delay", "Walk-To", SettingKind::Number, "ms", true,
      [](const SensorConfig& c) { return KeyDelayOf(c.Blocks.WalkUp[InterKeyDelayWU]); }},
 
-    {"min-distance", "Sonar", SettingKind::Number, "inches", true,
-     OnFullLayout<[](const SensorConfig& c) { return Number(c.Blocks.Sonar[MinDistS]); }>},
-    {"max-distance", "Sonar", SettingKind::Number, "inches", true,
-     OnFullLayout<[](const SensorConfig& c) { return Number(c.Blocks.Sonar[MaxDistS]); }>},
-    {"in-range-delay", "Sonar", SettingKind::Number, nullptr, true,
-     [](const SensorConfig& c) { return Number(InRangeDelay(c)); },
-     [](const SensorConfig& c) { return DelayUnit(c.Blocks.WalkUp[Flags0WU]); }},
-    {"in-range-delay-unit", "Sonar", SettingKind::DelayUnit, nullptr, true,
-     [](const SensorConfig& c) { return SettingValue(std::string(DelayUnit(c.Blocks.WalkUp[Flags0WU]))); }},
-    {"out-of-range-delay", "Sonar", SettingKind::Number, nullptr, true,
-     [](const SensorConfig& c) { return Number(OutOfRangeDelay(c)); },
-     [](const SensorConfig& c) { return DelayUnit(c.Blocks.WalkAway[Flags0WA]); }},
-    {"out-of-range-delay-unit", "Sonar", SettingKind::DelayUnit, nullptr, true,
-     [](const SensorConfig& c) { return SettingValue(std::string(DelayUnit(c.Blocks.WalkAway[Flags0WA]))); }},
-    {"power-up-delay", "Sonar", SettingKind::Number, "seconds", true,
-     [](const SensorConfig& c) { return Number(c.Blocks.Sonar[StartDlyS]); }},
-    {"ping-rate", "Sonar", SettingKind::Number, "ms", true,
-     OnFullLayout<[](const SensorConfig& c) { return Number(c.Blocks.Sonar[PingRateS]); }>},
-    {"in-range-led", "Sonar", SettingKind::Switch, nullptr, true,
-     [](const SensorConfig& c) { return Led(c, kLedInRangeBit); }},
-    {"out-of-range-led", "Sonar", SettingKind::Switch, nullptr, true,
-     [](const SensorConfig& c) { return Led(c, kLedOutOfRangeBit); }},
-    {"transition-led", "Sonar", SettingKind::Switch, nullptr, true,
-     [](const SensorConfig& c) { return Led(c, kLedTransitionBit); }},
-    {"min-distance-fault", "Sonar", SettingKind::Switch, nullptr, true,
-     OnFullLayout<[](const SensorConfig& c) { return Switch(c.Blocks.Idle[FlagsI] & kMinDistFaultBit); }>},
-    {"dead-target", "Sonar", SettingKind::Switch, nullptr, true, OnFullLayout<[](const SensorConfig& c) {
-         return Switch(c.Blocks.Idle[FlagsI] & kDetectDeadTargetBit);
-     }>},
-    {"dead-target-delta", "Sonar", SettingKind::Number, "inches", true,
-     OnFullLayout<[](const SensorConfig& c) {
-         return Number(DeltaInchesFromUnits(c.Blocks.Idle[DMTODeltaI]));
-     }>},
-    {"dead-target-time", "Sonar", SettingKind::Number, "seconds", true,
-     OnFullLayout<[](const SensorConfig& c) { return Number(c.Blocks.Idle[DMTOTmI]); }>},
+    {kMinDistance.Name, "Sonar", SettingKind::Number, "inches", true, SonarNumber<kMinDistance>},
+    {kMaxDistance.Name, "Sonar", SettingKind::Number, "inches", true, SonarNumber<kMaxDistance>},
+    {kInRangeDelay.Name, "Sonar", SettingKind::Number, nullptr, true, SonarNumber<kInRangeDelay>,
+     DelayUnit<kInRangeDelayUnit>},
+    {kInRangeDelayUnit.Name, "Sonar", SettingKind::DelayUnit, nullptr, true, DelayUnitOf<kInRangeDelayUnit>},
+    {kOutOfRangeDelay.Name, "Sonar", SettingKind::Number, nullptr, true, SonarNumber<kOutOfRangeDelay>,
+     DelayUnit<kOutOfRangeDelayUnit>},
+    {kOutOfRangeDelayUnit.Name, "Sonar", SettingKind::DelayUnit, nullptr, true,
+     DelayUnitOf<kOutOfRangeDelayUnit>},
+    {kPowerUpDelay.Name, "Sonar", SettingKind::Number, "seconds", true, SonarNumber<kPowerUpDelay>},
+    {kPingRate.Name, "Sonar", SettingKind::Number, "ms", true, SonarNumber<kPingRate>},
+    {kInRangeLed.Name, "Sonar", SettingKind::Switch, nullptr, true, SonarSwitch<kInRangeLed>},
+    {kOutOfRangeLed.Name, "Sonar", SettingKind::Switch, nullptr, true, SonarSwitch<kOutOfRangeLed>},
+    {kTransitionLed.Name, "Sonar", SettingKind::Switch, nullptr, true, SonarSwitch<kTransitionLed>},
+    {kMinDistanceFault.Name, "Sonar", SettingKind::Switch, nullptr, true, SonarSwitch<kMinDistanceFault>},
+    {kDeadTarget.Name, "Sonar", SettingKind::Switch, nullptr, true, SonarSwitch<kDeadTarget>},
+    {kDeadTargetDelta.Name, "Sonar", SettingKind::Number, "inches", true, DeadTargetDeltaOf},
+    {kDeadTargetTime.Name, "Sonar", SettingKind::Number, "seconds", true, SonarNumber<kDeadTargetTime>},
 
     {"luid", "Misc.", SettingKind::Number, nullptr, true,
      [](const SensorConfig& c) { return Number(c.Luid); }},
@@ -310,13 +299,26 @@ private:
         return kept;
     }
 
-    // A one-byte number held at its limit with the pages' message.
-    std::uint32_t HeldByte(const std::string& name, std::uint32_t current, std::uint32_t limit,
-                           const limits::ByteNumber& what)
+    std::uint32_t Noted(const std::string& name, const limits::HeldNumber& held)
     {
-        const limits::HeldNumber held = limits::HoldAtLimit(TypedNumber(name).value_or(current), limit, what);
         NoteIfCorrected(name, held.Value, held.Message);
         return held.Value;
+    }
+
+    // The typed number, else current, corrected as the Sonar page corrects it.
+    std::uint32_t CorrectedSonar(const SonarSetting& setting, std::uint32_t current)
+    {
+        return Noted(setting.Name, CorrectTyped(setting, TypedNumber(setting.Name).value_or(current)));
+    }
+
+    void CollectNumber(const SonarSetting& setting)
+    {
+        if (Typed(setting.Name)) StoreIn(c_.Blocks, setting, CorrectedSonar(setting, 0));
+    }
+
+    void CollectSwitch(const SonarSetting& setting)
+    {
+        if (const auto on = TypedSwitch(setting.Name)) StoreSwitch(c_.Blocks, setting, *on);
     }
 
     bool AllAvailable()
@@ -368,100 +370,79 @@ private:
 
     void CollectFaultSendRate()
     {
-        if (Typed("fault-send-rate")) {
+        if (const auto rate = TypedNumber("fault-send-rate")) {
             c_.Blocks.WalkAway[MinFltRepRate] = static_cast<std::uint16_t>(
-                HeldByte("fault-send-rate", 0, limits::kMaxFaultSendRate, limits::kFaultSendRate));
+                Noted("fault-send-rate",
+                      limits::HoldAtLimit(*rate, limits::kMaxFaultSendRate, limits::kFaultSendRate)));
         }
     }
 
     void CollectSonar()
     {
-        tsSonarParms& s = c_.Blocks.Sonar;
-        const std::pair<const char*, std::uint16_t> leds[] = {{"in-range-led", kLedInRangeBit},
-                                                              {"out-of-range-led", kLedOutOfRangeBit},
-                                                              {"transition-led", kLedTransitionBit}};
-        for (const auto& [name, bit] : leds)
-            if (const auto on = TypedSwitch(name)) SetBits(s[LEDFlagsS], bit, !*on);
-
-        if (const auto rate = TypedNumber("ping-rate")) {
-            const PingRateCorrection corrected = CorrectPingRate(*rate);
-            s[PingRateS] = corrected.Rate;
-            NoteIfCorrected("ping-rate", corrected.Rate, corrected.Message ? corrected.Message : "");
-        }
+        for (const SonarSetting* led : kLeds) CollectSwitch(*led);
+        CollectNumber(kPingRate);
         CollectDistances();
         CollectDelays();
-        if (Typed("power-up-delay"))
-            s[StartDlyS] =
-                static_cast<std::uint16_t>(HeldByte("power-up-delay", 0, kByteLimit, limits::kPowerUpDelay));
-        if (const auto minutes = TypedSwitch("in-range-delay-unit"))
-            SetBits(c_.Blocks.WalkUp[Flags0WU], kMinutesBit, *minutes);
-        if (const auto minutes = TypedSwitch("out-of-range-delay-unit"))
-            SetBits(c_.Blocks.WalkAway[Flags0WA], kMinutesBit, *minutes);
+        CollectNumber(kPowerUpDelay);
+        CollectSwitch(kInRangeDelayUnit);
+        CollectSwitch(kOutOfRangeDelayUnit);
     }
 
     // The two distances are corrected together, as the page collects them.
     void CollectDistances()
     {
-        if (!Typed("min-distance") && !Typed("max-distance")) return;
-        tsSonarParms& s = c_.Blocks.Sonar;
-        const std::uint16_t currentMax = s[MaxDistS];
+        if (!Typed(kMinDistance.Name) && !Typed(kMaxDistance.Name)) return;
+        ConfigSet& blocks = c_.Blocks;
+        const std::uint32_t currentMax = ValueIn(blocks, kMaxDistance);
         const DetectionWindow window =
-            LimitedDetectionWindow(TypedNumber("min-distance").value_or(s[MinDistS]),
-                                   TypedNumber("max-distance").value_or(s[MaxDistS]));
-        s[MinDistS] = static_cast<std::uint16_t>(window.MinInches);
-        s[MaxDistS] = static_cast<std::uint16_t>(window.MaxInches);
-        NoteIfCorrected("min-distance", window.MinInches);
-        NoteIfCorrected("max-distance", window.MaxInches);
-        if (!Typed("max-distance") && window.MaxInches != currentMax) {
-            r_.Notes.push_back("max-distance: moved from " + std::to_string(currentMax) + " to " +
-                               std::to_string(window.MaxInches) + " to stay above min-distance");
-            r_.Set.push_back(FindSetting("max-distance"));
+            LimitedDetectionWindow(TypedNumber(kMinDistance.Name).value_or(ValueIn(blocks, kMinDistance)),
+                                   TypedNumber(kMaxDistance.Name).value_or(currentMax));
+        StoreIn(blocks, kMinDistance, window.MinInches);
+        StoreIn(blocks, kMaxDistance, window.MaxInches);
+        NoteIfCorrected(kMinDistance.Name, window.MinInches);
+        NoteIfCorrected(kMaxDistance.Name, window.MaxInches);
+        if (!Typed(kMaxDistance.Name) && window.MaxInches != currentMax) {
+            r_.Notes.push_back(std::string(kMaxDistance.Name) + ": moved from " + std::to_string(currentMax) +
+                               " to " + std::to_string(window.MaxInches) + " to stay above " +
+                               kMinDistance.Name);
+            r_.Set.push_back(FindSetting(kMaxDistance.Name));
         }
     }
 
     void CollectDelays()
     {
-        if (!Typed("in-range-delay") && !Typed("out-of-range-delay")) return;
-        CheckDelayUnit("in-range-delay", "in-range-delay-unit", c_.Blocks.WalkUp[Flags0WU]);
-        CheckDelayUnit("out-of-range-delay", "out-of-range-delay-unit", c_.Blocks.WalkAway[Flags0WA]);
-        const std::uint32_t limit = DelayLimit(c_.Fw);
-        const std::uint32_t inRange =
-            HeldByte("in-range-delay", InRangeDelay(c_), limit, limits::kInRangeDelay);
-        const std::uint32_t outOfRange =
-            HeldByte("out-of-range-delay", OutOfRangeDelay(c_), limit, limits::kOutOfRangeDelay);
-        tsSonarParms& s = c_.Blocks.Sonar;
-        if (SeparateDelays(c_.Fw)) {
-            s[IRDBTmS] = static_cast<std::uint16_t>(inRange);
-            s[ORDBTmS] = static_cast<std::uint16_t>(outOfRange);
-        } else {
-            s[ORDBTmS] = PackedDelays(inRange, outOfRange);
-        }
+        if (!Typed(kInRangeDelay.Name) && !Typed(kOutOfRangeDelay.Name)) return;
+        CheckDelayUnit(kInRangeDelay, kInRangeDelayUnit);
+        CheckDelayUnit(kOutOfRangeDelay, kOutOfRangeDelayUnit);
+        const SonarSetting& inRange = *OnFirmware(kInRangeDelay, c_.Fw);
+        const SonarSetting& outOfRange = *OnFirmware(kOutOfRangeDelay, c_.Fw);
+        const std::uint32_t inRangeDelay = CorrectedSonar(inRange, ValueIn(c_.Blocks, inRange));
+        const std::uint32_t outOfRangeDelay = CorrectedSonar(outOfRange, ValueIn(c_.Blocks, outOfRange));
+        StoreDelays(c_.Blocks, c_.Fw, inRangeDelay, outOfRangeDelay);
     }
 
     // "2 minutes" is taken only while the delay counts minutes: the unit is
     // its own setting, never changed on the side.
-    void CheckDelayUnit(const std::string& name, const std::string& unitName, std::uint16_t flags)
+    void CheckDelayUnit(const SonarSetting& delay, const SonarSetting& delayUnit)
     {
-        const Assignment* a = Typed(name);
+        const Assignment* a = Typed(delay.Name);
         if (!a || a->Unit.empty()) return;
-        const auto typedUnit = TypedSwitch(unitName);
-        const std::string unit = typedUnit ? (*typedUnit ? "minutes" : "seconds") : DelayUnit(flags);
+        const bool minutes = TypedSwitch(delayUnit.Name).value_or(IsOn(c_.Blocks, delayUnit));
+        const std::string unit = minutes ? "minutes" : "seconds";
         if (ParseDelayUnit(a->Unit) != unit)
-            Refuse(name, "counted in " + unit + ", not " + a->Unit + " (see " + unitName + ")");
+            Refuse(delay.Name, "counted in " + unit + ", not " + a->Unit + " (see " + delayUnit.Name + ")");
     }
 
     void CollectIdle()
     {
-        tsIdleParms& idle = c_.Blocks.Idle;
-        if (const auto on = TypedSwitch("min-distance-fault")) SetBits(idle[FlagsI], kMinDistFaultBit, *on);
-        if (const auto on = TypedSwitch("dead-target")) SetBits(idle[FlagsI], kDetectDeadTargetBit, *on);
-        if (Typed("dead-target-delta"))
-            idle[DMTODeltaI] =
-                DeltaUnitsKeeping(HeldByte("dead-target-delta", 0, kMaxDeltaInches, limits::kDeadTargetDelta),
-                                  idle[DMTODeltaI]);
-        if (Typed("dead-target-time"))
-            idle[DMTOTmI] = static_cast<std::uint16_t>(
-                HeldByte("dead-target-time", 0, kByteLimit, limits::kDeadTargetTime));
+        CollectSwitch(kMinDistanceFault);
+        CollectSwitch(kDeadTarget);
+        if (Typed(kDeadTargetDelta.Name)) {
+            const std::uint16_t heldUnits = static_cast<std::uint16_t>(ValueIn(c_.Blocks, kDeadTargetDelta));
+            StoreIn(c_.Blocks, kDeadTargetDelta,
+                    DeltaUnitsKeeping(CorrectedSonar(kDeadTargetDelta, 0), heldUnits));
+        }
+        CollectNumber(kDeadTargetTime);
     }
 
     void CollectLuid()

@@ -41,12 +41,6 @@ constexpr bool SeparateDelays(std::int32_t deviceFw)
     return deviceFw >= kSeparateDelaysFw;
 }
 
-// The most each detection delay holds on this firmware.
-constexpr std::uint32_t DelayLimit(std::int32_t deviceFw)
-{
-    return SeparateDelays(deviceFw) ? kByteLimit : kPackedDelayLimit;
-}
-
 // A number held at a limit, never wrapped.
 constexpr std::uint32_t HeldAt(std::uint32_t number, std::uint32_t limit)
 {
@@ -56,21 +50,6 @@ constexpr std::uint32_t HeldAt(std::uint32_t number, std::uint32_t limit)
 constexpr void SetBits(std::uint16_t& word, std::uint16_t bits, bool on)
 {
     word = on ? (word | bits) : (word & ~bits);
-}
-
-// Older firmware packs both delays into ORDBTmS: in-range in bits 4 to 7,
-// out-of-range in bits 0 to 3.
-constexpr std::uint16_t PackedDelays(std::uint32_t inRange, std::uint32_t outOfRange)
-{
-    return static_cast<std::uint16_t>(inRange << 4 | outOfRange);
-}
-constexpr std::uint32_t PackedInRangeDelay(std::uint16_t ordbTm)
-{
-    return (ordbTm >> 4) & 0x0F;
-}
-constexpr std::uint32_t PackedOutOfRangeDelay(std::uint16_t ordbTm)
-{
-    return ordbTm & 0x0F;
 }
 
 // A ping rate outside 200 to 1020 ms becomes the nearer limit, with the

@@ -67,7 +67,7 @@ void KeySetEditor::LoadPageFromModel()
 {
     BusyCursor busy(page_.ui());
     if (!page_.model().ConfigLoaded) {
-        ShowNoSensor();
+        showNoSensor();
         return;
     }
     page_.setEnabled(true);
@@ -90,7 +90,7 @@ void KeySetEditor::LoadPageFromModel()
 
 // Nothing to show and nothing to write to: the key sets are emptied and the
 // page is unavailable until a sensor is read; nothing stays pending.
-void KeySetEditor::ShowNoSensor()
+void KeySetEditor::showNoSensor()
 {
     extensionView_ = false;
     enableSeventhGroup(false);

@@ -126,7 +126,7 @@ private:
     bool collectDelay(bool anyKeySet);
     std::uint16_t collectFurtherNumber(const FurtherField& field);
 
-    void ShowNoSensor();
+    void showNoSensor();
     void showExtensionSupport();
     void switchView(bool toExtension);
     void enableSeventhGroup(bool enabled);

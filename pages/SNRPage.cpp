@@ -1,13 +1,13 @@
 #include "SNRPage.h"
 
 #include <algorithm>
+#include <span>
 
 #include "SonarControls.h"
 #include "UiServices.h"
-#include "config/ByteLimits.h"
+#include "config/BlockWriters.h"
 #include "config/ConfigModel.h"
-#include "config/DeadTargetDelta.h"
-#include "config/SonarRules.h"
+#include "config/SonarSettings.h"
 
 using namespace sonar;
 
@@ -25,7 +25,20 @@ constexpr int kFullLayoutControls[] = {
 // Carried through the fill and collect steps, never shown.
 constexpr int kNeverShownControls[] = {Cycles, CyclesLabel, Blanking, BlankingLabel};
 
-constexpr int kLedBoxes[] = {NoInRangeLed, NoOutOfRangeLed, NoTransitionLed};
+// A box that shows one switch of the settings table.
+struct SwitchBox {
+    int Id;
+    const SonarSetting* Setting;
+};
+
+// "No ... LED": checked while the indicator is off.
+constexpr SwitchBox kLedBoxes[] = {
+    {NoInRangeLed, &kInRangeLed}, {NoOutOfRangeLed, &kOutOfRangeLed}, {NoTransitionLed, &kTransitionLed}};
+
+constexpr SwitchBox kSwitchBoxes[] = {{MinDistFault, &kMinDistanceFault},
+                                      {DetectDeadTarget, &kDeadTarget},
+                                      {OutOfRangeMinutes, &kOutOfRangeDelayUnit},
+                                      {InRangeMinutes, &kInRangeDelayUnit}};
 
 constexpr int kAdvancedControls[] = {Blanking,        PingRate,       MinDistFault, DetectDeadTarget,
                                      DeadTargetDelta, DeadTargetTime, PowerUpDelay};
@@ -38,24 +51,32 @@ constexpr std::uint32_t ConfigModel::*kPageFlags[] = {
     &ConfigModel::WalkUpChangedBySonar,
 };
 
-// One block the apply step writes: the flag that asks for it, the flag of the
-// page that owns the block (whose pending write defers this one), the writer
-// and the name its failure message gives.
-struct BlockWrite {
+// One block the apply step writes: the flag that asks for it and the flag of
+// the page that owns the block, whose pending write defers this one.
+struct PlannedWrite {
     std::uint32_t ConfigModel::*Flag;
     std::uint32_t ConfigModel::*HeldBy;
-    int (ConfigModel::*Write)();
-    const char* Name;
+    TemplateBlock Block;
 };
 
-constexpr BlockWrite kBlockWrites[] = {
-    {&ConfigModel::SonarChanged, nullptr, &ConfigModel::WriteSonarToDevice, "Sonar"},
-    {&ConfigModel::IdleChangedBySonar, nullptr, &ConfigModel::WriteIdleToDevice, "Idle"},
-    {&ConfigModel::WalkAwayChangedBySonar, &ConfigModel::WalkAwayChanged, &ConfigModel::WriteWalkAwayToDevice,
-     "WalkAway"},
-    {&ConfigModel::WalkUpChangedBySonar, &ConfigModel::WalkUpChanged, &ConfigModel::WriteWalkUpToDevice,
-     "WalkUp"},
+constexpr PlannedWrite kWritePlan[] = {
+    {&ConfigModel::SonarChanged, nullptr, TemplateBlock::Sonar},
+    {&ConfigModel::IdleChangedBySonar, nullptr, TemplateBlock::Idle},
+    {&ConfigModel::WalkAwayChangedBySonar, &ConfigModel::WalkAwayChanged, TemplateBlock::WalkAway},
+    {&ConfigModel::WalkUpChangedBySonar, &ConfigModel::WalkUpChanged, TemplateBlock::WalkUp},
 };
+
+const SwitchBox* BoxOf(std::span<const SwitchBox> boxes, int id)
+{
+    const auto box = std::ranges::find(boxes, id, &SwitchBox::Id);
+    return box == boxes.end() ? nullptr : &*box;
+}
+
+// The page's change flag that asks for a block's write.
+std::uint32_t ConfigModel::*ChangeFlagOf(TemplateBlock block)
+{
+    return std::ranges::find(kWritePlan, block, &PlannedWrite::Block)->Flag;
+}
 
 }  // namespace
 
@@ -114,7 +135,7 @@ bool SNRPage::OnApply()
 void SNRPage::LayoutStep()
 {
     const bool separate = SeparateDelays();
-    for (int id : kLedBoxes) EnableDlgItem(id, separate);
+    for (const SwitchBox& led : kLedBoxes) EnableDlgItem(led.Id, separate);
     const QString delayNote =
         separate ? QStringLiteral("( 0 to 255 sec )") : QStringLiteral("( 0 to 15 sec )");
     SetDlgItemText(InRangeDelayNote, delayNote);
@@ -149,19 +170,17 @@ void SNRPage::FillStep()
     const ConfigSet& cfg = model().EditCfg;
 
     FillLedFlags();
-    SetDlgItemInt(PingRate, cfg.Sonar[PingRateS]);
+    SetDlgItemInt(PingRate, ValueIn(cfg, kPingRate));
     SetDlgItemInt(Cycles, cfg.Sonar[Reserved1S]);
-    SetDlgItemInt(MinDist, cfg.Sonar[MinDistS]);
-    SetDlgItemInt(MaxDist, cfg.Sonar[MaxDistS]);
+    SetDlgItemInt(MinDist, ValueIn(cfg, kMinDistance));
+    SetDlgItemInt(MaxDist, ValueIn(cfg, kMaxDistance));
     FillDelays();
-    CheckDlgButton(MinDistFault, cfg.Idle[FlagsI] & kMinDistFaultBit);
-    CheckDlgButton(DetectDeadTarget, cfg.Idle[FlagsI] & kDetectDeadTargetBit);
-    SetDlgItemInt(DeadTargetDelta, DeltaInchesFromUnits(cfg.Idle[DMTODeltaI]));
-    SetDlgItemInt(DeadTargetTime, cfg.Idle[DMTOTmI]);
+    for (const SwitchBox& box : kSwitchBoxes) CheckDlgButton(box.Id, IsOn(cfg, *box.Setting));
+    SetDlgItemInt(DeadTargetDelta,
+                  DeltaInchesFromUnits(static_cast<std::uint16_t>(ValueIn(cfg, kDeadTargetDelta))));
+    SetDlgItemInt(DeadTargetTime, ValueIn(cfg, kDeadTargetTime));
     SetDlgItemInt(Blanking, cfg.Idle[SNBlankTmI]);
-    CheckDlgButton(OutOfRangeMinutes, cfg.WalkAway[Flags0WA] & kMinutesBit);
-    CheckDlgButton(InRangeMinutes, cfg.WalkUp[Flags0WU] & kMinutesBit);
-    SetDlgItemInt(PowerUpDelay, cfg.Sonar[StartDlyS]);
+    SetDlgItemInt(PowerUpDelay, ValueIn(cfg, kPowerUpDelay));
 
     // Writing the edits raised their change handling; what the page shows now
     // is what the model holds.
@@ -181,27 +200,20 @@ void SNRPage::ShowNoSensor()
 
 void SNRPage::FillLedFlags()
 {
-    const std::uint16_t leds = model().EditCfg.Sonar[LEDFlagsS];
+    const ConfigSet& cfg = model().EditCfg;
     if (SeparateDelays()) {
-        CheckDlgButton(NoInRangeLed, leds & kLedInRangeBit);
-        CheckDlgButton(NoOutOfRangeLed, leds & kLedOutOfRangeBit);
-        CheckDlgButton(NoTransitionLed, leds & kLedTransitionBit);
+        for (const SwitchBox& led : kLedBoxes) CheckDlgButton(led.Id, !IsOn(cfg, *led.Setting));
     } else {
-        SetDlgItemInt(RawLedFlags, leds);
+        SetDlgItemInt(RawLedFlags, cfg.Sonar[LEDFlagsS]);
     }
 }
 
 void SNRPage::FillDelays()
 {
-    const tsSonarParms& sonar = model().EditCfg.Sonar;
-    if (SeparateDelays()) {
-        SetDlgItemInt(InRangeDelay, sonar[IRDBTmS]);
-        SetDlgItemInt(OutOfRangeDelay, sonar[ORDBTmS]);
-    } else {
-        SetDlgItemInt(InRangeDelay, PackedInRangeDelay(sonar[ORDBTmS]));
-        SetDlgItemInt(OutOfRangeDelay, PackedOutOfRangeDelay(sonar[ORDBTmS]));
-        SetDlgItemInt(RawInRangeDelay, sonar[IRDBTmS]);
-    }
+    const ConfigSet& cfg = model().EditCfg;
+    SetDlgItemInt(InRangeDelay, ValueIn(cfg, DelayOnThisSensor(kInRangeDelay)));
+    SetDlgItemInt(OutOfRangeDelay, ValueIn(cfg, DelayOnThisSensor(kOutOfRangeDelay)));
+    if (!SeparateDelays()) SetDlgItemInt(RawInRangeDelay, cfg.Sonar[IRDBTmS]);
 }
 
 // ---- Change handling -------------------------------------------------------
@@ -209,18 +221,18 @@ void SNRPage::FillDelays()
 void SNRPage::OnEditChanged(int id)
 {
     ConfigModel& m = model();
-    tsIdleParms& idle = m.EditCfg.Idle;
+    ConfigSet& cfg = m.EditCfg;
     if (id >= RawLedFlags && id <= OutOfRangeDelay) {
         if (id == MinDist || id == MaxDist) detectionWindow_.publish(TypedDetectionWindow());
         m.SonarChanged = 1;
     } else if (id == DeadTargetDelta) {
-        idle[DMTODeltaI] = DeltaUnitsFromInches(LimitedNumber(id, kMaxDeltaInches));
+        StoreIn(cfg, kDeadTargetDelta, DeltaUnitsFromInches(LimitedNumber(id, kDeadTargetDelta.Limit)));
         m.IdleChangedBySonar = 1;
     } else if (id == DeadTargetTime) {
-        idle[DMTOTmI] = LimitedNumber(id, kByteLimit);
+        StoreIn(cfg, kDeadTargetTime, LimitedNumber(id, kDeadTargetTime.Limit));
         m.IdleChangedBySonar = 1;
     } else if (id == Blanking) {
-        idle[SNBlankTmI] = LimitedNumber(id, kByteLimit);
+        cfg.Idle[SNBlankTmI] = static_cast<std::uint16_t>(LimitedNumber(id, kByteLimit));
         m.IdleChangedBySonar = 1;
     } else {
         return;
@@ -231,32 +243,15 @@ void SNRPage::OnEditChanged(int id)
 void SNRPage::OnButtonClicked(int id)
 {
     ConfigModel& m = model();
-    const bool checked = IsDlgButtonChecked(id);
-    switch (id) {
-        case NoInRangeLed:
-        case NoOutOfRangeLed:
-        case NoTransitionLed:
-            m.SonarChanged = 1;
-            break;
-        case MinDistFault:
-            SetBits(m.EditCfg.Idle[FlagsI], kMinDistFaultBit, checked);
-            m.SonarChanged = 1;
-            m.IdleChangedBySonar = 1;
-            break;
-        case DetectDeadTarget:
-            SetBits(m.EditCfg.Idle[FlagsI], kDetectDeadTargetBit, checked);
-            m.IdleChangedBySonar = 1;
-            break;
-        case OutOfRangeMinutes:
-            SetBits(m.EditCfg.WalkAway[Flags0WA], kMinutesBit, checked);
-            m.WalkAwayChangedBySonar = 1;
-            break;
-        case InRangeMinutes:
-            SetBits(m.EditCfg.WalkUp[Flags0WU], kMinutesBit, checked);
-            m.WalkUpChangedBySonar = 1;
-            break;
-        default:
-            return;
+    if (BoxOf(kLedBoxes, id)) {
+        m.SonarChanged = 1;
+    } else if (const SwitchBox* box = BoxOf(kSwitchBoxes, id)) {
+        StoreSwitch(m.EditCfg, *box->Setting, IsDlgButtonChecked(id));
+        m.*ChangeFlagOf(box->Setting->Block) = 1;
+        // The fault switch is written with the Sonar block as well.
+        if (id == MinDistFault) m.SonarChanged = 1;
+    } else {
+        return;
     }
     SetModified();
 }
@@ -273,42 +268,35 @@ void SNRPage::CollectStep()
         CollectDelays();
         CollectPowerUpDelay();
     }
-    if (m.IdleChangedBySonar) CollectIdle();
-    if (m.WalkAwayChangedBySonar)
-        SetBits(m.EditCfg.WalkAway[Flags0WA], kMinutesBit, IsDlgButtonChecked(OutOfRangeMinutes));
-    if (m.WalkUpChangedBySonar)
-        SetBits(m.EditCfg.WalkUp[Flags0WU], kMinutesBit, IsDlgButtonChecked(InRangeMinutes));
+    for (const SwitchBox& box : kSwitchBoxes)
+        if (m.*ChangeFlagOf(box.Setting->Block))
+            StoreSwitch(m.EditCfg, *box.Setting, IsDlgButtonChecked(box.Id));
+    if (m.IdleChangedBySonar) CollectIdleNumbers();
 }
 
 void SNRPage::CollectLedFlags()
 {
-    std::uint16_t& leds = model().EditCfg.Sonar[LEDFlagsS];
+    ConfigSet& cfg = model().EditCfg;
     if (SeparateDelays()) {
-        leds = (IsDlgButtonChecked(NoInRangeLed) ? kLedInRangeBit : 0) |
-               (IsDlgButtonChecked(NoOutOfRangeLed) ? kLedOutOfRangeBit : 0) |
-               (IsDlgButtonChecked(NoTransitionLed) ? kLedTransitionBit : 0);
+        // The three boxes make up the whole word.
+        cfg.Sonar[LEDFlagsS] = 0;
+        for (const SwitchBox& led : kLedBoxes) StoreSwitch(cfg, *led.Setting, !IsDlgButtonChecked(led.Id));
     } else {
-        leds = GetDlgItemInt(RawLedFlags) & kLedFlagsMask;
+        cfg.Sonar[LEDFlagsS] = GetDlgItemInt(RawLedFlags) & kLedFlagsMask;
     }
 }
 
 void SNRPage::CollectPingRate()
 {
-    const PingRateCorrection corrected = CorrectPingRate(GetDlgItemInt(PingRate));
-    if (corrected.Message != nullptr) {
-        ui().messageBox(this, QString::fromLatin1(corrected.Message),
-                        QString::fromLatin1(kPingRateErrorCaption));
-        SetDlgItemInt(PingRate, corrected.Rate);
-    }
-    model().EditCfg.Sonar[PingRateS] = corrected.Rate;
+    StoreIn(model().EditCfg, kPingRate, CorrectedEntry(PingRate, kPingRate));
 }
 
 void SNRPage::CollectDistances()
 {
     const DetectionWindow window = TypedDetectionWindow();
-    tsSonarParms& sonar = model().EditCfg.Sonar;
-    sonar[MinDistS] = static_cast<std::uint16_t>(window.MinInches);
-    sonar[MaxDistS] = static_cast<std::uint16_t>(window.MaxInches);
+    ConfigSet& cfg = model().EditCfg;
+    StoreIn(cfg, kMinDistance, window.MinInches);
+    StoreIn(cfg, kMaxDistance, window.MaxInches);
     SetDlgItemInt(MinDist, window.MinInches);
     SetDlgItemInt(MaxDist, window.MaxInches);
 }
@@ -320,38 +308,27 @@ DetectionWindow SNRPage::TypedDetectionWindow() const
 
 void SNRPage::CollectDelays()
 {
-    tsSonarParms& sonar = model().EditCfg.Sonar;
-    if (SeparateDelays()) {
-        sonar[IRDBTmS] =
-            static_cast<std::uint16_t>(HeldAtLimit(InRangeDelay, kByteLimit, limits::kInRangeDelay));
-        sonar[ORDBTmS] =
-            static_cast<std::uint16_t>(HeldAtLimit(OutOfRangeDelay, kByteLimit, limits::kOutOfRangeDelay));
-    } else {
-        const std::uint32_t inRange = HeldAtLimit(InRangeDelay, kPackedDelayLimit, limits::kInRangeDelay);
-        const std::uint32_t outOfRange =
-            HeldAtLimit(OutOfRangeDelay, kPackedDelayLimit, limits::kOutOfRangeDelay);
-        sonar[ORDBTmS] = PackedDelays(inRange, outOfRange);
-        // Carried, not typed: the byte the sensor would get from the word unchanged.
-        sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
-    }
+    const std::uint32_t inRangeDelay = CorrectedEntry(InRangeDelay, DelayOnThisSensor(kInRangeDelay));
+    const std::uint32_t outOfRangeDelay =
+        CorrectedEntry(OutOfRangeDelay, DelayOnThisSensor(kOutOfRangeDelay));
+    ConfigSet& cfg = model().EditCfg;
+    StoreDelays(cfg, model().DeviceFw, inRangeDelay, outOfRangeDelay);
+    // Carried, not typed: the byte the sensor would get from the word unchanged.
+    if (!SeparateDelays())
+        cfg.Sonar[IRDBTmS] = static_cast<std::uint16_t>(GetDlgItemInt(RawInRangeDelay) & kByteLimit);
 }
 
 void SNRPage::CollectPowerUpDelay()
 {
-    model().EditCfg.Sonar[StartDlyS] =
-        static_cast<std::uint16_t>(HeldAtLimit(PowerUpDelay, kByteLimit, limits::kPowerUpDelay));
+    StoreIn(model().EditCfg, kPowerUpDelay, CorrectedEntry(PowerUpDelay, kPowerUpDelay));
 }
 
-void SNRPage::CollectIdle()
+void SNRPage::CollectIdleNumbers()
 {
-    tsIdleParms& idle = model().EditCfg.Idle;
-    SetBits(idle[FlagsI], kMinDistFaultBit, IsDlgButtonChecked(MinDistFault));
-    SetBits(idle[FlagsI], kDetectDeadTargetBit, IsDlgButtonChecked(DetectDeadTarget));
-    idle[DMTODeltaI] =
-        DeltaUnitsFromInches(HeldAtLimit(DeadTargetDelta, kMaxDeltaInches, limits::kDeadTargetDelta));
-    idle[DMTOTmI] =
-        static_cast<std::uint16_t>(HeldAtLimit(DeadTargetTime, kByteLimit, limits::kDeadTargetTime));
-    idle[SNBlankTmI] = static_cast<std::uint16_t>(CorrectedNumber(Blanking, kByteLimit));
+    ConfigSet& cfg = model().EditCfg;
+    StoreIn(cfg, kDeadTargetDelta, DeltaUnitsFromInches(CorrectedEntry(DeadTargetDelta, kDeadTargetDelta)));
+    StoreIn(cfg, kDeadTargetTime, CorrectedEntry(DeadTargetTime, kDeadTargetTime));
+    cfg.Idle[SNBlankTmI] = static_cast<std::uint16_t>(CorrectedNumber(Blanking, kByteLimit));
 }
 
 // ---- Apply -------------------------------------------------------------------
@@ -359,14 +336,15 @@ void SNRPage::CollectIdle()
 void SNRPage::WriteChangedBlocks()
 {
     ConfigModel& m = model();
-    for (const BlockWrite& block : kBlockWrites) {
+    for (const PlannedWrite& block : kWritePlan) {
         if (!(m.*block.Flag) || (block.HeldBy && m.*block.HeldBy)) continue;
-        if (!(m.*block.Write)()) {
+        const BlockWriter& writer = BlockWriterOf(block.Block);
+        if (!(m.*writer.Write)()) {
             // The model clears a block's own flag before it talks to the
             // sensor; keep it and the page's mark so the next Apply retries.
             m.*block.Flag = 1;
             SetModified();
-            ui().messageBox(this, QString::fromStdString(WriteFailedMessage(block.Name)));
+            ui().messageBox(this, QString::fromStdString(WriteFailedMessage(writer.Name)));
             return;
         }
         sleepMs(kWriteSettleMs);
@@ -397,12 +375,17 @@ std::uint32_t SNRPage::LimitedNumber(int id, std::uint32_t limit) const
     return HeldAt(GetDlgItemInt(id), limit);
 }
 
-std::uint32_t SNRPage::HeldAtLimit(int id, std::uint32_t limit, const limits::ByteNumber& what)
+const SonarSetting& SNRPage::DelayOnThisSensor(const SonarSetting& delay) const
 {
-    const limits::HeldNumber held = limits::HoldAtLimit(GetDlgItemInt(id), limit, what);
+    return *OnFirmware(delay, model().DeviceFw);
+}
+
+std::uint32_t SNRPage::CorrectedEntry(int id, const SonarSetting& setting)
+{
+    const limits::HeldNumber held = CorrectTyped(setting, GetDlgItemInt(id));
     if (held.Message.empty()) return held.Value;
     ui().messageBox(this, QString::fromStdString(held.Message),
-                    QString::fromLatin1(limits::kEntryErrorCaption));
+                    QString::fromLatin1(CorrectionCaption(setting)));
     SetDlgItemInt(id, held.Value);
     return held.Value;
 }

@@ -7,7 +7,7 @@
 
 #include "DetectionWindowEdits.h"
 #include "PropertyPage.h"
-#include "config/ByteLimits.h"
+#include "config/SonarSettings.h"
 
 class SNRPage : public PropertyPage {
     Q_OBJECT
@@ -44,7 +44,7 @@ private:
     void CollectDistances();
     void CollectDelays();
     void CollectPowerUpDelay();
-    void CollectIdle();
+    void CollectIdleNumbers();
     DetectionWindow TypedDetectionWindow() const;
 
     bool AnyFlagSet() const;
@@ -55,8 +55,11 @@ private:
     std::uint32_t LimitedNumber(int id, std::uint32_t limit) const;
     // As LimitedNumber, and a number above limit is replaced by limit in the edit.
     std::uint32_t CorrectedNumber(int id, std::uint32_t limit);
-    // As CorrectedNumber, with the message that says so.
-    std::uint32_t HeldAtLimit(int id, std::uint32_t limit, const limits::ByteNumber& what);
+    // The number in an edit corrected as the setting is; a corrected number
+    // replaces the edit's, with the message that says so.
+    std::uint32_t CorrectedEntry(int id, const sonar::SonarSetting& setting);
+    // Where this sensor's firmware keeps a detection delay.
+    const sonar::SonarSetting& DelayOnThisSensor(const sonar::SonarSetting& delay) const;
 
     DetectionWindowEdits detectionWindow_;
 };
