@@ -4,7 +4,6 @@
 #include "ApplyPass.h"
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "config/TemplateConfigSet.h"
 #include "config/TemplateFile.h"
 
 namespace cli {
@@ -25,7 +24,7 @@ LoadOutcome LoadInto(Session& session, int slot, const Request& request)
     }
     SensorConfig wanted = current;
     std::string failure;
-    if (!ReadConfigSetFmFile(request.File, wanted.Blocks, &failure)) {
+    if (!ReadTemplateValues(request.File, wanted.Blocks, &failure)) {
         session.Error() << failure << '\n';
         return LoadOutcome::FileFailed;
     }

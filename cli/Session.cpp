@@ -14,9 +14,9 @@ namespace {
 // A wait shorter than this passes without a word.
 constexpr std::uint32_t kSayWaitingAfterMs = 1000;
 
-tsDevSlot& SlotRecord(int slot)
+tsDevSlot SlotRecord(int slot)
 {
-    return LibState().Slots[slot];
+    return DevRecord(static_cast<std::int16_t>(slot));
 }
 
 }  // namespace

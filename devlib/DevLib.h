@@ -64,6 +64,10 @@ struct tsDevSlot {
     tsWalkUpParmsEx WalkUpEx;
     tsIdleParms Idle;
     char DevicePath[kDevicePathSize];
+    // The reserved bytes of the walk-up and idle halves as this sensor last
+    // gave them; its writes send them back unchanged.
+    std::uint8_t LastReservedWU;
+    std::uint8_t LastReservedI;
 };
 
 // A run-time binding of one service: the module and each entry point found.
@@ -86,8 +90,6 @@ struct tsSetupBinding {
 
 struct tsLibState {
     std::uint8_t InterfaceClass[16];
-    std::uint8_t LastReservedWU;
-    std::uint8_t LastReservedI;
     std::int16_t CurrentSlot;
     std::uint16_t FeatureReportLength;
     tsDevSlot Slots[kMaxDevices];
@@ -116,6 +118,34 @@ std::int16_t GetDevCount();
 int SelectDev(std::int16_t index);
 std::uint32_t GetDevStatus();
 int UpdateDevTable(const tsDevSlot* record, int remove);
+
+// ---- Several sensors at once ------------------------------------------------
+// Each sensor's state (handle, status word, blocks, last-read reserved bytes)
+// is its record in the library's table, which the library alone owns. The
+// calls of this interface act on the current sensor: the one SelectDev chose,
+// or, on a thread RunOnEverySensor started, that thread's sensor. The
+// sensors are separate devices, so their waits overlap.
+
+// Runs operation(index) for every sensor of the table at once, each on a
+// thread of its own on which that sensor is current, and returns when every
+// one has ended. A sensor that fails fails alone. The table holds still
+// meanwhile: a sensor that arrives or leaves during the run is added or
+// removed when the run ends. Called from one thread at a time.
+void RunOnEverySensor(const std::function<void(std::int16_t index)>& operation);
+// The record of the sensor at index, as a copy; an empty record (invalid
+// handle) when there is no sensor there.
+tsDevSlot DevRecord(std::int16_t index);
+// The record of the current sensor, as a copy.
+tsDevSlot CurrentDevRecord();
+// The index of the current sensor in the table.
+std::int16_t GetCurrentDev();
+// The index of the sensor opened with this interface path (letter case
+// aside), or -1.
+std::int16_t FindDevByPath(const char* path);
+// Runs stores (Set...Parms calls) on the current sensor and puts its record
+// back as it was, change marks included: what the library would refuse is
+// learnt without changing what a write would send.
+void TryDevStores(const std::function<void()>& stores);
 
 // ---- One operation at a time per sensor, across programs --------------------
 // A data report carries no block number, so two programs talking to one
