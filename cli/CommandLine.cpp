@@ -35,6 +35,11 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
     app.add_option("--sim-fail-transfer", sim.FailTransfer, "Test fault: the K-th report transfer fails")
         ->type_name("K")
         ->group(group);
+    app.add_option("--sim-fail-sensor", sim.FailSensor,
+                   "Test fault: --sim-fail-transfer counts the transfers of virtual sensor N only")
+        ->type_name("N")
+        ->needs("--sim-fail-transfer")
+        ->group(group);
     app.add_option("--sim-deny-access", sim.DeniedSensors,
                    "Test fault: this user may not open these virtual sensors, e.g. 2 or 1,2")
         ->type_name("N,...")
@@ -78,6 +83,9 @@ std::optional<std::string> OutOfRange(const Request& request, bool failGiven, bo
         return "--sim-sensors must be 0 to " + std::to_string(kMaxDevices);
     if (request.Sim.FailTransfer < 0 || (request.Sim.FailTransfer == 0 && failGiven))
         return std::string("--sim-fail-transfer must be at least 1");
+    if (request.Sim.FailSensor < 0 || request.Sim.FailSensor > request.Sim.Sensors)
+        return "--sim-fail-sensor: no sensor " + std::to_string(request.Sim.FailSensor) + " (1 to " +
+               std::to_string(request.Sim.Sensors) + ")";
     for (int denied : request.Sim.DeniedSensors)
         if (denied < 1 || denied > kMaxDevices)
             return "--sim-deny-access: no sensor " + std::to_string(denied) + " (1 to " +
@@ -113,6 +121,7 @@ std::optional<Request> ParseCommandLine(int argc, char** argv, int& status)
     auto* list = app.add_subcommand("list", "List the attached sensors");
     auto* show = app.add_subcommand("show", "Show the configuration of a sensor");
     show->add_flag("--json", request.Json, "As JSON (a stable layout, see the manual)");
+    show->add_flag("--all", request.AllSensors, "Every attached sensor, one after another (JSON: an array)");
     auto* save = app.add_subcommand("save", "Save the configuration to a template file");
     save->add_option("FILE", request.File, "The template file")->required();
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");

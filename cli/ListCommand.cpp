@@ -33,25 +33,24 @@ int RunList(Session& session, const Request&)
         if (session.InaccessiblePaths().empty()) session.Error() << "no sensor connected\n";
         return kNoSensor;
     }
-    int result = kSuccess;
-    for (int slot = 0; slot < session.Count(); ++slot) {
-        const bool held = session.HoldSensor(slot);
-        const bool infoRead = held && ReadDevInfo() != 0;
-        char ids[16];
-        std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned{session.VendorId(slot)},
-                      unsigned{session.ProductId(slot)});
-        session.Out() << slot + 1 << "  " << session.Node(slot) << "  " << ids << "  firmware "
-                      << FirmwareText(GetDevFwVersion()) << "  LUID ";
-        if (infoRead) {
-            session.Out() << GetDevLuid() << '\n';
-        } else if (held) {
+    const std::vector<int> results =
+        session.RunOnEverySensor("Listing the sensors", [&session](int slot) -> int {
+            const bool held = session.HoldSensor(slot);
+            const bool infoRead = held && ReadDevInfo() != 0;
+            char ids[16];
+            std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned{session.VendorId(slot)},
+                          unsigned{session.ProductId(slot)});
+            session.Out() << slot + 1 << "  " << session.Node(slot) << "  " << ids << "  firmware "
+                          << FirmwareText(GetDevFwVersion()) << "  LUID ";
+            if (infoRead) {
+                session.Out() << GetDevLuid() << '\n';
+                return kSuccess;
+            }
             session.Out() << "unknown\n";
-            result = session.SayFailure(slot, "cannot read the device info of " + session.Name(slot));
-        } else {
-            session.Out() << "unknown\n";
-            result = kSensorInUse;
-        }
-    }
+            if (!held) return kSensorInUse;
+            return session.SayFailure(slot, "cannot read the device info of " + session.Name(slot));
+        });
+    const int result = CombinedStatus(results);
     ListInaccessible(session);
     return result;
 }

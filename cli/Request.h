@@ -18,6 +18,7 @@ struct SimOptions {
     std::vector<std::string> Firmware;  // "4.05" per sensor; missing ones are 4.05
     bool Instant = false;               // the virtual clock: waits cost no real time
     int FailTransfer = 0;               // the k-th report transfer fails (0: none)
+    int FailSensor = 0;                 // FailTransfer counts this sensor's transfers only (0: all)
     bool RefuseExtensionSets = false;
     std::vector<int> DeniedSensors;     // numbers of the sensors this user may not open
     std::uint32_t HeldElsewhereMs = 0;  // another program has every sensor for this long from the start
@@ -31,7 +32,7 @@ struct Request {
 
     bool Json = false;                     // show
     std::string File;                      // save, load
-    bool AllSensors = false;               // load --all
+    bool AllSensors = false;               // load --all, show --all
     bool Verify = true;                    // set and load: read back what was written
     std::vector<std::string> Assignments;  // set NAME=VALUE...
     bool Follow = false;                   // range

@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include <cstdio>
+#include <sstream>
 
 #include "ExitCodes.h"
 #include "NumberArgument.h"
@@ -14,6 +15,15 @@ namespace {
 // A wait shorter than this passes without a word.
 constexpr std::uint32_t kSayWaitingAfterMs = 1000;
 
+// What a thread working on one sensor of a run says, and its hold on the sensor.
+struct SensorThread {
+    std::ostringstream Out;
+    std::ostringstream Err;
+    std::optional<DevOperation> Hold;
+};
+
+thread_local SensorThread* t_sensorThread = nullptr;
+
 tsDevSlot SlotRecord(int slot)
 {
     return DevRecord(static_cast<std::int16_t>(slot));
@@ -26,6 +36,14 @@ std::string StatusText(std::uint32_t status)
     char text[16];
     std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(status));
     return text;
+}
+
+int CombinedStatus(const std::vector<int>& statuses)
+{
+    int combined = kSuccess;
+    for (int status : statuses)
+        if (status == kDeviceOrFileFailure || combined == kSuccess) combined = status;
+    return combined;
 }
 
 Session::Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err, std::uint32_t waitSeconds)
@@ -48,10 +66,44 @@ Session::~Session()
     SetSensorWait({});
 }
 
+std::ostream& Session::Out()
+{
+    return t_sensorThread ? t_sensorThread->Out : out_;
+}
+
 std::ostream& Session::Error()
 {
+    if (t_sensorThread) return t_sensorThread->Err << "tolvanectl: ";
     out_.flush();
     return err_ << "tolvanectl: ";
+}
+
+std::vector<int> Session::RunOnEverySensor(const std::string& doing,
+                                           const std::function<int(int slot)>& operation)
+{
+    std::vector<SensorThread> threads(static_cast<std::size_t>(Count()));
+    std::vector<int> results(threads.size(), kSuccess);
+    platform_.BeginOperation(doing);
+    ::RunOnEverySensor([&](std::int16_t slot) {
+        const auto index = static_cast<std::size_t>(slot);
+        t_sensorThread = &threads[index];
+        results[index] = operation(slot);
+        ReleaseSensor();
+        t_sensorThread = nullptr;
+    });
+    platform_.EndOperation();
+    for (const SensorThread& thread : threads) {
+        out_ << thread.Out.str();
+        out_.flush();
+        err_ << thread.Err.str();
+        err_.flush();
+    }
+    return results;
+}
+
+std::optional<DevOperation>& Session::HoldOfThisThread()
+{
+    return t_sensorThread ? t_sensorThread->Hold : hold_;
 }
 
 int Session::OpenSensors()
@@ -149,15 +201,16 @@ bool Session::HoldSensor(int slot)
 {
     ReleaseSensor();
     SelectDev(static_cast<std::int16_t>(slot));
-    hold_.emplace();
-    if (hold_->held()) return true;
+    std::optional<DevOperation>& hold = HoldOfThisThread();
+    hold.emplace();
+    if (hold->held()) return true;
     SayInUse(slot);
     return false;
 }
 
 void Session::ReleaseSensor()
 {
-    hold_.reset();
+    HoldOfThisThread().reset();
 }
 
 void Session::SayInUse(int slot)

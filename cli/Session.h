@@ -5,6 +5,7 @@
 // the words and exit status tolvanectl documents.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -24,7 +25,8 @@ public:
     ~Session();
 
     ObservedPlatform& Platform() { return platform_; }
-    std::ostream& Out() { return out_; }
+    // Standard output; on a thread of RunOnEverySensor, what that sensor says there.
+    std::ostream& Out();
     // "tolvanectl: " and the message, on standard error.
     std::ostream& Error();
 
@@ -45,6 +47,14 @@ public:
     std::string Node(int slot) const;
     std::uint16_t VendorId(int slot) const;
     std::uint16_t ProductId(int slot) const;
+
+    // Runs operation(slot) for every sensor at once, each on a thread on
+    // which that sensor is current; a hold it takes with HoldSensor ends with
+    // it. What each says on standard output and error is kept and written
+    // afterwards, sensor by sensor in table order. The exit status of each,
+    // in table order.
+    std::vector<int> RunOnEverySensor(const std::string& doing,
+                                      const std::function<int(int slot)>& operation);
 
     // Holds the sensor against other programs until the next HoldSensor, a
     // ReleaseSensor or the end of the session, so that what the command reads,
@@ -70,6 +80,8 @@ private:
 
     void SayInUse(int slot);
 
+    std::optional<DevOperation>& HoldOfThisThread();
+
     ObservedPlatform& platform_;
     std::ostream& out_;
     std::ostream& err_;
@@ -78,5 +90,9 @@ private:
 };
 
 std::string StatusText(std::uint32_t status);
+
+// One exit status for several sensors: a failure of a sensor or file before
+// a sensor in use, that before success.
+int CombinedStatus(const std::vector<int>& statuses);
 
 }  // namespace cli

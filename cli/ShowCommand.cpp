@@ -52,7 +52,7 @@ Json SensorJson(Session& session, int slot, const SensorConfig& config)
     return sensor;
 }
 
-void PrintJson(Session& session, int slot, const SensorConfig& config)
+Json DocumentOf(Session& session, int slot, const SensorConfig& config)
 {
     Json document;
     document["layout"] = kJsonLayout;
@@ -60,7 +60,7 @@ void PrintJson(Session& session, int slot, const SensorConfig& config)
     Json settings = Json::object();
     for (const Setting& setting : Settings()) settings[setting.Name] = JsonOf(ValueOf(setting, config));
     document["settings"] = settings;
-    session.Out() << document.dump(2) << '\n';
+    return document;
 }
 
 void PrintText(Session& session, int slot, const SensorConfig& config)
@@ -78,17 +78,46 @@ void PrintText(Session& session, int slot, const SensorConfig& config)
     }
 }
 
+// Every sensor read at once: the text documents one after another in sensor
+// order, or one JSON array of the documents of the sensors read. A sensor
+// that cannot be read is left out, said, and makes the exit status not 0.
+int ShowEverySensor(Session& session, const Request& request)
+{
+    if (const int status = session.OpenSensors(); status != kSuccess) return status;
+    std::vector<Json> documents(static_cast<std::size_t>(session.Count()));
+    const std::vector<int> results = session.RunOnEverySensor("Reading every sensor", [&](int slot) -> int {
+        SensorConfig config;
+        if (!session.HoldSensor(slot)) return kSensorInUse;
+        if (!session.Read(slot, config)) return kDeviceOrFileFailure;
+        if (request.Json) {
+            documents[static_cast<std::size_t>(slot)] = DocumentOf(session, slot, config);
+            return kSuccess;
+        }
+        if (slot > 0) session.Out() << '\n';
+        PrintText(session, slot, config);
+        return kSuccess;
+    });
+    if (request.Json) {
+        Json array = Json::array();
+        for (Json& document : documents)
+            if (!document.is_null()) array.push_back(std::move(document));
+        session.Out() << array.dump(2) << '\n';
+    }
+    return CombinedStatus(results);
+}
+
 }  // namespace
 
 int RunShow(Session& session, const Request& request)
 {
+    if (request.AllSensors) return ShowEverySensor(session, request);
     int status = kSuccess;
     const std::optional<int> slot = ChosenSensor(session, request, status);
     if (!slot) return status;
     SensorConfig config;
     if (!session.Read(*slot, config)) return kDeviceOrFileFailure;
     if (request.Json)
-        PrintJson(session, *slot, config);
+        session.Out() << DocumentOf(session, *slot, config).dump(2) << '\n';
     else
         PrintText(session, *slot, config);
     return kSuccess;
