@@ -22,7 +22,7 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
 {
     const char* group = "Virtual sensors";
     app.add_flag("--sim", sim.Enabled, "Run on virtual sensors instead of the attached ones")->group(group);
-    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
+    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 64, default 1)")
         ->type_name("N")
         ->group(group);
     app.add_option("--sim-firmware", sim.Firmware, "Firmware of each virtual sensor, e.g. 4.05,1.42")

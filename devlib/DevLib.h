@@ -1,9 +1,10 @@
 #pragma once
 
-// The device library: one static state record with a table of up to 16 open
+// The device library: one static state record with a table of up to 64 open
 // sensors, and flat operations over it. Every sensor operation acts on the
-// current slot. Results are 1 for success and 0 for failure unless stated;
-// details go into the current slot's status word.
+// current sensor (see "Several sensors at once" below). Results are 1 for
+// success and 0 for failure unless stated; details go into the current
+// sensor's status word.
 
 #include <cstdint>
 #include <functional>
@@ -40,7 +41,8 @@ inline constexpr std::uint32_t kStatusRangeFailed = 0x01000000;
 
 // ---- Records ---------------------------------------------------------------
 
-inline constexpr int kMaxDevices = 16;
+// A bench of sensors being prepared for deployment is talked to at once.
+inline constexpr int kMaxDevices = 64;
 inline constexpr int kDevicePathSize = 128;
 inline constexpr int kFeatureReportLength = 9;
 
