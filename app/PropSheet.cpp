@@ -15,6 +15,7 @@
 
 #include "DeviceWatcher.h"
 #include "OtherPrograms.h"
+#include "ResponsiveWaitPlatform.h"
 #include "SensorChooser.h"
 #include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
@@ -296,7 +297,9 @@ void PropSheet::resizeEvent(QResizeEvent* event)
 // library made it current, and the title then shows that sensor.
 void PropSheet::OpenFirstSensor()
 {
-    if (OpenSensors(nullptr)) {
+    int opened = 0;
+    runBesideTheEventLoop([&opened] { opened = OpenSensors(nullptr); });
+    if (opened) {
         model_.DeviceSlot = GetCurrentDev();
         model_.TakeExtensionSupportFmLib();
         model_.PullConfigFmLib();

@@ -68,7 +68,10 @@ VirtualSensorsWindow::VirtualSensorsWindow(sim::SimPlatform& sim, QWidget* paren
     devices->addWidget(createKeyboardRow(), 0, Qt::AlignTop);
     layout->addLayout(devices);
     layout->addWidget(createReportList(), 1);
-    sim_.setTransferListener([this](const sim::Transfer& transfer) { onTransfer(transfer); });
+    // Transfers of sensors read at once come from their own threads.
+    sim_.setTransferListener([this](const sim::Transfer& transfer) {
+        QMetaObject::invokeMethod(this, [this, transfer] { onTransfer(transfer); });
+    });
     // The user's hand on the hardware: a sensor can be pulled out while the
     // sheet waits in the middle of an operation.
     WaitInputGate::takeInputDuringWaits(*this);

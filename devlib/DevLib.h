@@ -239,8 +239,9 @@ int SetIdleParms(const tsIdleParms* source);
 
 // ---- Device commands and range readout ------------------------------------
 
-// Discovers and reads every sensor; 1 when one was read completely, which
-// is then current and whose firmware version is reported.
+// Discovers and reads every sensor, all at once; 1 when one was read
+// completely, the first such in the table, which is then current and whose
+// firmware version is reported.
 int OpenSensors(std::uint32_t* firmwareVersion);
 int HaltKeySends(int halt);
 int ResetDevToFactory();

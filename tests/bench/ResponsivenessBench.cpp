@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -45,7 +46,7 @@ constexpr int kAutoRangeRunMs = 3000;
 class WaitCounter : public platform::ForwardingPlatform {
 public:
     using ForwardingPlatform::ForwardingPlatform;
-    std::uint64_t takeWaitedMs() { return std::exchange(waitedMs_, 0); }
+    std::uint64_t takeWaitedMs() { return waitedMs_.exchange(0); }
 
     void sleepMs(std::uint32_t ms) override
     {
@@ -54,7 +55,7 @@ public:
     }
 
 private:
-    std::uint64_t waitedMs_ = 0;
+    std::atomic<std::uint64_t> waitedMs_ = 0;  // sensors read at once wait on threads of their own
 };
 
 // Ticks every millisecond whenever the event loop runs; the longest gap
