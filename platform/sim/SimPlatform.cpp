@@ -77,6 +77,8 @@ struct SimPlatform::Impl {
     // By device and the device's own transfer count.
     std::set<std::pair<DeviceId, std::uint64_t>> FailingTransfersOf;
     std::set<std::pair<DeviceId, std::uint64_t>> UnplugsAtTransferOf;
+    std::map<std::pair<DeviceId, std::uint64_t>, std::uint32_t>
+        StalledTransfersOf;  // and how long each blocks
     bool FailAll = false;
 
     std::vector<Transfer> Transcript;
@@ -494,14 +496,41 @@ platform::HidAttributes SimPlatform::attributes(platform::Handle handle)
 
 bool SimPlatform::getFeature(platform::Handle handle, std::span<std::uint8_t> report)
 {
+    blockIfStalled(handle);
     const std::lock_guard lock(d->Mutex);
     return d->getFeature(handle, report);
 }
 
 bool SimPlatform::setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
 {
+    blockIfStalled(handle);
     const std::lock_guard lock(d->Mutex);
     return d->setFeature(handle, report);
+}
+
+void SimPlatform::stallTransferOf(DeviceId id, int k, std::uint32_t ms)
+{
+    const std::lock_guard lock(d->Mutex);
+    if (k < 1) return;
+    const std::uint64_t n = d->Devices.at(id).TransferCount + static_cast<std::uint64_t>(k);
+    d->StalledTransfersOf[{id, n}] = ms;
+    d->FailingTransfersOf.insert({id, n});
+}
+
+void SimPlatform::blockIfStalled(platform::Handle handle)
+{
+    std::uint32_t ms = 0;
+    {
+        const std::lock_guard lock(d->Mutex);
+        const auto open = d->Handles.find(handle);
+        if (open == d->Handles.end()) return;
+        const DeviceId id = open->second.Id;
+        const auto stalled = d->StalledTransfersOf.find({id, d->Devices.at(id).TransferCount + 1});
+        if (stalled == d->StalledTransfersOf.end()) return;
+        ms = stalled->second;
+        d->StalledTransfersOf.erase(stalled);
+    }
+    sleepMs(ms);
 }
 
 platform::LockResult SimPlatform::tryLock(platform::Handle handle)

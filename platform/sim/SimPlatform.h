@@ -136,6 +136,9 @@ public:
     // stay put when several sensors are talked to at once.
     void failTransferOf(DeviceId id, int k);
     void unplugDuringTransferOf(DeviceId id, int k);
+    // The k-th transfer of the device from now blocks for ms, as one to a
+    // sensor that stopped answering blocks until the USB timeout, and fails.
+    void stallTransferOf(DeviceId id, int k, std::uint32_t ms);
     void failServiceLoad(platform::Service service, bool fail = true);
     void removeEntryPoint(platform::Service service, const std::string& name);
 
@@ -168,6 +171,8 @@ public:
     void leaveParallelWork() override;
 
 private:
+    void blockIfStalled(platform::Handle handle);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

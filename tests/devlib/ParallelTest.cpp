@@ -161,6 +161,28 @@ TEST_F(ParallelTest, OneSensorFailingAtEachExchangeLeavesTheOthersIntact)
     }
 }
 
+// A sensor that stops answering, its transfer blocking until the USB
+// timeout, holds up its own read only: the others end after one read's waits.
+TEST_F(ParallelTest, ASensorThatStopsAnsweringHoldsUpOnlyItsOwnRead)
+{
+    const std::vector<sim::DeviceId> ids = plugDifferentSensors(3);
+    constexpr std::uint32_t kUsbTimeoutMs = 5000;
+    sim.stallTransferOf(ids[1], 4, kUsbTimeoutMs);
+    const std::uint64_t start = sim.nowMs();
+
+    const std::vector<int> results = runOnEverySensor([] { return ReadDevConfig(); });
+
+    EXPECT_EQ(results, (std::vector<int>{1, 0, 1}));
+    for (const sim::Transfer& transfer : sim.transcript()) {
+        if (transfer.Path != sim.pathOf(ids[1])) {
+            EXPECT_LE(transfer.TimeMs - start, 11 * kExchangeMs);
+        }
+    }
+    // Its second exchange's read comes after two waits and blocks until the timeout.
+    EXPECT_EQ(sim.nowMs() - start, 2 * kExchangeMs + kUsbTimeoutMs)
+        << "the run ends with the stalled transfer";
+}
+
 // The sensor pulled out during a read of every sensor fails its read and
 // leaves the table when the run ends; the others are read and stay.
 TEST_F(ParallelTest, UnplugDuringAReadOfEverySensorRemovesOnlyThatSensor)
