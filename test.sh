@@ -43,6 +43,8 @@ lap "Ansible module"
 build-release/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not finish"
 # tolvanectl show against one full read's waits; list reads no block.
 build-release/tests/cli/cli_benchmark || echo "tolvanectl benchmark did not finish"
+# list, show --all, load --all and apply --check --all over 1 to 64 sensors.
+build-release/tests/bench/sensor_count_bench || echo "sensor-count benchmark did not finish"
 lap "benchmarks"
 
 # The hidraw backend, the device library and the programs against a real

@@ -15,6 +15,7 @@
 
 #include "DeviceWatcher.h"
 #include "OtherPrograms.h"
+#include "ResponsiveWaitPlatform.h"
 #include "SensorChooser.h"
 #include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
@@ -296,8 +297,10 @@ void PropSheet::resizeEvent(QResizeEvent* event)
 // library made it current, and the title then shows that sensor.
 void PropSheet::OpenFirstSensor()
 {
-    if (OpenSensors(nullptr)) {
-        model_.DeviceSlot = LibState().CurrentSlot;
+    int opened = 0;
+    runBesideTheEventLoop([&opened] { opened = OpenSensors(nullptr); });
+    if (opened) {
+        model_.DeviceSlot = GetCurrentDev();
         model_.TakeExtensionSupportFmLib();
         model_.PullConfigFmLib();
     } else {
@@ -432,22 +435,17 @@ void PropSheet::RefreshFromDevice()
 
 bool PropSheet::KeepEditedSensor()
 {
-    const tsLibState& state = LibState();
-    for (std::int16_t slot = 0; slot < state.Count; ++slot) {
-        if (editedPath_.empty() || editedPath_ != state.Slots[slot].DevicePath) continue;
-        model_.DeviceSlot = slot;
-        SelectDev(slot);
-        return model_.ConfigLoaded != 0;
-    }
-    model_.DeviceSlot = 0;
-    return false;
+    const std::int16_t slot = editedPath_.empty() ? -1 : FindDevByPath(editedPath_.c_str());
+    model_.DeviceSlot = slot < 0 ? 0 : slot;
+    if (slot < 0) return false;
+    SelectDev(slot);
+    return model_.ConfigLoaded != 0;
 }
 
 void PropSheet::NoteEditedSensor()
 {
-    const tsLibState& state = LibState();
-    const bool edited = model_.ConfigLoaded && model_.DeviceSlot < state.Count;
-    editedPath_ = edited ? state.Slots[model_.DeviceSlot].DevicePath : std::string();
+    const bool edited = model_.ConfigLoaded && model_.DeviceSlot < GetDevCount();
+    editedPath_ = edited ? DevRecord(model_.DeviceSlot).DevicePath : std::string();
 }
 
 bool PropSheet::ChooseSensor(int index)

@@ -3,13 +3,18 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <QtGlobal>
+#include <atomic>
+#include <thread>
 
 namespace {
 
 const char* const kTakesInputDuringWaits = "takesInputDuringWaits";
+
+ResponsiveWaitPlatform* g_active = nullptr;
 
 bool isUserInput(QEvent::Type type)
 {
@@ -33,6 +38,11 @@ bool isUserInput(QEvent::Type type)
 
 // Input reaches a window first and then the widget it is meant for; it is
 // judged by the widget.
+bool onEventLoopThread()
+{
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
+
 bool passesDuringWaits(const QObject* receiver)
 {
     const auto* widget = qobject_cast<const QWidget*>(receiver);
@@ -68,8 +78,27 @@ bool WaitInputGate::eventFilter(QObject* receiver, QEvent* event)
     return true;
 }
 
+ResponsiveWaitPlatform::ResponsiveWaitPlatform(platform::Platform& next) : ForwardingPlatform(next)
+{
+    g_active = this;
+}
+
+ResponsiveWaitPlatform::~ResponsiveWaitPlatform()
+{
+    if (g_active == this) g_active = nullptr;
+}
+
+ResponsiveWaitPlatform* ResponsiveWaitPlatform::active()
+{
+    return g_active;
+}
+
 void ResponsiveWaitPlatform::sleepMs(std::uint32_t ms)
 {
+    if (!onEventLoopThread()) {
+        ForwardingPlatform::sleepMs(ms);
+        return;
+    }
     WaitInputGate gate;
     const std::uint64_t end = nowMs() + ms;
     QEventLoop loop;
@@ -98,7 +127,7 @@ bool ResponsiveWaitPlatform::setFeature(platform::Handle handle, std::span<const
 
 bool ResponsiveWaitPlatform::refusedDuringWait(const char* what)
 {
-    if (waits_ == 0) return false;
+    if (waits_ == 0 || !onEventLoopThread()) return false;
     if (reentry_) {
         reentry_(what);
     } else {
@@ -106,4 +135,28 @@ bool ResponsiveWaitPlatform::refusedDuringWait(const char* what)
         Q_ASSERT_X(false, "ResponsiveWaitPlatform", "device operation without the busy guard");
     }
     return true;
+}
+
+void ResponsiveWaitPlatform::runBesideTheEventLoop(const std::function<void()>& work)
+{
+    WaitInputGate gate;
+    QEventLoop loop;
+    std::atomic<bool> done = false;
+    ++waits_;
+    std::thread worker([&] {
+        work();
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    while (!done) loop.exec();
+    worker.join();
+    --waits_;
+}
+
+void runBesideTheEventLoop(const std::function<void()>& work)
+{
+    if (ResponsiveWaitPlatform* responsive = ResponsiveWaitPlatform::active())
+        responsive->runBesideTheEventLoop(work);
+    else
+        work();
 }

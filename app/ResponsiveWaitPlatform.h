@@ -51,19 +51,37 @@ private:
     std::vector<HeldInput> held_;
 };
 
+// Runs work beside the event loop while a ResponsiveWaitPlatform is in
+// place (anywhere in the installed chain of backends), otherwise (tests on
+// the virtual clock) at once.
+void runBesideTheEventLoop(const std::function<void()>& work);
+
 class ResponsiveWaitPlatform : public platform::ForwardingPlatform {
 public:
     using ReentryHandler = std::function<void(const char* what)>;
 
-    using ForwardingPlatform::ForwardingPlatform;
+    explicit ResponsiveWaitPlatform(platform::Platform& next);
+    ~ResponsiveWaitPlatform() override;
+    ResponsiveWaitPlatform(const ResponsiveWaitPlatform&) = delete;
+    ResponsiveWaitPlatform& operator=(const ResponsiveWaitPlatform&) = delete;
+
+    // The one in place, or nullptr.
+    static ResponsiveWaitPlatform* active();
 
     void setReentryHandler(ReentryHandler handler) { reentry_ = std::move(handler); }
 
     // Runs the event loop behind a WaitInputGate until the backend's clock
-    // has moved on by ms.
+    // has moved on by ms. On any other thread than the event loop's (one
+    // working on a sensor while the sensors are read at once) it is the
+    // backend's plain sleep, as its transfers are the backend's own.
     void sleepMs(std::uint32_t ms) override;
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override;
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
+
+    // Runs work on a thread of its own (which may start one per sensor)
+    // while the event loop runs behind a WaitInputGate, as during a wait;
+    // returns when work has ended.
+    void runBesideTheEventLoop(const std::function<void()>& work);
 
 private:
     // True, said, when a wait runs.

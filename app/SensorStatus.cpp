@@ -18,9 +18,8 @@ const QString kUdevRuleAdvice = QStringLiteral(
 std::vector<SensorFacts> openSensors()
 {
     std::vector<SensorFacts> sensors;
-    const tsLibState& state = LibState();
-    for (int i = 0; i < state.Count; ++i) {
-        const tsDevSlot& slot = state.Slots[i];
+    for (std::int16_t i = 0; i < GetDevCount(); ++i) {
+        const tsDevSlot slot = DevRecord(i);
         SensorFacts facts{slot.FwVersion, std::nullopt, std::string(slot.DevicePath)};
         if (slot.Valid) facts.Luid = slot.Luid;
         sensors.push_back(facts);

@@ -18,10 +18,12 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "ResponsiveWaitPlatform.h"
 #include "WindowPlacement.h"
 #include "config/FirmwareVersion.h"
+#include "devlib/DevLib.h"
 
 namespace {
 
@@ -66,9 +68,13 @@ VirtualSensorsWindow::VirtualSensorsWindow(sim::SimPlatform& sim, QWidget* paren
     auto* devices = new QHBoxLayout;
     for (int row = 0; row < kSensorCount; ++row) devices->addWidget(createSensorRow(row));
     devices->addWidget(createKeyboardRow(), 0, Qt::AlignTop);
+    devices->addWidget(createBenchRow(), 0, Qt::AlignTop);
     layout->addLayout(devices);
     layout->addWidget(createReportList(), 1);
-    sim_.setTransferListener([this](const sim::Transfer& transfer) { onTransfer(transfer); });
+    // Transfers of sensors read at once come from their own threads.
+    sim_.setTransferListener([this](const sim::Transfer& transfer) {
+        QMetaObject::invokeMethod(this, [this, transfer] { onTransfer(transfer); });
+    });
     // The user's hand on the hardware: a sensor can be pulled out while the
     // sheet waits in the middle of an operation.
     WaitInputGate::takeInputDuringWaits(*this);
@@ -133,6 +139,41 @@ QGroupBox* VirtualSensorsWindow::createKeyboardRow()
     layout->addWidget(new QLabel(tr("A plain keyboard,\nnot a sensor"), box));
     connect(keyboardPlug_, &QPushButton::clicked, this, &VirtualSensorsWindow::toggleKeyboard);
     return box;
+}
+
+QGroupBox* VirtualSensorsWindow::createBenchRow()
+{
+    auto* box = new QGroupBox(tr("Bench"), this);
+    benchCount_ = new QSpinBox(box);
+    benchCount_->setObjectName(QStringLiteral("benchCount"));
+    benchCount_->setRange(1, kMaxDevices);
+    benchCount_->setValue(kMaxDevices / 4);
+    auto* plug = new QPushButton(tr("Plug in"), box);
+    plug->setObjectName(QStringLiteral("plugBench"));
+    plug->setToolTip(tr("Plugs this many factory-fresh sensors in at once"));
+    auto* unplug = new QPushButton(tr("Unplug all"), box);
+    unplug->setObjectName(QStringLiteral("unplugBench"));
+    benchState_ = new QLabel(tr("None plugged in"), box);
+    auto* layout = new QVBoxLayout(box);
+    layout->addWidget(benchCount_);
+    layout->addWidget(plug);
+    layout->addWidget(unplug);
+    layout->addWidget(benchState_);
+    connect(plug, &QPushButton::clicked, this, [this] { plugBench(benchCount_->value()); });
+    connect(unplug, &QPushButton::clicked, this, &VirtualSensorsWindow::unplugBench);
+    return box;
+}
+
+void VirtualSensorsWindow::plugBench(int count)
+{
+    for (int i = 0; i < count; ++i) bench_.push_back(sim_.plugSensor(kDefaultFirmware));
+    benchState_->setText(tr("%n plugged in", nullptr, static_cast<int>(bench_.size())));
+}
+
+void VirtualSensorsWindow::unplugBench()
+{
+    for (const sim::DeviceId id : std::exchange(bench_, {})) sim_.unplug(id);
+    benchState_->setText(tr("None plugged in"));
 }
 
 QWidget* VirtualSensorsWindow::createReportList()

@@ -1,7 +1,8 @@
 #pragma once
 
-// The "Virtual Sensors" window of tolvane-sim: plugs and unplugs up to two
-// virtual sensors and a plain keyboard, sets a sensor's firmware version,
+// The "Virtual Sensors" window of tolvane-sim: plugs and unplugs two
+// virtual sensors of its rows, a bench of many more at once and a plain
+// keyboard, sets a sensor's firmware version,
 // moves its target, switches its extension-set support, and lists every
 // report exchanged with the sensors as it happens. Unplug and Plug in take
 // the same sensor out and back with its memory; "New sensor" puts a
@@ -10,6 +11,7 @@
 #include <QWidget>
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "platform/sim/SimPlatform.h"
 
@@ -38,6 +40,12 @@ public:
     // Unplugs the row's sensor, if any, and plugs in a factory-fresh one;
     // nothing while the row's firmware is no version.
     void plugNewSensor(int row);
+    // Plugs count factory-fresh sensors of firmware 4.05 in at once, beside
+    // the rows' sensors; unplugs them all again.
+    void plugBench(int count);
+    void unplugBench();
+    std::size_t benchSize() const { return bench_.size(); }
+
     // The row's sensor, plugged in or not; none before the first plug.
     std::optional<sim::DeviceId> sensorOf(int row) const { return sensors_[row].Device; }
 
@@ -68,6 +76,7 @@ private:
 
     QGroupBox* createSensorRow(int row);
     QGroupBox* createKeyboardRow();
+    QGroupBox* createBenchRow();
     QWidget* createReportList();
 
     bool isPlugged(int row) const;
@@ -82,6 +91,9 @@ private:
     sim::SimPlatform& sim_;
     std::array<SensorRow, kSensorCount> sensors_;
     QPushButton* keyboardPlug_ = nullptr;
+    QSpinBox* benchCount_ = nullptr;
+    QLabel* benchState_ = nullptr;
+    std::vector<sim::DeviceId> bench_;
     std::optional<sim::DeviceId> keyboard_;
     QPlainTextEdit* reports_ = nullptr;
     bool followReports_ = true;

@@ -20,7 +20,6 @@ struct SensorApply {
     bool ConfigRead = false;
     SensorConfig Current;
     ApplyResult Result;
-    bool FileFailed = false;  // the file does not read: it would fail on every sensor
 };
 
 int StatusOf(const ApplyResult& result)
@@ -48,7 +47,6 @@ SensorApply ApplyToSensor(Session& session, int slot, const DesiredConfig& desir
     if (!fits) {
         session.Error() << failure << '\n';
         session.Error() << session.Name(slot) << ": nothing written\n";
-        run.FileFailed = desired.IsTemplate();
         run.Status = kDeviceOrFileFailure;
         return run;
     }
@@ -109,36 +107,23 @@ int ReportFailure(Session& session, const Request& request, int status,
     return status;
 }
 
-// The status of a fleet: a failure over a sensor kept by another program over
-// a change over nothing to do.
-int Worse(int a, int b)
-{
-    for (int status : {kDeviceOrFileFailure, kSensorInUse, kChanged})
-        if (a == status || b == status) return status;
-    return kSuccess;
-}
-
+// Every sensor at once, each reported on its own in sensor order.
 int ApplyToAll(Session& session, const DesiredConfig& desired, const Request& request)
 {
     if (const int status = session.OpenSensors(); status != kSuccess)
         return ReportFailure(session, request, status);
-    int result = kSuccess;
-    for (int slot = 0; slot < session.Count(); ++slot) {
-        if (!session.HoldSensor(slot)) {
-            result = Worse(result, ReportFailure(session, request, kSensorInUse, slot));
-            continue;
-        }
+    std::vector<int> results = session.RunOnEverySensor("Applying to every sensor", [&](int slot) -> int {
+        if (!session.HoldSensor(slot)) return ReportFailure(session, request, kSensorInUse, slot);
         const SensorApply run = ApplyToSensor(session, slot, desired, request);
         Report(session, slot, run, request);
-        result = Worse(result, run.Status);
-        if (run.FileFailed) return result;
-    }
+        return run.Status;
+    });
     // A sensor this user may not open does not hold the configuration.
     if (!session.InaccessiblePaths().empty()) {
         session.SayInaccessible();
-        result = Worse(result, ReportFailure(session, request, kDeviceOrFileFailure));
+        results.push_back(ReportFailure(session, request, kDeviceOrFileFailure));
     }
-    return result;
+    return CombinedStatus(results);
 }
 
 }  // namespace

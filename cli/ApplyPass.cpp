@@ -123,13 +123,12 @@ std::vector<std::string> RefusedBlocks(int slot, const std::vector<PendingWrite>
                                        const SensorConfig& wanted)
 {
     std::vector<std::string> refused;
-    tsDevSlot& record = LibState().Slots[slot];
-    const tsDevSlot held = record;
     SelectDev(static_cast<std::int16_t>(slot));
-    for (const PendingWrite& pending : blocks)
-        if (!pending.Block->Store(wanted.Blocks))
-            refused.push_back(RefusalText(*pending.Block, GetDevStatus(), wanted.Blocks));
-    record = held;
+    TryDevStores([&] {
+        for (const PendingWrite& pending : blocks)
+            if (!pending.Block->Store(wanted.Blocks))
+                refused.push_back(RefusalText(*pending.Block, GetDevStatus(), wanted.Blocks));
+    });
     return refused;
 }
 
@@ -193,7 +192,7 @@ void WriteBlocks(Session& session, int slot, const std::vector<PendingWrite>& bl
 // mapping, in a copy of the sensor's slot.
 ConfigSet HeldAfterWrite(int slot, const ConfigSet& wanted)
 {
-    tsDevSlot record = LibState().Slots[slot];
+    tsDevSlot record = DevRecord(static_cast<std::int16_t>(slot));
     PutBlocks(record, wanted);
     RoundTripBlocks(record);
     return BlocksOf(record);

@@ -30,7 +30,7 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->type_name("FILE")
         ->needs(enabled)
         ->group(group);
-    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 16, default 1)")
+    app.add_option("--sim-sensors", sim.Sensors, "How many virtual sensors are attached (0 to 64, default 1)")
         ->type_name("N")
         ->group(group);
     app.add_option("--sim-firmware", sim.Firmware, "Firmware of each virtual sensor, e.g. 4.05,1.42")
@@ -42,6 +42,11 @@ void AddSimOptions(CLI::App& app, SimOptions& sim)
         ->group(group);
     app.add_option("--sim-fail-transfer", sim.FailTransfer, "Test fault: the K-th report transfer fails")
         ->type_name("K")
+        ->group(group);
+    app.add_option("--sim-fail-sensor", sim.FailSensor,
+                   "Test fault: --sim-fail-transfer counts the transfers of virtual sensor N only")
+        ->type_name("N")
+        ->needs("--sim-fail-transfer")
         ->group(group);
     app.add_option("--sim-deny-access", sim.DeniedSensors,
                    "Test fault: this user may not open these virtual sensors, e.g. 2 or 1,2")
@@ -95,6 +100,9 @@ std::optional<std::string> OutOfRange(const Request& request, bool failGiven, bo
         return "--sim-sensors must be 0 to " + std::to_string(kMaxDevices);
     if (request.Sim.FailTransfer < 0 || (request.Sim.FailTransfer == 0 && failGiven))
         return std::string("--sim-fail-transfer must be at least 1");
+    if (request.Sim.FailSensor < 0 || request.Sim.FailSensor > request.Sim.Sensors)
+        return "--sim-fail-sensor: no sensor " + std::to_string(request.Sim.FailSensor) + " (1 to " +
+               std::to_string(request.Sim.Sensors) + ")";
     for (int denied : request.Sim.DeniedSensors)
         if (denied < 1 || denied > kMaxDevices)
             return "--sim-deny-access: no sensor " + std::to_string(denied) + " (1 to " +
@@ -132,6 +140,7 @@ std::optional<Request> ParseWords(int argc, char** argv, int& status, std::strin
     list->add_flag("--json", request.Json, kJsonText);
     auto* show = app.add_subcommand("show", "Show the configuration of a sensor");
     show->add_flag("--json", request.Json, kJsonText);
+    show->add_flag("--all", request.AllSensors, "Every attached sensor, all at once (JSON: an array)");
     auto* save = app.add_subcommand("save", "Save the configuration to a template file");
     save->add_option("FILE", request.File, "The template file")->required();
     auto* load = app.add_subcommand("load", "Write a template file's configuration to the sensor");

@@ -5,7 +5,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "config/TemplateConfigSet.h"
+#include "config/TemplateFile.h"
 
 namespace cli {
 
@@ -124,7 +124,7 @@ std::optional<DesiredConfig> DesiredConfig::Read(const std::string& path, std::s
 
 bool DesiredConfig::PutOver(SensorConfig& config, std::vector<std::string>& notes, std::string& failure) const
 {
-    if (template_) return ReadConfigSetFmFile(path_, config.Blocks, &failure) != 0;
+    if (template_) return ReadTemplateValues(path_, config.Blocks, &failure) != 0;
     for (const Expected& expected : expected_) {
         const std::string held = ArgumentTextOf(*expected.Target, config);
         if (held == expected.Typed) continue;

@@ -4,7 +4,6 @@
 #include "ApplyPass.h"
 #include "Commands.h"
 #include "ExitCodes.h"
-#include "config/TemplateConfigSet.h"
 #include "config/TemplateFile.h"
 
 namespace cli {
@@ -25,7 +24,7 @@ LoadOutcome LoadInto(Session& session, int slot, const Request& request)
     }
     SensorConfig wanted = current;
     std::string failure;
-    if (!ReadConfigSetFmFile(request.File, wanted.Blocks, &failure)) {
+    if (!ReadTemplateValues(request.File, wanted.Blocks, &failure)) {
         session.Error() << failure << '\n';
         return LoadOutcome::FileFailed;
     }
@@ -57,10 +56,10 @@ int RunSave(Session& session, const Request& request)
     return kSuccess;
 }
 
-// With --all every sensor is loaded, each reported on its own line; a failed
-// sensor does not stop the others and makes the exit status 1, as does a
-// sensor this user may not open. A file that cannot be read stops at once: it
-// would fail on every sensor.
+// With --all every sensor is loaded at once, each reported on its own line in
+// sensor order; a failed sensor does not stop the others and makes the exit
+// status 1, as does a sensor this user may not open. A file that cannot be
+// read stops before any sensor is touched: it would fail on every one.
 int RunLoad(Session& session, const Request& request)
 {
     if (!request.AllSensors) {
@@ -70,16 +69,17 @@ int RunLoad(Session& session, const Request& request)
         return LoadInto(session, *slot, request) == LoadOutcome::Loaded ? kSuccess : kDeviceOrFileFailure;
     }
     if (const int status = session.OpenSensors(); status != kSuccess) return status;
-    int result = kSuccess;
-    for (int slot = 0; slot < session.Count(); ++slot) {
-        if (!session.HoldSensor(slot)) {
-            if (result == kSuccess) result = kSensorInUse;
-            continue;
-        }
-        const LoadOutcome outcome = LoadInto(session, slot, request);
-        if (outcome == LoadOutcome::FileFailed) return kDeviceOrFileFailure;
-        if (outcome == LoadOutcome::SensorFailed) result = kDeviceOrFileFailure;
+    ConfigSet checked{};
+    std::string failure;
+    if (!ReadTemplateValues(request.File, checked, &failure)) {
+        session.Error() << failure << '\n';
+        return kDeviceOrFileFailure;
     }
+    const std::vector<int> results = session.RunOnEverySensor("Loading every sensor", [&](int slot) -> int {
+        if (!session.HoldSensor(slot)) return kSensorInUse;
+        return LoadInto(session, slot, request) == LoadOutcome::Loaded ? kSuccess : kDeviceOrFileFailure;
+    });
+    int result = CombinedStatus(results);
     // A sensor this user may not open is not loaded: the fleet is not all done.
     if (!session.InaccessiblePaths().empty()) {
         session.SayInaccessible();

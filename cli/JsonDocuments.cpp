@@ -54,12 +54,17 @@ Json ErrorJson(const std::string& message, int exitCode, std::optional<int> slot
     return error;
 }
 
-int FinishDocument(Session& session, Json document, int status, std::optional<int> slot, bool indented)
+Json CompletedDocument(Session& session, Json document, int status, std::optional<int> slot)
 {
     const std::string said = session.TakeSaid();
     const bool succeeded = status == kSuccess || status == kChanged;
     document["error"] = succeeded ? Json(nullptr) : ErrorJson(said, status, slot);
-    session.Out() << document.dump(indented ? 2 : -1) << '\n';
+    return document;
+}
+
+int FinishDocument(Session& session, Json document, int status, std::optional<int> slot, bool indented)
+{
+    session.Out() << CompletedDocument(session, std::move(document), status, slot).dump(indented ? 2 : -1) << '\n';
     return status;
 }
 

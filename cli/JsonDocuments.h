@@ -27,10 +27,12 @@ Json SensorJson(Session& session, int slot, const SensorConfig* config);
 // {"message": ..., "exit_code": ..., "sensor": number or null}
 Json ErrorJson(const std::string& message, int exitCode, std::optional<int> slot);
 
+// The document with its "error": null when status is success (or apply's
+// change), else what the session said, the status and the sensor.
+Json CompletedDocument(Session& session, Json document, int status, std::optional<int> slot);
+
 // Prints the document on one line of standard output (indented over several
-// with indented, as show always printed it) with its "error": null when status
-// is success (or apply's change), else what the session said, the status and
-// the sensor; returns status.
+// with indented, as show always printed it), completed; returns status.
 int FinishDocument(Session& session, Json document, int status, std::optional<int> slot,
                    bool indented = false);
 

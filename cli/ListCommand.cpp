@@ -28,16 +28,17 @@ void ListInaccessible(Session& session, bool json)
 // What list tells of one sensor; the LUID only when its device info was read.
 struct ListedSensor {
     int Status = kSuccess;
+    std::uint16_t Firmware = 0;
     std::optional<std::uint16_t> Luid;
 };
 
 ListedSensor ReadListed(Session& session, int slot)
 {
-    if (!session.HoldSensor(slot)) return {kSensorInUse, std::nullopt};
+    if (!session.HoldSensor(slot)) return {kSensorInUse, GetDevFwVersion(), std::nullopt};
     if (ReadDevInfo() == 0)
         return {session.SayFailure(slot, "cannot read the device info of " + session.Name(slot)),
-                std::nullopt};
-    return {kSuccess, GetDevLuid()};
+                GetDevFwVersion(), std::nullopt};
+    return {kSuccess, GetDevFwVersion(), GetDevLuid()};
 }
 
 void PrintListed(Session& session, int slot, const ListedSensor& listed)
@@ -46,14 +47,14 @@ void PrintListed(Session& session, int slot, const ListedSensor& listed)
     std::snprintf(ids, sizeof ids, "%04x:%04x", unsigned{session.VendorId(slot)},
                   unsigned{session.ProductId(slot)});
     session.Out() << slot + 1 << "  " << session.Node(slot) << "  " << ids << "  firmware "
-                  << FirmwareText(GetDevFwVersion()) << "  LUID "
+                  << FirmwareText(listed.Firmware) << "  LUID "
                   << (listed.Luid ? std::to_string(*listed.Luid) : "unknown") << '\n';
 }
 
 Json ListedJson(Session& session, int slot, const ListedSensor& listed)
 {
     Json sensor = SensorJson(session, slot, nullptr);
-    sensor["firmware"] = FirmwareText(GetDevFwVersion());
+    sensor["firmware"] = FirmwareText(listed.Firmware);
     sensor["luid"] = listed.Luid ? Json(*listed.Luid) : Json(nullptr);
     sensor.erase("extension_sets");
     return sensor;
@@ -77,19 +78,24 @@ int RunList(Session& session, const Request& request)
     Json document;
     document["layout"] = kJsonLayout;
     document["sensors"] = Json::array();
-    int result = kSuccess;
     if (session.Count() == 0) {
+        ListInaccessible(session, request.Json);
         if (session.InaccessiblePaths().empty()) session.Error() << "no sensor connected\n";
-        result = kNoSensor;
+        if (!request.Json) return kNoSensor;
+        document["inaccessible"] = InaccessibleJson(session);
+        return FinishDocument(session, document, kNoSensor, std::nullopt);
     }
-    for (int slot = 0; slot < session.Count(); ++slot) {
-        const ListedSensor listed = ReadListed(session, slot);
-        if (listed.Status != kSuccess) result = listed.Status;
-        if (request.Json)
-            document["sensors"].push_back(ListedJson(session, slot, listed));
-        else
-            PrintListed(session, slot, listed);
-    }
+    std::vector<ListedSensor> listed(static_cast<std::size_t>(session.Count()));
+    const std::vector<int> results = session.RunOnEverySensor("Listing the sensors", [&](int slot) -> int {
+        ListedSensor& sensor = listed[static_cast<std::size_t>(slot)];
+        sensor = ReadListed(session, slot);
+        if (!request.Json) PrintListed(session, slot, sensor);
+        return sensor.Status;
+    });
+    if (request.Json)
+        for (int slot = 0; slot < session.Count(); ++slot)
+            document["sensors"].push_back(ListedJson(session, slot, listed[static_cast<std::size_t>(slot)]));
+    const int result = CombinedStatus(results);
     ListInaccessible(session, request.Json);
     if (!request.Json) return result;
     document["inaccessible"] = InaccessibleJson(session);

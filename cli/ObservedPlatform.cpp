@@ -35,12 +35,16 @@ ObservedPlatform::ObservedPlatform(platform::Platform& inner, std::ostream& err,
 
 void ObservedPlatform::BeginOperation(std::string label)
 {
+    const std::lock_guard lock(mutex_);
+    if (operationDepth_++ > 0) return;
     label_ = std::move(label);
     operationStartMs_ = next().nowMs();
 }
 
 void ObservedPlatform::EndOperation()
 {
+    const std::lock_guard lock(mutex_);
+    if (--operationDepth_ > 0) return;
     clearProgress();
     label_.clear();
 }
@@ -48,13 +52,17 @@ void ObservedPlatform::EndOperation()
 platform::Handle ObservedPlatform::open(const std::string& path)
 {
     const platform::Handle handle = next().open(path);
+    const std::lock_guard lock(mutex_);
     if (handle != platform::kInvalidHandle) nodes_[handle] = platform::deviceNodeOf(path);
     return handle;
 }
 
 void ObservedPlatform::close(platform::Handle handle)
 {
-    nodes_.erase(handle);
+    {
+        const std::lock_guard lock(mutex_);
+        nodes_.erase(handle);
+    }
     next().close(handle);
 }
 
@@ -83,6 +91,7 @@ void ObservedPlatform::trace(platform::Handle handle, const char* direction,
                              std::span<const std::uint8_t> report, bool ok)
 {
     if (!verbose_) return;
+    const std::lock_guard lock(mutex_);
     clearProgress();
     const auto node = nodes_.find(handle);
     std::string time = std::to_string(next().nowMs() - startMs_);
@@ -95,6 +104,7 @@ void ObservedPlatform::trace(platform::Handle handle, const char* direction,
 
 void ObservedPlatform::showProgress()
 {
+    const std::lock_guard lock(mutex_);
     if (!progressWanted_ || label_.empty()) return;
     const std::uint64_t elapsed = next().nowMs() - operationStartMs_;
     if (elapsed < kProgressAfterMs) return;

@@ -31,6 +31,7 @@ struct SimOptions {
     std::vector<std::string> Firmware;  // "4.05" per sensor; missing ones are 4.05
     bool Instant = false;               // the virtual clock: waits cost no real time
     int FailTransfer = 0;               // the k-th report transfer fails (0: none)
+    int FailSensor = 0;                 // FailTransfer counts this sensor's transfers only (0: all)
     bool RefuseExtensionSets = false;
     std::vector<int> DeniedSensors;     // numbers of the sensors this user may not open
     std::uint32_t HeldElsewhereMs = 0;  // another program has every sensor for this long from the start
@@ -45,7 +46,7 @@ struct Request {
 
     bool Json = false;                     // show, apply
     std::string File;                      // save, load, apply
-    bool AllSensors = false;               // load --all, apply --all
+    bool AllSensors = false;               // load --all, show --all, apply --all
     bool Verify = true;                    // set, load and apply: read back what was written
     bool Check = false;                    // apply: compare only
     bool Diff = false;                     // apply: name each differing setting

@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include <cstdio>
+#include <sstream>
 
 #include "ExitCodes.h"
 #include "NumberArgument.h"
@@ -14,9 +15,20 @@ namespace {
 // A wait shorter than this passes without a word.
 constexpr std::uint32_t kSayWaitingAfterMs = 1000;
 
-tsDevSlot& SlotRecord(int slot)
+// What a thread working on one sensor of a run says, and its hold on the sensor.
+struct SensorThread {
+    std::ostringstream Out;
+    std::ostringstream Err;
+    KeepingBuffer Said{Err.rdbuf()};
+    std::ostream Saying{&Said};
+    std::optional<DevOperation> Hold;
+};
+
+thread_local SensorThread* t_sensorThread = nullptr;
+
+tsDevSlot SlotRecord(int slot)
 {
-    return LibState().Slots[slot];
+    return DevRecord(static_cast<std::int16_t>(slot));
 }
 
 }  // namespace
@@ -26,6 +38,27 @@ std::string StatusText(std::uint32_t status)
     char text[16];
     std::snprintf(text, sizeof text, "%08lX", static_cast<unsigned long>(status));
     return text;
+}
+
+namespace {
+
+// How much a sensor's exit status weighs in the status of several.
+int Weight(int status)
+{
+    if (status == kSuccess) return 0;
+    if (status == kChanged) return 1;
+    if (status == kSensorInUse) return 2;
+    return status == kDeviceOrFileFailure ? 4 : 3;
+}
+
+}  // namespace
+
+int CombinedStatus(const std::vector<int>& statuses)
+{
+    int combined = kSuccess;
+    for (int status : statuses)
+        if (Weight(status) > Weight(combined)) combined = status;
+    return combined;
 }
 
 Session::Session(ObservedPlatform& platform, std::ostream& out, std::ostream& err, std::uint32_t waitSeconds)
@@ -53,8 +86,17 @@ Session::~Session()
     SetSensorWait({});
 }
 
+std::ostream& Session::Out()
+{
+    return t_sensorThread ? t_sensorThread->Out : out_;
+}
+
 std::ostream& Session::Error()
 {
+    if (t_sensorThread) {
+        t_sensorThread->Err << "tolvanectl: ";
+        return t_sensorThread->Saying;
+    }
     out_.flush();
     err_ << "tolvanectl: ";
     err_.flush();
@@ -63,23 +105,52 @@ std::ostream& Session::Error()
 
 std::string Session::TakeSaid()
 {
-    saying_.flush();
-    std::string said = said_.Take();
+    std::ostream& saying = t_sensorThread ? t_sensorThread->Saying : saying_;
+    saying.flush();
+    std::string said = t_sensorThread ? t_sensorThread->Said.Take() : said_.Take();
     while (!said.empty() && said.back() == '\n') said.pop_back();
     return said;
 }
 
-int Session::KeepingBuffer::overflow(int c)
+int KeepingBuffer::overflow(int c)
 {
     if (c == traits_type::eof()) return traits_type::not_eof(c);
     kept_.push_back(static_cast<char>(c));
     return to_->sputc(static_cast<char>(c));
 }
 
-std::streamsize Session::KeepingBuffer::xsputn(const char* text, std::streamsize count)
+std::streamsize KeepingBuffer::xsputn(const char* text, std::streamsize count)
 {
     kept_.append(text, static_cast<std::size_t>(count));
     return to_->sputn(text, count);
+}
+
+std::vector<int> Session::RunOnEverySensor(const std::string& doing,
+                                           const std::function<int(int slot)>& operation)
+{
+    std::vector<SensorThread> threads(static_cast<std::size_t>(Count()));
+    std::vector<int> results(threads.size(), kSuccess);
+    platform_.BeginOperation(doing);
+    ::RunOnEverySensor([&](std::int16_t slot) {
+        const auto index = static_cast<std::size_t>(slot);
+        t_sensorThread = &threads[index];
+        results[index] = operation(slot);
+        ReleaseSensor();
+        t_sensorThread = nullptr;
+    });
+    platform_.EndOperation();
+    for (const SensorThread& thread : threads) {
+        out_ << thread.Out.str();
+        out_.flush();
+        err_ << thread.Err.str();
+        err_.flush();
+    }
+    return results;
+}
+
+std::optional<DevOperation>& Session::HoldOfThisThread()
+{
+    return t_sensorThread ? t_sensorThread->Hold : hold_;
 }
 
 int Session::OpenSensors()
@@ -177,15 +248,16 @@ bool Session::HoldSensor(int slot)
 {
     ReleaseSensor();
     SelectDev(static_cast<std::int16_t>(slot));
-    hold_.emplace();
-    if (hold_->held()) return true;
+    std::optional<DevOperation>& hold = HoldOfThisThread();
+    hold.emplace();
+    if (hold->held()) return true;
     SayInUse(slot);
     return false;
 }
 
 void Session::ReleaseSensor()
 {
-    hold_.reset();
+    HoldOfThisThread().reset();
 }
 
 void Session::SayInUse(int slot)

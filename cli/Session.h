@@ -5,6 +5,7 @@
 // the words and exit status tolvanectl documents.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <streambuf>
@@ -19,6 +20,23 @@
 
 namespace cli {
 
+// Passes what is written on to another buffer and keeps a copy: the
+// messages a JSON document carries.
+class KeepingBuffer : public std::streambuf {
+public:
+    explicit KeepingBuffer(std::streambuf* to) : to_(to) {}
+    std::string Take() { return std::exchange(kept_, {}); }
+
+protected:
+    int overflow(int c) override;
+    std::streamsize xsputn(const char* text, std::streamsize count) override;
+    int sync() override { return to_->pubsync(); }
+
+private:
+    std::streambuf* to_;
+    std::string kept_;
+};
+
 class Session {
 public:
     // waitSeconds: how long an operation waits for a sensor another program is using.
@@ -26,7 +44,8 @@ public:
     ~Session();
 
     ObservedPlatform& Platform() { return platform_; }
-    std::ostream& Out() { return out_; }
+    // Standard output; on a thread of RunOnEverySensor, what that sensor says there.
+    std::ostream& Out();
     // "tolvanectl: " and the message, on standard error.
     std::ostream& Error();
     // What Error was given since the last call, without the "tolvanectl: "
@@ -52,6 +71,14 @@ public:
     std::uint16_t VendorId(int slot) const;
     std::uint16_t ProductId(int slot) const;
 
+    // Runs operation(slot) for every sensor at once, each on a thread on
+    // which that sensor is current; a hold it takes with HoldSensor ends with
+    // it. What each says on standard output and error is kept and written
+    // afterwards, sensor by sensor in table order. The exit status of each,
+    // in table order.
+    std::vector<int> RunOnEverySensor(const std::string& doing,
+                                      const std::function<int(int slot)>& operation);
+
     // Holds the sensor against other programs until the next HoldSensor, a
     // ReleaseSensor or the end of the session, so that what the command reads,
     // changes and writes back is one conversation; false when another program
@@ -76,21 +103,7 @@ private:
 
     void SayInUse(int slot);
 
-    // Passes what is written on to standard error and keeps a copy.
-    class KeepingBuffer : public std::streambuf {
-    public:
-        explicit KeepingBuffer(std::streambuf* to) : to_(to) {}
-        std::string Take() { return std::exchange(kept_, {}); }
-
-    protected:
-        int overflow(int c) override;
-        std::streamsize xsputn(const char* text, std::streamsize count) override;
-        int sync() override { return to_->pubsync(); }
-
-    private:
-        std::streambuf* to_;
-        std::string kept_;
-    };
+    std::optional<DevOperation>& HoldOfThisThread();
 
     ObservedPlatform& platform_;
     std::ostream& out_;
@@ -102,5 +115,10 @@ private:
 };
 
 std::string StatusText(std::uint32_t status);
+
+// One exit status for several sensors: a failure of a sensor or file before
+// any other failure, that before a sensor in use, that before a change, that
+// before success.
+int CombinedStatus(const std::vector<int>& statuses);
 
 }  // namespace cli

@@ -42,10 +42,44 @@ void PrintText(Session& session, int slot, const SensorConfig& config)
     }
 }
 
+// Every sensor read at once: the text documents one after another in sensor
+// order, or one JSON array of every sensor's document, a sensor that cannot
+// be read with its error. A sensor that cannot be read is said and makes the
+// exit status not 0.
+int ShowEverySensor(Session& session, const Request& request)
+{
+    if (const int status = session.OpenSensors(); status != kSuccess) {
+        if (request.Json) return FinishDocument(session, ShowDocument(session, std::nullopt, nullptr), status, {});
+        return status;
+    }
+    Json documents = Json::array();
+    for (int slot = 0; slot < session.Count(); ++slot) documents.push_back(nullptr);
+    const std::vector<int> results = session.RunOnEverySensor("Reading every sensor", [&](int slot) -> int {
+        SensorConfig config;
+        int status = kSuccess;
+        if (!session.HoldSensor(slot))
+            status = kSensorInUse;
+        else if (!session.Read(slot, config))
+            status = kDeviceOrFileFailure;
+        const bool read = status == kSuccess;
+        if (request.Json) {
+            documents[static_cast<std::size_t>(slot)] =
+                CompletedDocument(session, ShowDocument(session, slot, read ? &config : nullptr), status, slot);
+        } else if (read) {
+            if (slot > 0) session.Out() << '\n';
+            PrintText(session, slot, config);
+        }
+        return status;
+    });
+    if (request.Json) session.Out() << documents.dump(2) << '\n';
+    return CombinedStatus(results);
+}
+
 }  // namespace
 
 int RunShow(Session& session, const Request& request)
 {
+    if (request.AllSensors) return ShowEverySensor(session, request);
     int status = kSuccess;
     const std::optional<int> slot = ChosenSensor(session, request, status);
     SensorConfig config;

@@ -13,12 +13,6 @@ namespace {
 
 // ---- Text of the file ------------------------------------------------------
 
-tsDevSlot& CurrentSlot()
-{
-    tsLibState& state = LibState();
-    return state.Slots[state.CurrentSlot];
-}
-
 std::string_view SectionName(TemplateBlock block)
 {
     switch (block) {
@@ -204,7 +198,7 @@ int Failed(std::string* failure, std::string reason)
 int WriteDevCfgToFile(const std::string& path, std::string* failure)
 {
     std::string reason;
-    if (!WriteTextFile(path, TemplateText(CurrentSlot()), reason)) return Failed(failure, reason);
+    if (!WriteTextFile(path, TemplateText(CurrentDevRecord()), reason)) return Failed(failure, reason);
     return 1;
 }
 
@@ -226,7 +220,7 @@ int ReadTemplateValues(const std::string& path, ConfigSet& blocks, std::string* 
 
 int ReadDevCfgFmFile(const std::string& path, std::string* failure)
 {
-    ConfigSet working = BlocksOf(CurrentSlot());
+    ConfigSet working = BlocksOf(CurrentDevRecord());
     if (!ReadTemplateValues(path, working, failure)) return 0;
     StoreBlocks(working);
     return 1;

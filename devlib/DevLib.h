@@ -1,9 +1,10 @@
 #pragma once
 
-// The device library: one static state record with a table of up to 16 open
+// The device library: one static state record with a table of up to 64 open
 // sensors, and flat operations over it. Every sensor operation acts on the
-// current slot. Results are 1 for success and 0 for failure unless stated;
-// details go into the current slot's status word.
+// current sensor (see "Several sensors at once" below). Results are 1 for
+// success and 0 for failure unless stated; details go into the current
+// sensor's status word.
 
 #include <cstdint>
 #include <functional>
@@ -40,7 +41,8 @@ inline constexpr std::uint32_t kStatusRangeFailed = 0x01000000;
 
 // ---- Records ---------------------------------------------------------------
 
-inline constexpr int kMaxDevices = 16;
+// A bench of sensors being prepared for deployment is talked to at once.
+inline constexpr int kMaxDevices = 64;
 inline constexpr int kDevicePathSize = 128;
 inline constexpr int kFeatureReportLength = 9;
 
@@ -64,6 +66,10 @@ struct tsDevSlot {
     tsWalkUpParmsEx WalkUpEx;
     tsIdleParms Idle;
     char DevicePath[kDevicePathSize];
+    // The reserved bytes of the walk-up and idle halves as this sensor last
+    // gave them; its writes send them back unchanged.
+    std::uint8_t LastReservedWU;
+    std::uint8_t LastReservedI;
 };
 
 // A run-time binding of one service: the module and each entry point found.
@@ -86,8 +92,6 @@ struct tsSetupBinding {
 
 struct tsLibState {
     std::uint8_t InterfaceClass[16];
-    std::uint8_t LastReservedWU;
-    std::uint8_t LastReservedI;
     std::int16_t CurrentSlot;
     std::uint16_t FeatureReportLength;
     tsDevSlot Slots[kMaxDevices];
@@ -116,6 +120,34 @@ std::int16_t GetDevCount();
 int SelectDev(std::int16_t index);
 std::uint32_t GetDevStatus();
 int UpdateDevTable(const tsDevSlot* record, int remove);
+
+// ---- Several sensors at once ------------------------------------------------
+// Each sensor's state (handle, status word, blocks, last-read reserved bytes)
+// is its record in the library's table, which the library alone owns. The
+// calls of this interface act on the current sensor: the one SelectDev chose,
+// or, on a thread RunOnEverySensor started, that thread's sensor. The
+// sensors are separate devices, so their waits overlap.
+
+// Runs operation(index) for every sensor of the table at once, each on a
+// thread of its own on which that sensor is current, and returns when every
+// one has ended. A sensor that fails fails alone. The table holds still
+// meanwhile: a sensor that arrives or leaves during the run is added or
+// removed when the run ends. Called from one thread at a time.
+void RunOnEverySensor(const std::function<void(std::int16_t index)>& operation);
+// The record of the sensor at index, as a copy; an empty record (invalid
+// handle) when there is no sensor there.
+tsDevSlot DevRecord(std::int16_t index);
+// The record of the current sensor, as a copy.
+tsDevSlot CurrentDevRecord();
+// The index of the current sensor in the table.
+std::int16_t GetCurrentDev();
+// The index of the sensor opened with this interface path (letter case
+// aside), or -1.
+std::int16_t FindDevByPath(const char* path);
+// Runs stores (Set...Parms calls) on the current sensor and puts its record
+// back as it was, change marks included: what the library would refuse is
+// learnt without changing what a write would send.
+void TryDevStores(const std::function<void()>& stores);
 
 // ---- One operation at a time per sensor, across programs --------------------
 // A data report carries no block number, so two programs talking to one
@@ -207,8 +239,9 @@ int SetIdleParms(const tsIdleParms* source);
 
 // ---- Device commands and range readout ------------------------------------
 
-// Discovers and reads every sensor; 1 when one was read completely, which
-// is then current and whose firmware version is reported.
+// Discovers and reads every sensor, all at once; 1 when one was read
+// completely, the first such in the table, which is then current and whose
+// firmware version is reported.
 int OpenSensors(std::uint32_t* firmwareVersion);
 int HaltKeySends(int halt);
 int ResetDevToFactory();

@@ -20,6 +20,9 @@ inline constexpr std::uint32_t kDeviceCommandWaitMs = 2000;
 
 tsDevSlot& currentSlot();
 bool hidBound();
+// During a run across the sensors, notes an arrival or removal for its end
+// and gives true; otherwise false, and the caller handles it now.
+bool deferTableChange(bool removal, const char* path);
 
 // ---- Holding the sensor (SensorLock.cpp) -----------------------------------
 

@@ -1,6 +1,9 @@
 // Opening the sensors, the sensor's own commands (key sends, factory reset,
 // user defaults), the range readout and the LUID and firmware accessors.
 
+#include <algorithm>
+#include <vector>
+
 #include "DevLibInternal.h"
 
 namespace {
@@ -47,18 +50,18 @@ int repairFactoryDefaults()
     return WriteDevConfig() && ReadDevConfig();
 }
 
-// Reads every sensor, also after one has failed: a failing sensor stays in
-// the table and hides none of the others. The first sensor read completely
-// becomes current; without one, slot 0 does and the result is 0.
+// Reads every sensor at once: a failing sensor stays in the table and hides
+// none of the others. The first sensor in the table read completely becomes
+// current; without one, slot 0 does and the result is 0.
 int readEverySensor()
 {
-    std::int16_t firstRead = -1;
-    for (std::int16_t i = 0; i < GetDevCount(); ++i) {
-        SelectDev(i);
-        if (ReadDevConfig() && firstRead < 0) firstRead = i;
-    }
-    SelectDev(firstRead < 0 ? 0 : firstRead);
-    return firstRead < 0 ? 0 : 1;
+    std::vector<int> read(static_cast<std::size_t>(GetDevCount()), 0);
+    RunOnEverySensor(
+        [&read](std::int16_t index) { read[static_cast<std::size_t>(index)] = ReadDevConfig(); });
+    const auto firstRead = std::ranges::find(read, 1);
+    const bool any = firstRead != read.end();
+    SelectDev(any ? static_cast<std::int16_t>(firstRead - read.begin()) : 0);
+    return any ? 1 : 0;
 }
 
 }  // namespace

@@ -76,16 +76,6 @@ void unbindBothServices()
     LibState().Hid = tsHidBinding{};
 }
 
-// Index of the first occupied slot opened with this path, or -1.
-int slotOpenedWith(const char* path)
-{
-    const tsLibState& state = LibState();
-    for (int i = 0; i < state.Count; ++i) {
-        if (equalIgnoringCase(state.Slots[i].DevicePath, path, kDevicePathSize)) return i;
-    }
-    return -1;
-}
-
 }  // namespace
 
 int BindHidLib()
@@ -195,6 +185,16 @@ int CheckDevPresent()
                : 0;
 }
 
+std::int16_t FindDevByPath(const char* path)
+{
+    if (!path) return -1;
+    const tsLibState& state = LibState();
+    for (std::int16_t i = 0; i < state.Count; ++i) {
+        if (equalIgnoringCase(state.Slots[i].DevicePath, path, kDevicePathSize)) return i;
+    }
+    return -1;
+}
+
 int GetSensorIfGuid(std::uint8_t* guid16)
 {
     if (!guid16) return 0;
@@ -205,9 +205,10 @@ int GetSensorIfGuid(std::uint8_t* guid16)
 int OnDevArrival(const char* path)
 {
     if (!fitsDevicePath(path) || !hasSensorPrefix(path)) return 0;
+    if (devlib::deferTableChange(false, path)) return 0;
     // A sensor already in the table (found by discovery just before its
     // arrival was delivered) is not opened a second time.
-    if (slotOpenedWith(path) >= 0) return 0;
+    if (FindDevByPath(path) >= 0) return 0;
     tsDevSlot record{};
     const platform::Handle handle = OpenSensorPath(path, &record);
     if (handle == platform::kInvalidHandle) return 0;
@@ -219,7 +220,8 @@ int OnDevArrival(const char* path)
 int OnDevRemoval(const char* path)
 {
     if (!fitsDevicePath(path)) return 0;
-    const int index = slotOpenedWith(path);
+    if (devlib::deferTableChange(true, path)) return 0;
+    const int index = FindDevByPath(path);
     if (index < 0) return 0;
     return UpdateDevTable(&LibState().Slots[index], 1);
 }

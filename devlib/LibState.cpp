@@ -1,12 +1,30 @@
 // The library's state record, its version and the table of open sensors.
 
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "DevLibInternal.h"
 
 namespace {
 
 tsLibState g_state{};
+
+// The sensor a thread started by RunOnEverySensor acts on, and its index.
+thread_local tsDevSlot* t_threadSensor = nullptr;
+thread_local std::int16_t t_threadIndex = -1;
+
+// Arrivals and removals noted while a run across the sensors keeps the table still.
+struct TableChange {
+    bool Removal;
+    std::string Path;
+};
+std::mutex g_runMutex;
+bool g_running = false;
+std::vector<TableChange> g_deferred;
 
 constexpr std::uint16_t kVersionMajor = 5;
 constexpr std::uint16_t kVersionMinor = 8;
@@ -59,7 +77,15 @@ namespace devlib {
 
 tsDevSlot& currentSlot()
 {
-    return g_state.Slots[g_state.CurrentSlot];
+    return t_threadSensor ? *t_threadSensor : g_state.Slots[g_state.CurrentSlot];
+}
+
+bool deferTableChange(bool removal, const char* path)
+{
+    const std::lock_guard lock(g_runMutex);
+    if (!g_running) return false;
+    g_deferred.push_back({removal, path});
+    return true;
 }
 
 bool hidBound()
@@ -105,8 +131,77 @@ std::int16_t GetDevCount()
     return g_state.Count;
 }
 
+namespace {
+
+void setRunning(bool running)
+{
+    const std::lock_guard lock(g_runMutex);
+    g_running = running;
+}
+
+std::vector<TableChange> takeDeferredChanges()
+{
+    const std::lock_guard lock(g_runMutex);
+    return std::exchange(g_deferred, {});
+}
+
+void runOnThreadOf(tsDevSlot& sensor, std::int16_t index, const std::function<void(std::int16_t)>& operation)
+{
+    t_threadSensor = &sensor;
+    t_threadIndex = index;
+    operation(index);
+    t_threadSensor = nullptr;
+    t_threadIndex = -1;
+    platform::current().leaveParallelWork();
+}
+
+}  // namespace
+
+void RunOnEverySensor(const std::function<void(std::int16_t index)>& operation)
+{
+    setRunning(true);
+    const std::int16_t count = g_state.Count;
+    platform::current().enterParallelWork(count);
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(count));
+    for (std::int16_t i = 0; i < count; ++i)
+        threads.emplace_back(runOnThreadOf, std::ref(g_state.Slots[i]), i, std::cref(operation));
+    for (std::thread& thread : threads) thread.join();
+    setRunning(false);
+    for (const TableChange& change : takeDeferredChanges())
+        change.Removal ? OnDevRemoval(change.Path.c_str()) : OnDevArrival(change.Path.c_str());
+}
+
+tsDevSlot DevRecord(std::int16_t index)
+{
+    if (index >= 0 && index < g_state.Count) return g_state.Slots[index];
+    tsDevSlot empty{};
+    emptySlot(empty);
+    return empty;
+}
+
+tsDevSlot CurrentDevRecord()
+{
+    return devlib::currentSlot();
+}
+
+std::int16_t GetCurrentDev()
+{
+    return t_threadSensor ? t_threadIndex : g_state.CurrentSlot;
+}
+
+void TryDevStores(const std::function<void()>& stores)
+{
+    tsDevSlot& slot = devlib::currentSlot();
+    const tsDevSlot held = slot;
+    stores();
+    slot = held;
+}
+
 int SelectDev(std::int16_t index)
 {
+    // A thread working on one sensor of a run keeps to it.
+    if (t_threadSensor) return index == t_threadIndex ? 1 : 0;
     if (index < 0 || index >= kMaxDevices || index >= g_state.Count) return 0;
     g_state.CurrentSlot = index;
     return 1;

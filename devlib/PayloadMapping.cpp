@@ -87,17 +87,17 @@ Payload encodeMaskedFirst(const Block& block, std::size_t first)
     return data;
 }
 
-Payload encodeWalkUpEnd(const tsWalkUpParms& walkUp)
+Payload encodeWalkUpEnd(const tsDevSlot& slot)
 {
-    Payload data = encodeMaskedFirst(walkUp, Flags0WU);
-    data[Reserved2WU - Flags0WU] = LibState().LastReservedWU;
+    Payload data = encodeMaskedFirst(slot.WalkUp, Flags0WU);
+    data[Reserved2WU - Flags0WU] = slot.LastReservedWU;
     return data;
 }
 
-void decodeWalkUpEnd(const Payload& data, tsWalkUpParms& walkUp)
+void decodeWalkUpEnd(const Payload& data, tsDevSlot& slot)
 {
-    storeBytes(walkUp, Flags0WU, data);
-    LibState().LastReservedWU = data[Reserved2WU - Flags0WU];
+    storeBytes(slot.WalkUp, Flags0WU, data);
+    slot.LastReservedWU = data[Reserved2WU - Flags0WU];
 }
 
 template <class Block>
@@ -107,17 +107,17 @@ void decodeExtensionStart(const Payload& data, Block& block)
     block[0] = data[0] & 0x0F;
 }
 
-Payload encodeIdle(const tsIdleParms& idle)
+Payload encodeIdle(const tsDevSlot& slot)
 {
-    Payload data = lowBytes(idle.Words, 0);
-    data[Reserved1I] = byteOf(LibState().LastReservedI & 0x0F);
+    Payload data = lowBytes(slot.Idle.Words, 0);
+    data[Reserved1I] = byteOf(slot.LastReservedI & 0x0F);
     return data;
 }
 
-void decodeIdle(const Payload& data, tsIdleParms& idle)
+void decodeIdle(const Payload& data, tsDevSlot& slot)
 {
-    storeBytes(idle, 0, data);
-    LibState().LastReservedI = data[Reserved1I];
+    storeBytes(slot.Idle, 0, data);
+    slot.LastReservedI = data[Reserved1I];
 }
 
 }  // namespace
@@ -161,7 +161,7 @@ Payload encodeHalf(Half half, const tsDevSlot& slot)
         case Half::WalkUp1:
             return encodeSequenceStart(slot.WalkUp);
         case Half::WalkUp2:
-            return encodeWalkUpEnd(slot.WalkUp);
+            return encodeWalkUpEnd(slot);
         case Half::WalkAwayEx1:
             return encodeMaskedFirst(slot.WalkAwayEx, KeyCountWAEx);
         case Half::WalkAwayEx2:
@@ -171,7 +171,7 @@ Payload encodeHalf(Half half, const tsDevSlot& slot)
         case Half::WalkUpEx2:
             return encodeMaskedFirst(slot.WalkUpEx, Flags0WUEx);
         case Half::Idle:
-            return encodeIdle(slot.Idle);
+            return encodeIdle(slot);
     }
     return {};
 }
@@ -188,7 +188,7 @@ void decodeHalf(Half half, const Payload& data, tsDevSlot& slot)
         case Half::WalkUp1:
             return decodeSequenceStart(data, slot.WalkUp);
         case Half::WalkUp2:
-            return decodeWalkUpEnd(data, slot.WalkUp);
+            return decodeWalkUpEnd(data, slot);
         case Half::WalkAwayEx1:
             return decodeExtensionStart(data, slot.WalkAwayEx);
         case Half::WalkAwayEx2:
@@ -198,7 +198,7 @@ void decodeHalf(Half half, const Payload& data, tsDevSlot& slot)
         case Half::WalkUpEx2:
             return storeBytes(slot.WalkUpEx, Flags0WUEx, data);
         case Half::Idle:
-            return decodeIdle(data, slot.Idle);
+            return decodeIdle(data, slot);
     }
 }
 

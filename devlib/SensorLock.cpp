@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <mutex>
 #include <vector>
 
 #include "DevLibInternal.h"
@@ -17,9 +18,31 @@ struct Hold {
 };
 
 tsSensorWait g_wait;
+// Threads working on different sensors at once each keep their sensor's
+// hold; the map they share is guarded, and so are the wait's words.
+std::mutex g_holdsMutex;
 std::map<platform::Handle, Hold> g_holds;
-// The handle each begin was made on, so each end releases the one its begin took.
-std::vector<platform::Handle> g_begun;
+std::mutex g_waitWordsMutex;
+// The handle each begin of this thread was made on, so each end releases the one its begin took.
+thread_local std::vector<platform::Handle> t_begun;
+
+Hold& holdOf(platform::Handle handle)
+{
+    const std::lock_guard lock(g_holdsMutex);
+    return g_holds[handle];
+}
+
+void tellWaiting(const char* devicePath, std::uint32_t waitedMs)
+{
+    const std::lock_guard lock(g_waitWordsMutex);
+    g_wait.Waiting(devicePath, waitedMs);
+}
+
+void tellWaitOver()
+{
+    const std::lock_guard lock(g_waitWordsMutex);
+    g_wait.WaitOver();
+}
 
 // Tries until the lock is taken, cannot be taken at all or the limit passes.
 // A lock the platform cannot take at all is no reason to refuse the sensor:
@@ -34,14 +57,14 @@ bool acquire(Hold& hold, const tsDevSlot& slot, bool wait)
         const std::uint64_t waited = os.nowMs() - start;
         if (waited >= g_wait.LimitMs) break;
         if (g_wait.Waiting) {
-            g_wait.Waiting(slot.DevicePath, static_cast<std::uint32_t>(waited));
+            tellWaiting(slot.DevicePath, static_cast<std::uint32_t>(waited));
             told = true;
         }
         os.sleepMs(static_cast<std::uint32_t>(
             std::min<std::uint64_t>(devlib::kSensorWaitPollMs, g_wait.LimitMs - waited)));
         result = os.tryLock(slot.Handle);
     }
-    if (told && g_wait.WaitOver) g_wait.WaitOver();
+    if (told && g_wait.WaitOver) tellWaitOver();
     hold.Locked = result == platform::LockResult::Acquired;
     return result != platform::LockResult::Held;
 }
@@ -49,9 +72,9 @@ bool acquire(Hold& hold, const tsDevSlot& slot, bool wait)
 int begin(bool wait)
 {
     tsDevSlot& slot = devlib::currentSlot();
-    g_begun.push_back(slot.Handle);
+    t_begun.push_back(slot.Handle);
     if (slot.Handle == platform::kInvalidHandle) return 1;
-    Hold& hold = g_holds[slot.Handle];
+    Hold& hold = holdOf(slot.Handle);
     if (hold.Depth++ == 0) hold.Refused = !acquire(hold, slot, wait);
     if (!hold.Refused) return 1;
     slot.Status |= kStatusSensorInUse;
@@ -77,13 +100,14 @@ int TryBeginDevOperation()
 
 void EndDevOperation()
 {
-    if (g_begun.empty()) return;
-    const platform::Handle handle = g_begun.back();
-    g_begun.pop_back();
-    const auto hold = g_holds.find(handle);
-    if (hold == g_holds.end() || --hold->second.Depth > 0) return;
-    if (hold->second.Locked) platform::current().unlock(handle);
-    hold->second.Locked = hold->second.Refused = false;
+    if (t_begun.empty()) return;
+    const platform::Handle handle = t_begun.back();
+    t_begun.pop_back();
+    if (handle == platform::kInvalidHandle) return;
+    Hold& hold = holdOf(handle);
+    if (--hold.Depth > 0) return;
+    if (hold.Locked) platform::current().unlock(handle);
+    hold.Locked = hold.Refused = false;
 }
 
 int DevChangedElsewhere()
@@ -91,7 +115,7 @@ int DevChangedElsewhere()
     const platform::Handle handle = devlib::currentSlot().Handle;
     if (handle == platform::kInvalidHandle) return 0;
     const std::uint64_t stamp = platform::current().changeStamp(handle);
-    return stamp != 0 && stamp != g_holds[handle].KnownStamp ? 1 : 0;
+    return stamp != 0 && stamp != holdOf(handle).KnownStamp ? 1 : 0;
 }
 
 namespace devlib {
@@ -100,7 +124,7 @@ void noteConfigRead()
 {
     const platform::Handle handle = currentSlot().Handle;
     if (handle != platform::kInvalidHandle)
-        g_holds[handle].KnownStamp = platform::current().changeStamp(handle);
+        holdOf(handle).KnownStamp = platform::current().changeStamp(handle);
 }
 
 void noteConfigChanged()
@@ -113,6 +137,7 @@ void noteConfigChanged()
 
 void forgetHandle(platform::Handle handle)
 {
+    const std::lock_guard lock(g_holdsMutex);
     g_holds.erase(handle);
 }
 

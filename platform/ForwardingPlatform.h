@@ -40,6 +40,8 @@ public:
     std::uint64_t changeStamp(Handle handle) override { return next_.changeStamp(handle); }
     void sleepMs(std::uint32_t ms) override { next_.sleepMs(ms); }
     std::uint64_t nowMs() override { return next_.nowMs(); }
+    void enterParallelWork(int threads) override { next_.enterParallelWork(threads); }
+    void leaveParallelWork() override { next_.leaveParallelWork(); }
 
 protected:
     Platform& next() { return next_; }

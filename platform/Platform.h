@@ -78,6 +78,12 @@ public:
     virtual void sleepMs(std::uint32_t ms) = 0;
     // Monotonic milliseconds.
     virtual std::uint64_t nowMs() = 0;
+
+    // Several threads are about to work at once, each on a sensor of its
+    // own; each tells leaveParallelWork when it ends. A clock that is not the
+    // wall clock moves on only while every one of them sleeps.
+    virtual void enterParallelWork(int threads) { (void)threads; }
+    virtual void leaveParallelWork() {}
 };
 
 // The installed backend. Installing does not take ownership.

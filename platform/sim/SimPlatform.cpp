@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 
@@ -39,11 +41,21 @@ struct SimPlatform::Impl {
         platform::Handle LockHolder = platform::kInvalidHandle;
         std::uint64_t HeldElsewhereUntilMs = 0;
         std::uint64_t ChangeStamp = 1;  // 0 is "unknown" to the seam
+        std::uint64_t TransferCount = 0;
     };
 
     bool RealTime = false;
     std::chrono::steady_clock::time_point Start = std::chrono::steady_clock::now();
     std::uint64_t VirtualNowMs = 0;
+
+    // Guards everything here; recursive because listeners may call back in.
+    std::recursive_mutex Mutex;
+    // Threads working at once: the virtual clock moves on to the earliest
+    // wake when every one of them sleeps, so each sleeps exactly its time
+    // and their sleeps overlap.
+    int ParallelThreads = 0;
+    std::multiset<std::uint64_t> Wakes;
+    std::condition_variable_any Woken;
 
     std::map<DeviceId, Device> Devices;  // ids grow with each plug, so this is plug order
     DeviceId NextDeviceId = 1;
@@ -62,6 +74,11 @@ struct SimPlatform::Impl {
     std::uint64_t TransferCount = 0;
     std::set<std::uint64_t> FailingTransfers;
     std::multimap<std::uint64_t, DeviceId> UnplugsAtTransfer;
+    // By device and the device's own transfer count.
+    std::set<std::pair<DeviceId, std::uint64_t>> FailingTransfersOf;
+    std::set<std::pair<DeviceId, std::uint64_t>> UnplugsAtTransferOf;
+    std::map<std::pair<DeviceId, std::uint64_t>, std::uint32_t>
+        StalledTransfersOf;  // and how long each blocks
     bool FailAll = false;
 
     std::vector<Transfer> Transcript;
@@ -141,13 +158,27 @@ struct SimPlatform::Impl {
         return device.Plugged && device.Generation == it->second.Generation ? &device : nullptr;
     }
 
+    // Counts the device's own transfer and applies the faults injected for
+    // it; true when it is to fail.
+    bool injectFaultsOf(platform::Handle handle)
+    {
+        const auto it = Handles.find(handle);
+        if (it == Handles.end()) return false;
+        const DeviceId id = it->second.Id;
+        const std::uint64_t n = ++Devices.at(id).TransferCount;
+        const bool fail = FailingTransfersOf.erase({id, n}) > 0;
+        if (UnplugsAtTransferOf.erase({id, n}) == 0) return fail;
+        unplug(id);
+        return true;
+    }
+
     // Counts the transfer and applies the faults injected for it; true when
     // it is to fail whatever the device would do.
-    bool injectFaults()
+    bool injectFaults(platform::Handle handle)
     {
         const std::uint64_t n = ++TransferCount;
         const bool scheduled = FailingTransfers.erase(n) > 0;
-        bool fail = FailAll || scheduled;
+        bool fail = injectFaultsOf(handle) || FailAll || scheduled;
         const auto [first, last] = UnplugsAtTransfer.equal_range(n);
         std::vector<DeviceId> toUnplug;
         for (auto it = first; it != last; ++it) toUnplug.push_back(it->second);
@@ -168,9 +199,30 @@ struct SimPlatform::Impl {
         if (listener) listener(transfer);
     }
 
+    // Moves the clock to the earliest wake once every parallel thread sleeps.
+    void advanceWhenAllAsleep()
+    {
+        if (ParallelThreads == 0 || static_cast<int>(Wakes.size()) < ParallelThreads) return;
+        VirtualNowMs = std::max(VirtualNowMs, *Wakes.begin());
+        Woken.notify_all();
+    }
+
+    void sleepVirtual(std::unique_lock<std::recursive_mutex>& lock, std::uint32_t ms)
+    {
+        if (ParallelThreads == 0) {
+            VirtualNowMs += ms;
+            return;
+        }
+        const std::uint64_t wake = VirtualNowMs + ms;
+        const auto entry = Wakes.insert(wake);
+        advanceWhenAllAsleep();
+        Woken.wait(lock, [&] { return VirtualNowMs >= wake; });
+        Wakes.erase(entry);
+    }
+
     bool getFeature(platform::Handle handle, std::span<std::uint8_t> report)
     {
-        const bool injected = injectFaults();
+        const bool injected = injectFaults(handle);
         Report answer{};
         Device* device = pluggedDeviceOf(handle);
         const bool ok = !injected && device && device->IsSensor && report.size() == answer.size() &&
@@ -182,7 +234,7 @@ struct SimPlatform::Impl {
 
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
     {
-        const bool injected = injectFaults();
+        const bool injected = injectFaults(handle);
         Report sent{};
         std::copy_n(report.begin(), std::min(report.size(), sent.size()), sent.begin());
         Device* device = pluggedDeviceOf(handle);
@@ -202,6 +254,7 @@ SimPlatform::~SimPlatform() = default;
 
 DeviceId SimPlatform::plugSensor(std::uint16_t fwVersion, std::uint16_t luid)
 {
+    const std::lock_guard lock(d->Mutex);
     Impl::Device device;
     device.IsSensor = true;
     VirtualSensor& sensor = device.Sensor;
@@ -217,6 +270,7 @@ DeviceId SimPlatform::plugSensor(std::uint16_t fwVersion, std::uint16_t luid)
 
 DeviceId SimPlatform::plugKeyboard(std::uint16_t vendorId, std::uint16_t productId)
 {
+    const std::lock_guard lock(d->Mutex);
     Impl::Device device;
     device.Sensor.VendorID = vendorId;
     device.Sensor.ProductID = productId;
@@ -226,16 +280,19 @@ DeviceId SimPlatform::plugKeyboard(std::uint16_t vendorId, std::uint16_t product
 
 void SimPlatform::unplug(DeviceId id)
 {
+    const std::lock_guard lock(d->Mutex);
     d->unplug(id);
 }
 
 void SimPlatform::replug(DeviceId id)
 {
+    const std::lock_guard lock(d->Mutex);
     d->replug(id);
 }
 
 VirtualSensor& SimPlatform::sensor(DeviceId id)
 {
+    const std::lock_guard lock(d->Mutex);
     Impl::Device& device = d->Devices.at(id);
     if (!device.IsSensor) throw std::invalid_argument("device " + std::to_string(id) + " is not a sensor");
     return device.Sensor;
@@ -243,11 +300,13 @@ VirtualSensor& SimPlatform::sensor(DeviceId id)
 
 std::string SimPlatform::pathOf(DeviceId id) const
 {
+    const std::lock_guard lock(d->Mutex);
     return d->Devices.at(id).Path;
 }
 
 std::vector<DeviceId> SimPlatform::pluggedDevices() const
 {
+    const std::lock_guard lock(d->Mutex);
     std::vector<DeviceId> ids;
     for (const auto& [id, device] : d->Devices)
         if (device.Plugged) ids.push_back(id);
@@ -256,57 +315,82 @@ std::vector<DeviceId> SimPlatform::pluggedDevices() const
 
 int SimPlatform::openHandleCount(DeviceId id) const
 {
+    const std::lock_guard lock(d->Mutex);
     return static_cast<int>(
         std::ranges::count_if(d->Handles, [id](const auto& entry) { return entry.second.Id == id; }));
 }
 
 void SimPlatform::denyAccess(DeviceId id, bool denied)
 {
+    const std::lock_guard lock(d->Mutex);
     d->Devices.at(id).AccessDenied = denied;
 }
 
 void SimPlatform::holdElsewhere(DeviceId id, std::uint64_t untilMs)
 {
+    const std::lock_guard lock(d->Mutex);
     d->Devices.at(id).HeldElsewhereUntilMs = untilMs;
 }
 
 bool SimPlatform::lockedHere(DeviceId id) const
 {
+    const std::lock_guard lock(d->Mutex);
     return d->Devices.at(id).LockHolder != platform::kInvalidHandle;
 }
 
 void SimPlatform::changeElsewhere(DeviceId id)
 {
+    const std::lock_guard lock(d->Mutex);
     d->noteChange(d->Devices.at(id));
 }
 
 void SimPlatform::setChangeListener(std::function<void(const std::string&)> listener)
 {
+    const std::lock_guard lock(d->Mutex);
     d->ChangeListener = std::move(listener);
 }
 
 void SimPlatform::setDeviceListener(std::function<void(const platform::DeviceEvent&)> listener)
 {
+    const std::lock_guard lock(d->Mutex);
     d->DeviceListener = std::move(listener);
 }
 
 void SimPlatform::failTransfer(int k)
 {
+    const std::lock_guard lock(d->Mutex);
     if (k >= 1) d->FailingTransfers.insert(d->TransferCount + static_cast<std::uint64_t>(k));
+}
+
+void SimPlatform::failTransferOf(DeviceId id, int k)
+{
+    const std::lock_guard lock(d->Mutex);
+    if (k >= 1)
+        d->FailingTransfersOf.insert({id, d->Devices.at(id).TransferCount + static_cast<std::uint64_t>(k)});
+}
+
+void SimPlatform::unplugDuringTransferOf(DeviceId id, int k)
+{
+    const std::lock_guard lock(d->Mutex);
+    if (k >= 1)
+        d->UnplugsAtTransferOf.insert({id, d->Devices.at(id).TransferCount + static_cast<std::uint64_t>(k)});
 }
 
 void SimPlatform::failAllTransfers(bool fail)
 {
+    const std::lock_guard lock(d->Mutex);
     d->FailAll = fail;
 }
 
 void SimPlatform::unplugDuringTransfer(int k, DeviceId id)
 {
+    const std::lock_guard lock(d->Mutex);
     if (k >= 1) d->UnplugsAtTransfer.emplace(d->TransferCount + static_cast<std::uint64_t>(k), id);
 }
 
 void SimPlatform::failServiceLoad(platform::Service service, bool fail)
 {
+    const std::lock_guard lock(d->Mutex);
     if (fail)
         d->FailingLoads.insert(service);
     else
@@ -315,26 +399,31 @@ void SimPlatform::failServiceLoad(platform::Service service, bool fail)
 
 void SimPlatform::removeEntryPoint(platform::Service service, const std::string& name)
 {
+    const std::lock_guard lock(d->Mutex);
     d->RemovedEntryPoints[service].insert(name);
 }
 
 const std::vector<Transfer>& SimPlatform::transcript() const
 {
+    const std::lock_guard lock(d->Mutex);
     return d->Transcript;
 }
 
 void SimPlatform::clearTranscript()
 {
+    const std::lock_guard lock(d->Mutex);
     d->Transcript.clear();
 }
 
 void SimPlatform::setTransferListener(std::function<void(const Transfer&)> listener)
 {
+    const std::lock_guard lock(d->Mutex);
     d->TransferListener = std::move(listener);
 }
 
 bool SimPlatform::loadService(platform::Service service)
 {
+    const std::lock_guard lock(d->Mutex);
     if (d->FailingLoads.contains(service)) return false;
     d->Loaded.insert(service);
     return true;
@@ -342,6 +431,7 @@ bool SimPlatform::loadService(platform::Service service)
 
 bool SimPlatform::hasEntryPoint(platform::Service service, std::string_view name)
 {
+    const std::lock_guard lock(d->Mutex);
     if (!d->Loaded.contains(service)) return false;
     const auto& removed = d->RemovedEntryPoints[service];
     return platform::isEntryPointOf(service, name) && !removed.contains(name);
@@ -349,11 +439,13 @@ bool SimPlatform::hasEntryPoint(platform::Service service, std::string_view name
 
 void SimPlatform::unloadService(platform::Service service)
 {
+    const std::lock_guard lock(d->Mutex);
     d->Loaded.erase(service);
 }
 
 std::optional<std::vector<std::string>> SimPlatform::presentKeyboardPaths()
 {
+    const std::lock_guard lock(d->Mutex);
     if (!d->Loaded.contains(platform::Service::Setup)) return std::nullopt;
     std::vector<std::string> paths;
     for (const auto& [id, device] : d->Devices)
@@ -363,6 +455,7 @@ std::optional<std::vector<std::string>> SimPlatform::presentKeyboardPaths()
 
 platform::Handle SimPlatform::open(const std::string& path)
 {
+    const std::lock_guard lock(d->Mutex);
     for (const auto& [id, device] : d->Devices) {
         if (!device.Plugged || !samePath(device.Path, path)) continue;
         std::erase(d->RefusedSensors, id);
@@ -379,12 +472,14 @@ platform::Handle SimPlatform::open(const std::string& path)
 
 void SimPlatform::close(platform::Handle handle)
 {
+    const std::lock_guard lock(d->Mutex);
     unlock(handle);
     d->Handles.erase(handle);
 }
 
 std::vector<std::string> SimPlatform::inaccessibleSensorPaths()
 {
+    const std::lock_guard lock(d->Mutex);
     std::vector<std::string> paths;
     for (DeviceId id : d->RefusedSensors)
         if (d->Devices.at(id).Plugged) paths.push_back(d->Devices.at(id).Path);
@@ -393,6 +488,7 @@ std::vector<std::string> SimPlatform::inaccessibleSensorPaths()
 
 platform::HidAttributes SimPlatform::attributes(platform::Handle handle)
 {
+    const std::lock_guard lock(d->Mutex);
     const Impl::Device* device = d->pluggedDeviceOf(handle);
     if (!device) return {};
     return {device->Sensor.VendorID, device->Sensor.ProductID, device->Sensor.FwVersion};
@@ -400,16 +496,46 @@ platform::HidAttributes SimPlatform::attributes(platform::Handle handle)
 
 bool SimPlatform::getFeature(platform::Handle handle, std::span<std::uint8_t> report)
 {
+    blockIfStalled(handle);
+    const std::lock_guard lock(d->Mutex);
     return d->getFeature(handle, report);
 }
 
 bool SimPlatform::setFeature(platform::Handle handle, std::span<const std::uint8_t> report)
 {
+    blockIfStalled(handle);
+    const std::lock_guard lock(d->Mutex);
     return d->setFeature(handle, report);
+}
+
+void SimPlatform::stallTransferOf(DeviceId id, int k, std::uint32_t ms)
+{
+    const std::lock_guard lock(d->Mutex);
+    if (k < 1) return;
+    const std::uint64_t n = d->Devices.at(id).TransferCount + static_cast<std::uint64_t>(k);
+    d->StalledTransfersOf[{id, n}] = ms;
+    d->FailingTransfersOf.insert({id, n});
+}
+
+void SimPlatform::blockIfStalled(platform::Handle handle)
+{
+    std::uint32_t ms = 0;
+    {
+        const std::lock_guard lock(d->Mutex);
+        const auto open = d->Handles.find(handle);
+        if (open == d->Handles.end()) return;
+        const DeviceId id = open->second.Id;
+        const auto stalled = d->StalledTransfersOf.find({id, d->Devices.at(id).TransferCount + 1});
+        if (stalled == d->StalledTransfersOf.end()) return;
+        ms = stalled->second;
+        d->StalledTransfersOf.erase(stalled);
+    }
+    sleepMs(ms);
 }
 
 platform::LockResult SimPlatform::tryLock(platform::Handle handle)
 {
+    const std::lock_guard lock(d->Mutex);
     Impl::Device* device = d->pluggedDeviceOf(handle);
     if (!device) return platform::LockResult::Failed;
     const bool heldElsewhere = d->now() < device->HeldElsewhereUntilMs;
@@ -422,31 +548,50 @@ platform::LockResult SimPlatform::tryLock(platform::Handle handle)
 
 void SimPlatform::unlock(platform::Handle handle)
 {
+    const std::lock_guard lock(d->Mutex);
     Impl::Device* device = d->deviceOf(handle);
     if (device && device->LockHolder == handle) device->LockHolder = platform::kInvalidHandle;
 }
 
 void SimPlatform::markChanged(platform::Handle handle)
 {
+    const std::lock_guard lock(d->Mutex);
     if (Impl::Device* device = d->pluggedDeviceOf(handle)) d->noteChange(*device);
 }
 
 std::uint64_t SimPlatform::changeStamp(platform::Handle handle)
 {
+    const std::lock_guard lock(d->Mutex);
     const Impl::Device* device = d->pluggedDeviceOf(handle);
     return device ? device->ChangeStamp : 0;
 }
 
 void SimPlatform::sleepMs(std::uint32_t ms)
 {
-    if (d->RealTime)
+    if (d->RealTime) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-    else
-        d->VirtualNowMs += ms;
+        return;
+    }
+    std::unique_lock lock(d->Mutex);
+    d->sleepVirtual(lock, ms);
+}
+
+void SimPlatform::enterParallelWork(int threads)
+{
+    const std::lock_guard lock(d->Mutex);
+    d->ParallelThreads += threads;
+}
+
+void SimPlatform::leaveParallelWork()
+{
+    const std::lock_guard lock(d->Mutex);
+    --d->ParallelThreads;
+    d->advanceWhenAllAsleep();
 }
 
 std::uint64_t SimPlatform::nowMs()
 {
+    const std::lock_guard lock(d->Mutex);
     return d->now();
 }
 

@@ -2,6 +2,7 @@
 
 // The sim backend: virtual sensors and plain keyboards behind the platform
 // seam, a virtual clock, fault injection and a transcript of every transfer.
+// Safe to call from several threads at once.
 
 #include <array>
 #include <cstdint>
@@ -131,6 +132,13 @@ public:
     void failTransfer(int k);  // the k-th transfer from now (1 = the next) fails
     void failAllTransfers(bool fail = true);
     void unplugDuringTransfer(int k, DeviceId id);  // the k-th transfer from now finds the device gone
+    // The same, counting only the transfers of the device id: faults that
+    // stay put when several sensors are talked to at once.
+    void failTransferOf(DeviceId id, int k);
+    void unplugDuringTransferOf(DeviceId id, int k);
+    // The k-th transfer of the device from now blocks for ms, as one to a
+    // sensor that stopped answering blocks until the USB timeout, and fails.
+    void stallTransferOf(DeviceId id, int k, std::uint32_t ms);
     void failServiceLoad(platform::Service service, bool fail = true);
     void removeEntryPoint(platform::Service service, const std::string& name);
 
@@ -155,10 +163,16 @@ public:
     void unlock(platform::Handle handle) override;
     void markChanged(platform::Handle handle) override;
     std::uint64_t changeStamp(platform::Handle handle) override;
+    // Virtual time moves on while threads work at once only when every one
+    // of them sleeps: to the earliest wake, so each sleeps exactly its time.
     void sleepMs(std::uint32_t ms) override;
     std::uint64_t nowMs() override;
+    void enterParallelWork(int threads) override;
+    void leaveParallelWork() override;
 
 private:
+    void blockIfStalled(platform::Handle handle);
+
     struct Impl;
     std::unique_ptr<Impl> d;
 };

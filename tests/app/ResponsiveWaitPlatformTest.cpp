@@ -36,6 +36,40 @@ private slots:
         QVERIFY(waits.nowMs() - before >= 30);
     }
 
+    // Sensors read at once: the event loop keeps running while every sensor
+    // is read on a thread of its own, whose waits are the backend's plain
+    // sleeps and whose reports are not taken for a missing busy guard; the
+    // reads overlap, so three sensors take the time of one.
+    void sensorsReadAtOnceBesideTheEventLoop()
+    {
+        sim::SimPlatform backend(/*realTime=*/true);
+        ResponsiveWaitPlatform waits(backend);
+        platform::install(&waits);
+        ResetLibState();
+        for (int i = 0; i < 3; ++i) backend.plugSensor();
+        EnumSensors();
+        QStringList refused;
+        waits.setReentryHandler([&](const char* what) { refused << what; });
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(10);
+
+        QElapsedTimer clock;
+        clock.start();
+        std::vector<int> read(3, 0);
+        runBesideTheEventLoop([&] {
+            RunOnEverySensor([&](std::int16_t i) { read[static_cast<std::size_t>(i)] = ReadDevConfig(); });
+        });
+
+        QCOMPARE(read, std::vector<int>({1, 1, 1}));
+        QVERIFY(refused.empty());
+        QVERIFY2(ticks >= 50, qPrintable(QStringLiteral("%1 ticks").arg(ticks)));
+        QVERIFY2(clock.elapsed() < 2 * 2750, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+        CloseAllDevices();
+        platform::install(nullptr);
+    }
+
     // During a wait a click reaches a window that takes input during waits at
     // once; a click on any other window reaches it after the wait, in order.
     void aWaitHoldsInputExceptForWindowsThatTakeIt()

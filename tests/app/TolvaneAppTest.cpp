@@ -149,10 +149,9 @@ private slots:
         QFETCH(int, worked);
         AppFixture f;
         const std::uint16_t firmware[] = {0x0405, 0x0143};
-        f.Sim.plugSensor(firmware[0], 100);
-        f.Sim.plugSensor(firmware[1], 101);
-        // The failing sensor's second command report fails; a complete read is 22 transfers.
-        f.Sim.failTransfer(22 * failing + 3);
+        const sim::DeviceId ids[] = {f.Sim.plugSensor(firmware[0], 100), f.Sim.plugSensor(firmware[1], 101)};
+        // The failing sensor's second command report fails.
+        f.Sim.failTransferOf(ids[failing], 3);
         QVERIFY(f.App.StartUp());
 
         f.showAndStart(*f.App.Sheet());

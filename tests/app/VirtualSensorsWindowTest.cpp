@@ -236,6 +236,34 @@ private slots:
         QVERIFY(f.Ui.messages().empty());
     }
 
+    // The bench plugs many sensors in at once and pulls them all out again;
+    // the sheet has every one of them in its table and lets them go.
+    void benchPlugsManySensorsAtOnce()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        DeviceWatcher watcher(followSimDevices(f.Sim));
+        CTolvaneApp app(f.Ui, watcher);
+        QVERIFY(app.StartUp());
+        SimFixture::showAndStart(*app.Sheet());
+        window.show();
+
+        window.findChild<QSpinBox*>(QStringLiteral("benchCount"))->setValue(5);
+        window.findChild<QPushButton*>(QStringLiteral("plugBench"))->click();
+        f.deliverDeviceEvents();
+
+        QCOMPARE(f.Sim.pluggedDevices().size(), std::size_t{5});
+        QCOMPARE(window.benchSize(), std::size_t{5});
+        QCOMPARE(GetDevCount(), std::int16_t{5});
+        QCOMPARE(app.Model.ConfigLoaded, 1u);
+
+        window.findChild<QPushButton*>(QStringLiteral("unplugBench"))->click();
+        f.deliverDeviceEvents();
+        QVERIFY(f.Sim.pluggedDevices().empty());
+        QCOMPARE(GetDevCount(), std::int16_t{0});
+        QVERIFY(f.Ui.messages().empty());
+    }
+
     // A firmware that is no version ("4.5": the minor takes two digits)
     // plugs nothing in and changes no sensor, and the row says why for as
     // long as the field holds it.

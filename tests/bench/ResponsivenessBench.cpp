@@ -2,7 +2,8 @@
 // one Sonar change, Reset All, Save User Defaults, Get Range, Auto GetRange at
 // 100 ms and a replug, and prints for each: the wall time, the waits the
 // protocol mandates, and the longest time the event loop went without running
-// (a heartbeat timer of its own). Run with QT_QPA_PLATFORM=offscreen.
+// (a heartbeat timer of its own); then start-up with 1 to 64 sensors, to every
+// sensor read. Run with QT_QPA_PLATFORM=offscreen.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -45,7 +47,7 @@ constexpr int kAutoRangeRunMs = 3000;
 class WaitCounter : public platform::ForwardingPlatform {
 public:
     using ForwardingPlatform::ForwardingPlatform;
-    std::uint64_t takeWaitedMs() { return std::exchange(waitedMs_, 0); }
+    std::uint64_t takeWaitedMs() { return waitedMs_.exchange(0); }
 
     void sleepMs(std::uint32_t ms) override
     {
@@ -54,7 +56,7 @@ public:
     }
 
 private:
-    std::uint64_t waitedMs_ = 0;
+    std::atomic<std::uint64_t> waitedMs_ = 0;  // sensors read at once wait on threads of their own
 };
 
 // Ticks every millisecond whenever the event loop runs; the longest gap
@@ -196,6 +198,62 @@ int runSheet(sim::SimPlatform& sim)
     return paintAndQuit(*app.Sheet());
 }
 
+// Start-up with count sensors, to every sensor read: prints the wall and the
+// longest stall in milliseconds.
+int runStartUp(sim::SimPlatform& sim, int count)
+{
+    ResponsiveWaitPlatform waits(sim);
+    platform::install(&waits);
+    for (int i = 0; i < count; ++i) sim.plugSensor(0x0405, static_cast<std::uint16_t>(i + 1));
+    RecordingUiServices ui;
+    DeviceWatcher watcher(followSimDevices(sim));
+    CTolvaneApp app(ui, watcher);
+    Heartbeat heartbeat;
+    QElapsedTimer clock;
+    heartbeat.restart();
+    clock.start();
+    app.StartUp();
+    app.Sheet()->show();
+    runEventLoopUntil([&] { return app.Model.ConfigLoaded != 0 && ui.busyDepth() == 0; });
+    const qint64 readMs = clock.elapsed();
+    bool everyRead = GetDevCount() == count;
+    for (std::int16_t i = 0; i < GetDevCount(); ++i) everyRead = everyRead && DevRecord(i).Valid;
+    std::printf("%lld %lld %d\n", static_cast<long long>(readMs),
+                static_cast<long long>(heartbeat.longestStallMs()), everyRead ? 1 : 0);
+    app.Sheet()->hide();
+    sim.setDeviceListener({});
+    app.ShutDown();
+    platform::install(nullptr);
+    return 0;
+}
+
+// Start-up with 1, 2, 4, 16 and 64 sensors, each in a program of its own, as
+// rows with the ratio of each wall time to the one with one sensor.
+void addStartUpRows(std::vector<Row>& rows)
+{
+    qint64 oneMs = 0;
+    for (const int count : {1, 2, 4, 16, 64}) {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("startup"), QString::number(count)});
+        child.waitForFinished(120000);
+        const QStringList fields = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().split(' ');
+        const qint64 ms = fields.value(0).toLongLong();
+        const qint64 stall = fields.value(1).toLongLong();
+        const bool everyRead = fields.value(2) == QStringLiteral("1");
+        if (count == 1) oneMs = ms;
+        const double ratio = oneMs > 0 ? static_cast<double>(ms) / static_cast<double>(oneMs) : 0;
+        const double target = count <= 16 ? 1.05 : 1.15;
+        char name[96];
+        std::snprintf(name, sizeof name, "start-up to every sensor read, %d sensors (ratio to one %.2f)",
+                      count, ratio);
+        char targetText[64];
+        std::snprintf(targetText, sizeof targetText, "ratio <= %.2f and stall <= 50", target);
+        rows.push_back(
+            {name, ms, 0, stall, targetText, everyRead && ratio <= target && stall <= kStallTargetMs});
+    }
+}
+
 // Launches this program to paint one window; the median of a few launches.
 qint64 launchToPaintedMs(const QString& what)
 {
@@ -222,6 +280,8 @@ int main(int argc, char* argv[])
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.contains(QStringLiteral("bare"))) return runBareDialog();
     if (arguments.contains(QStringLiteral("sheet"))) return runSheet(sim);
+    if (arguments.size() == 3 && arguments[1] == QStringLiteral("startup"))
+        return runStartUp(sim, arguments[2].toInt());
 
     ResponsiveWaitPlatform waits(sim);
     WaitCounter counter(waits);
@@ -307,6 +367,7 @@ int main(int argc, char* argv[])
     rows.push_back({"replug to filled sheet", clock.elapsed(), counter.takeWaitedMs(), replugStall,
                     replugTarget, replugMet});
 
+    addStartUpRows(rows);
     printRows(rows);
     std::printf("messages shown: %zu\n", ui.messages().size());
     sheet.hide();

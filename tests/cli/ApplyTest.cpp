@@ -201,8 +201,8 @@ TEST(TolvanectlApply, AllChangedOnlyWhereASensorDiffers)
     const ProcessResult same = RunOnSim({"--sim-sensors", "2", "apply", "--all", path});
     EXPECT_EQ(same.Status, 0) << same.Err;
     const ProcessResult refusing =
-        RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "24", "apply", "--all", "--json",
-                  files.Write("fast.json", SettingsDocument({{"ping-rate", 300}}))});
+        RunOnSim({"--sim-sensors", "2", "--sim-fail-sensor", "1", "--sim-fail-transfer", "24", "apply",
+                  "--all", "--json", files.Write("fast.json", SettingsDocument({{"ping-rate", 300}}))});
     EXPECT_EQ(refusing.Status, 1);
     const std::vector<Json> documents = ResultDocuments(refusing);
     ASSERT_EQ(documents.size(), 2u);

@@ -129,8 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {"set", "in-range-delay=2 minutes"},
                   "in-range-delay: counted in seconds, not minutes (see in-range-delay-unit)"},
         UsageCase{"more sim sensors than the library holds",
-                  {"--sim-sensors", "17", "list"},
-                  "--sim-sensors must be 0 to 16"},
+                  {"--sim-sensors", "65", "list"},
+                  "--sim-sensors must be 0 to 64"},
         UsageCase{"extra argument", {"show", "extra"}, "extra"},
         UsageCase{"set without settings", {"set"}, "NAME=VALUE is required"},
         UsageCase{"set without a value", {"set", "ping-rate"}, "expected NAME=VALUE: ping-rate"},
@@ -246,6 +246,21 @@ TEST(TolvanectlSensors, LoadAllFailsWhenASensorCannotBeOpened)
 
 // ---- list ------------------------------------------------------------------------
 
+// The time of each sensor's last report: sensors talked to at once all end
+// after one sensor's waits.
+std::vector<std::uint64_t> LastTimeOfEachSensor(const std::vector<WireReport>& wire,
+                                                const std::vector<std::string>& nodes)
+{
+    std::vector<std::uint64_t> last;
+    for (const std::string& node : nodes) {
+        std::uint64_t time = 0;
+        for (const WireReport& report : wire)
+            if (report.Node == node) time = std::max(time, report.TimeMs);
+        last.push_back(time);
+    }
+    return last;
+}
+
 TEST(TolvanectlList, OneLinePerSensorReadingNoConfigurationBlock)
 {
     const ProcessResult run = RunOnSim({"--sim-sensors", "2", "--sim-firmware", "4.05,1.44", "-v", "list"});
@@ -254,6 +269,8 @@ TEST(TolvanectlList, OneLinePerSensorReadingNoConfigurationBlock)
               "1  sim1  fff0:0001  firmware 4.05  LUID 1\n"
               "2  sim2  fff0:0001  firmware 1.44  LUID 2\n");
     const auto wire = WireOf(run.Err);
+    EXPECT_EQ(LastTimeOfEachSensor(wire, {"sim1", "sim2"}), (std::vector<std::uint64_t>{250, 250}))
+        << "both sensors are asked at once";
     for (const char* node : {"sim1", "sim2"}) {
         const std::vector<Exchange> exchanges = ExchangesWith(wire, node);
         ASSERT_EQ(exchanges.size(), 1u) << node;
@@ -264,7 +281,8 @@ TEST(TolvanectlList, OneLinePerSensorReadingNoConfigurationBlock)
 
 TEST(TolvanectlList, AnUnreadableSensorIsListedAndFailsTheRun)
 {
-    const ProcessResult run = RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "3", "list"});
+    const ProcessResult run =
+        RunOnSim({"--sim-sensors", "2", "--sim-fail-sensor", "2", "--sim-fail-transfer", "1", "list"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out,
               "1  sim1  fff0:0001  firmware 4.05  LUID 1\n"
@@ -290,6 +308,52 @@ TEST(TolvanectlShow, WordsAPersonReads)
     const auto wire = WireOf(run.Err);
     EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), kFullRead);
     EXPECT_EQ(wire.back().TimeMs, 2750u);
+}
+
+// Every sensor is read at once: one JSON array of a document per sensor, in
+// sensor order; the sensor whose read fails has no settings and its error,
+// and the others' documents are whole.
+TEST(TolvanectlShow, AllSensorsAtOnceAsAJsonArray)
+{
+    const ProcessResult run =
+        RunOnSim({"-v", "--sim-sensors", "3", "--sim-firmware", "4.05,1.44,4.12", "--sim-fail-sensor", "2",
+                  "--sim-fail-transfer", "5", "show", "--all", "--json"});
+    EXPECT_EQ(run.Status, 1);
+    const nlohmann::json documents = nlohmann::json::parse(run.Out);
+    ASSERT_TRUE(documents.is_array());
+    ASSERT_EQ(documents.size(), 3u);
+    EXPECT_EQ(documents[0]["sensor"]["number"], 1);
+    EXPECT_EQ(documents[0]["sensor"]["firmware"], "4.05");
+    EXPECT_EQ(documents[1]["sensor"]["number"], 2);
+    EXPECT_EQ(documents[1]["settings"], nullptr);
+    EXPECT_EQ(documents[1]["error"]["exit_code"], 1);
+    EXPECT_EQ(documents[1]["error"]["sensor"], 2);
+    EXPECT_TRUE(Contains(documents[1]["error"]["message"].get<std::string>(), "cannot read sensor 2 (sim2)"))
+        << documents[1];
+    EXPECT_EQ(documents[2]["sensor"]["number"], 3);
+    EXPECT_EQ(documents[2]["sensor"]["firmware"], "4.12");
+    const ProcessResult alone =
+        RunOnSim({"--sim-sensors", "3", "--sim-firmware", "4.05,1.44,4.12", "show", "-s", "3", "--json"});
+    ASSERT_EQ(alone.Status, 0) << alone.Err;
+    EXPECT_EQ(documents[2], nlohmann::json::parse(alone.Out)) << "the document of the sensor read alone";
+    EXPECT_TRUE(Contains(run.Err, "tolvanectl: cannot read sensor 2 (sim2)")) << run.Err;
+    const auto wire = WireOf(run.Err);
+    EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), kFullRead);
+    EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim3")), kFullRead);
+    EXPECT_EQ(LastTimeOfEachSensor(wire, {"sim1", "sim3"}), (std::vector<std::uint64_t>{2750, 2750}));
+}
+
+TEST(TolvanectlShow, AllSensorsAtOnceInWordsInSensorOrder)
+{
+    const ProcessResult run =
+        RunOnSim({"--sim-sensors", "3", "--sim-firmware", "4.05,1.44,4.12", "show", "--all"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const std::size_t first = run.Out.find("Sensor 1 of 3: sim1, firmware 4.05, LUID 1\n");
+    const std::size_t second = run.Out.find("\nSensor 2 of 3: sim2, firmware 1.44, LUID 2\n");
+    const std::size_t third = run.Out.find("\nSensor 3 of 3: sim3, firmware 4.12, LUID 3\n");
+    EXPECT_EQ(first, 0u) << run.Out;
+    EXPECT_TRUE(second != std::string::npos && third != std::string::npos && first < second && second < third)
+        << run.Out;
 }
 
 TEST(TolvanectlShow, JsonLayout)
@@ -592,6 +656,8 @@ TEST(TolvanectlFiles, LoadAllWritesEverySensorAndNoLuid)
         EXPECT_EQ(writes[1].Data[3], 76) << node;    // DELETE
         EXPECT_EQ(writes[3].Data[2], 600 / 4) << node;
     }
+    const std::vector<std::uint64_t> last = LastTimeOfEachSensor(wire, {"sim1", "sim2"});
+    EXPECT_EQ(last[0], last[1]) << "both sensors are loaded at once";
 }
 
 TEST(TolvanectlFiles, LoadAllGoesOnPastAFailedSensor)
@@ -600,9 +666,9 @@ TEST(TolvanectlFiles, LoadAllGoesOnPastAFailedSensor)
     const std::string path = dir.File("fleet.txt");
     ASSERT_EQ(RunOnSim({"save", path}).Status, 0);
     ReplaceLine(path, "PingRateS", "PingRateS = 600");
-    // The first sensor's sonar data report (the 24th transfer) fails.
-    const ProcessResult run =
-        RunOnSim({"--sim-sensors", "2", "--sim-fail-transfer", "24", "load", "--all", path});
+    // The first sensor's sonar data report (its 24th transfer) fails.
+    const ProcessResult run = RunOnSim(
+        {"--sim-sensors", "2", "--sim-fail-sensor", "1", "--sim-fail-transfer", "24", "load", "--all", path});
     EXPECT_EQ(run.Status, 1);
     EXPECT_EQ(run.Out, "sensor 2 (sim2): wrote Sonar\n");
     EXPECT_TRUE(Contains(run.Err, "sensor 1 (sim1): Failed to Write the device Features (Sonar)!"))
@@ -627,9 +693,9 @@ TEST(TolvanectlFiles, BadTemplateFileWritesNothing)
         EXPECT_EQ(run.Status, 1) << path;
         EXPECT_EQ(run.Out, "");
         EXPECT_TRUE(Contains(run.Err, "tolvanectl: " + path + ": " + reason + "\n")) << run.Err;
-        // The first sensor is read, nothing is written, the second is not touched.
+        // The file is read before any sensor: neither is touched.
         const auto wire = WireOf(run.Err);
-        EXPECT_EQ(CommandsOf(ExchangesWith(wire, "sim1")), kFullRead);
+        EXPECT_TRUE(ExchangesWith(wire, "sim1").empty());
         EXPECT_TRUE(ExchangesWith(wire, "sim2").empty());
     }
     const std::string unwritable = dir.File("no/such/folder.txt");

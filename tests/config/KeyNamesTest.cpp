@@ -8,9 +8,8 @@
 
 #include "config/KeyNames.h"
 #include "config/KeySequence.h"
-#include "config/TemplateConfigSet.h"
+#include "config/TemplateFile.h"
 #include "devlib/DevLib.h"
-#include "platform/sim/SimPlatform.h"
 
 namespace {
 
@@ -127,37 +126,30 @@ TEST(KeySequence, DelayRule)
     EXPECT_EQ(StoredWord(70000), 65535);
 }
 
-// The file is read over the sensor's record, which stays as read: its blocks
-// and change marks. A value the library would refuse is kept as read, for
-// the caller to name rather than drop the block without a word.
-TEST(TemplateConfigSet, ReadsTheFileOverTheRecordAndLeavesTheRecord)
+// Reading a template is a step from file and configuration to configuration:
+// fields the file names take its values, the others keep the ones given, and
+// a value the library would refuse is kept as read, for the caller to name
+// rather than drop the block without a word. No sensor is involved.
+TEST(TemplateValues, ReadOverTheGivenConfiguration)
 {
-    sim::SimPlatform sim;
-    platform::install(&sim);
-    ResetLibState();
-    sim.plugSensor(0x0405);
-    EnumSensors();
-    ASSERT_EQ(ReadDevConfig(), 1);
-    const tsDevSlot before = LibState().Slots[0];
+    ConfigSet given{};
+    given.Sonar[PingRateS] = 100;
+    given.WalkAway[KeyCountWA] = 3;
+    given.WalkUp[InterKeyDelayWU] = 512;
     const std::string path = testing::TempDir() + "tolvane-configset.txt";
     std::ofstream(path) << "PingRateS = 600\nKeyCountWU = 9\n";
 
-    ConfigSet blocks{};
-    EXPECT_EQ(ReadConfigSetFmFile(path, blocks), 1);
+    ConfigSet blocks = given;
+    EXPECT_EQ(ReadTemplateValues(path, blocks), 1);
 
     EXPECT_EQ(blocks.Sonar[PingRateS], 600);
-    EXPECT_EQ(blocks.WalkAway, before.WalkAway);
+    EXPECT_EQ(blocks.WalkAway, given.WalkAway);
     EXPECT_EQ(blocks.WalkUp[KeyCountWU], 9);
-    EXPECT_EQ(blocks.WalkUp[InterKeyDelayWU], before.WalkUp[InterKeyDelayWU]);
-    const tsDevSlot& after = LibState().Slots[0];
-    EXPECT_EQ(after.Sonar, before.Sonar);
-    EXPECT_EQ(after.WalkUp, before.WalkUp);
-    EXPECT_EQ(after.DirtySonar, 0u);
-    EXPECT_EQ(after.DirtyWalkUp, 0u);
-    EXPECT_EQ(ReadConfigSetFmFile(path + ".missing", blocks), 0);
+    EXPECT_EQ(blocks.WalkUp[InterKeyDelayWU], 512);
+    const ConfigSet read = blocks;
+    EXPECT_EQ(ReadTemplateValues(path + ".missing", blocks), 0);
+    EXPECT_EQ(blocks, read) << "a file that cannot be read changes nothing";
     std::remove(path.c_str());
-    CloseAllDevices();
-    platform::install(nullptr);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Opening the sensors, key sends, the stored-configuration commands with
 // their waits and re-reads, the factory-reset repair and the range readout.
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 
@@ -36,11 +37,15 @@ TEST_F(DeviceCommandsTest, OpenSensorsReadsEverySensorAndSelectsSlotZero)
     EXPECT_EQ(LibState().CurrentSlot, 0);
     EXPECT_EQ(slot(0).Valid, 1u);
     EXPECT_EQ(slot(1).Valid, 1u);
+    // Both are read at once: each sensor's eleven exchanges end after one read's waits.
     const auto& transcript = sim.transcript();
     ASSERT_EQ(transcript.size(), 44u);
-    EXPECT_EQ(transcript.front().Path, sim.pathOf(first));
-    EXPECT_EQ(transcript.back().Path, sim.pathOf(second));
-    EXPECT_EQ(transcript.back().TimeMs, 2 * 11 * kExchangeMs);
+    for (const sim::DeviceId id : {first, second}) {
+        const auto transfers = std::ranges::count_if(
+            transcript, [&](const sim::Transfer& transfer) { return transfer.Path == sim.pathOf(id); });
+        EXPECT_EQ(transfers, 22);
+    }
+    EXPECT_EQ(transcript.back().TimeMs, 11 * kExchangeMs);
 
     sim.clearTranscript();
     EXPECT_EQ(OpenSensors(&firmware), 0) << "sensors are open already";
@@ -72,13 +77,9 @@ TEST_P(OpenSensorsWithAFailedRead, ReadsTheOthersAndSelectsTheFirstReadCompletel
         ids.push_back(sim.plugSensor(static_cast<std::uint16_t>(0x0401 + i)));
         sensor(ids.back()).Luid = static_cast<std::uint16_t>(0x100 + i);
     }
-    // A failing sensor's second command report fails, after which its read
-    // stops; a complete read takes 22 transfers.
-    int transfers = 0;
-    for (const bool fails : c.ReadFails) {
-        if (fails) sim.failTransfer(transfers + 3);
-        transfers += fails ? 3 : 22;
-    }
+    // A failing sensor's second command report fails, after which its read stops.
+    for (std::size_t i = 0; i < c.ReadFails.size(); ++i)
+        if (c.ReadFails[i]) sim.failTransferOf(ids[i], 3);
     std::uint32_t firmware = 0xDEAD;
 
     EXPECT_EQ(OpenSensors(&firmware), c.Result);

@@ -26,14 +26,12 @@ TEST_F(LibStateTest, ResetEmptiesEveryDeviceSlot)
     slot(3).Valid = 1;
     LibState().Count = 4;
     LibState().CurrentSlot = 3;
-    LibState().LastReservedWU = 0x5A;
 
     ResetLibState();
 
     EXPECT_EQ(GetDevCount(), 0);
     EXPECT_EQ(LibState().CurrentSlot, 0);
     EXPECT_EQ(LibState().FeatureReportLength, 9);
-    EXPECT_EQ(LibState().LastReservedWU, 0x5A) << "the last-read reserved bytes survive a reset";
     for (const tsDevSlot& s : LibState().Slots) {
         EXPECT_EQ(s.Handle, platform::kInvalidHandle);
         EXPECT_EQ(s.Valid, 0u);

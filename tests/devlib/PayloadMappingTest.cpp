@@ -110,8 +110,8 @@ TEST_F(PayloadMappingTest, ReadStoresEveryByteAsMappedAndSanitisesTheBlocks)
         {3, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x0C, 0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67}};
     expected.Idle = {{0xE7, 0xF0, 0x01, 0x1E, 0x03, 0x22, 0x3C, 0x0A}};
     EXPECT_EQ(read, expected);
-    EXPECT_EQ(LibState().LastReservedWU, 0x5B);
-    EXPECT_EQ(LibState().LastReservedI, 0xE7);
+    EXPECT_EQ(LibState().Slots[LibState().CurrentSlot].LastReservedWU, 0x5B);
+    EXPECT_EQ(LibState().Slots[LibState().CurrentSlot].LastReservedI, 0xE7);
     EXPECT_EQ(GetDevLuid(), 0x9A01);
     EXPECT_EQ(GetDevFwVersion(), 0x0415);
 }
@@ -162,7 +162,9 @@ TEST_F(PayloadMappingTest, WriteThenReadGivesBackEveryFieldAsMapped)
     EXPECT_EQ(read, expected);
 }
 
-TEST_F(PayloadMappingTest, ReservedBytesTravelAsLastReadFromAnySensor)
+// Each sensor's reserved bytes are its own: another sensor read after it does
+// not put its bytes into this sensor's write.
+TEST_F(PayloadMappingTest, ReservedBytesTravelAsLastReadFromTheSameSensor)
 {
     const sim::DeviceId first = sim.plugSensor();
     const sim::DeviceId second = sim.plugSensor();
@@ -178,7 +180,7 @@ TEST_F(PayloadMappingTest, ReservedBytesTravelAsLastReadFromAnySensor)
     ASSERT_EQ(WriteDevConfig(), 1);
 
     ASSERT_GE(wire().size(), 4u);
-    EXPECT_EQ(wire()[3], "+500 set 00 00 22 00 00 00 00 00 00");
+    EXPECT_EQ(wire()[3], "+500 set 00 00 11 00 00 00 00 00 00");
 }
 
 }  // namespace

@@ -20,6 +20,8 @@
 #   programs       tolvane on the emulated sensor, and the command-line
 #                  programs in the table at the end (tolvanectl list, show,
 #                  set and range among them)
+#   at-once        two sensors read by one program at once hear the reports
+#                  each hears read alone, and the program prints the same
 #   sharing        programs started together on one sensor end with the
 #                  sensor, the outputs and the exit codes of the same
 #                  programs run one after another
@@ -291,6 +293,39 @@ else
   result FAIL "program tolvanectl-set: the sensor did not receive the sonar block and its commit"
 fi
 run_program tolvanectl-range '^InRange: 29 inches, 01$' "$CTL" range
+
+# ---- at-once: two sensors read at once ------------------------------------------
+log "phase at-once"
+# A transcript's reports without their times.
+reports_of() { grep -E '^[0-9]+ (GET|SET) ' "$1" | sed -E 's/^[0-9]+ //'; }
+start_device once-a --luid 0x0051
+start_device once-b --luid 0x0052
+if node_named once-a > /dev/null && node_named once-b > /dev/null; then
+  # One after another, then both at once; each sensor must hear the same
+  # reports both times, and the program must print the same.
+  { timeout 60 "$CTL" show -s 1 && echo && timeout 60 "$CTL" show -s 2; } > "$OUT/once-serial.output" 2>&1
+  serial_rc=$?
+  for d in a b; do reports_of "$OUT/once-$d.transcript" > "$OUT/once-serial-$d.reports"; : > "$OUT/once-$d.transcript"; done
+  started=$(date +%s%N)
+  timeout 60 "$CTL" show --all > "$OUT/once-together.output" 2>&1
+  together_rc=$?
+  together_ms=$((($(date +%s%N) - started) / 1000000))
+  for d in a b; do reports_of "$OUT/once-$d.transcript" > "$OUT/once-together-$d.reports"; done
+  detail="exit $serial_rc then $together_rc, both at once in $together_ms ms, $(wc -l < "$OUT/once-together-a.reports") and $(wc -l < "$OUT/once-together-b.reports") reports"
+  # A complete read is 22 reports and 2750 ms of waits; one after another the two take twice that.
+  if [ "$serial_rc" -eq 0 ] && [ "$together_rc" -eq 0 ] &&
+    cmp -s "$OUT/once-serial.output" "$OUT/once-together.output" &&
+    cmp -s "$OUT/once-serial-a.reports" "$OUT/once-together-a.reports" &&
+    cmp -s "$OUT/once-serial-b.reports" "$OUT/once-together-b.reports" &&
+    [ "$(wc -l < "$OUT/once-together-a.reports")" -eq 22 ] && [ "$together_ms" -lt 5000 ]; then
+    result PASS "at-once: two sensors read at once hear their reports read alone, print the same: $detail"
+  else
+    result FAIL "at-once: two sensors read at once differ from one after another: $detail"
+  fi
+else
+  result FAIL "at-once: the two sensors did not appear"
+fi
+stop_devices
 
 # ---- sharing: several programs on one sensor at once ---------------------------
 log "phase sharing"
