@@ -19,7 +19,6 @@ public:
     // here. nullopt with failure set, naming the path.
     static std::optional<DesiredConfig> Read(const std::string& path, std::string& failure);
 
-
     // config holds the sensor's configuration, its firmware deciding which
     // settings it has; the file's values are put over it with the pages'
     // corrections (said in notes). false with failure set when the file or a

@@ -64,7 +64,8 @@ Json CompletedDocument(Session& session, Json document, int status, std::optiona
 
 int FinishDocument(Session& session, Json document, int status, std::optional<int> slot, bool indented)
 {
-    session.Out() << CompletedDocument(session, std::move(document), status, slot).dump(indented ? 2 : -1) << '\n';
+    session.Out() << CompletedDocument(session, std::move(document), status, slot).dump(indented ? 2 : -1)
+                  << '\n';
     return status;
 }
 

@@ -49,7 +49,8 @@ void PrintText(Session& session, int slot, const SensorConfig& config)
 int ShowEverySensor(Session& session, const Request& request)
 {
     if (const int status = session.OpenSensors(); status != kSuccess) {
-        if (request.Json) return FinishDocument(session, ShowDocument(session, std::nullopt, nullptr), status, {});
+        if (request.Json)
+            return FinishDocument(session, ShowDocument(session, std::nullopt, nullptr), status, {});
         return status;
     }
     Json documents = Json::array();
@@ -63,8 +64,8 @@ int ShowEverySensor(Session& session, const Request& request)
             status = kDeviceOrFileFailure;
         const bool read = status == kSuccess;
         if (request.Json) {
-            documents[static_cast<std::size_t>(slot)] =
-                CompletedDocument(session, ShowDocument(session, slot, read ? &config : nullptr), status, slot);
+            documents[static_cast<std::size_t>(slot)] = CompletedDocument(
+                session, ShowDocument(session, slot, read ? &config : nullptr), status, slot);
         } else if (read) {
             if (slot > 0) session.Out() << '\n';
             PrintText(session, slot, config);

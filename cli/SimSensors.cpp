@@ -108,7 +108,8 @@ SimSensors MakeSimSensors(const SimOptions& options, std::string& error)
         sensors.Ids.push_back(id);
     }
     if (options.FailTransfer > 0 && options.FailSensor > 0)
-        sim->failTransferOf(sensors.Ids[static_cast<std::size_t>(options.FailSensor - 1)], options.FailTransfer);
+        sim->failTransferOf(sensors.Ids[static_cast<std::size_t>(options.FailSensor - 1)],
+                            options.FailTransfer);
     else if (options.FailTransfer > 0)
         sim->failTransfer(options.FailTransfer);
     sensors.Platform = std::move(sim);
