@@ -46,7 +46,9 @@ cp -r /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmak
 # Qt's moc, rcc and uic are Debian's own (the same Qt version), run on the host.
 # A tree configured before the Qt programs were built for Windows holds
 # TOLVANE_GUI=OFF and the static runtime's -static in its cache: both are set here.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON -DTOLVANE_GUI=ON \
+# No debug information (-g0): under Wine nobody reads it, and it costs a fifth
+# of the build.
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g0 -DTOLVANE_WERROR=ON -DTOLVANE_GUI=ON \
   -DCMAKE_EXE_LINKER_FLAGS= \
   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
   -DCMAKE_PREFIX_PATH="$qt;$PWD/$googletest/prefix;$PWD/$headers" \
