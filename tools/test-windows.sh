@@ -6,8 +6,15 @@
 # (tolvane-sim photographed on an X server), then runs the test programs and
 # tolvanectl. Wine has no sensor, so the Windows backend is proven on the
 # system's own HID.DLL and SETUPAPI.DLL with nothing attached.
+#
+#   tools/test-windows.sh [--build-only]
+#
+# --build-only stops after the build, so that the build can run beside other
+# work and the rest follow on the built tree.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=false
+[ "${1:-}" != --build-only ] || build_only=true
 
 SECONDS=0
 jobs=$(nproc)
@@ -57,6 +64,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG
 cmake --build "$build" -j "$jobs" --target tolvane tolvane-sim tolvanectl \
   platform_tests devlib_tests config_tests pages_tests app_tests sensor_mutex_check
 lap "Windows build"
+! $build_only || exit 0
 
 zip_file=$(tools/windows-dist.sh "$build" "$qt")
 echo "Windows distribution: $zip_file ($(du -h "$zip_file" | cut -f1))"
