@@ -1,6 +1,7 @@
 #include "DeviceWatcher.h"
 
 #include <QSocketNotifier>
+#include <mutex>
 #include <utility>
 
 DeviceWatcher::DeviceWatcher(Starter starter, QObject* parent) : QObject(parent), starter_(std::move(starter))
@@ -19,8 +20,10 @@ unsigned long DeviceWatcher::start(QObject* context, Receiver receiver)
 
 void DeviceWatcher::post(const platform::DeviceEvent& event)
 {
-    QMetaObject::invokeMethod(
-        this, [this, event] { deliver(event); }, Qt::QueuedConnection);
+    const std::lock_guard lock(queueMutex_);
+    queued_.push_back(event);
+    if (queued_.size() == 1)
+        QMetaObject::invokeMethod(this, &DeviceWatcher::deliverQueued, Qt::QueuedConnection);
 }
 
 void DeviceWatcher::watchDescriptor(int fd, std::function<std::vector<platform::DeviceEvent>()> readEvents)
@@ -32,7 +35,12 @@ void DeviceWatcher::watchDescriptor(int fd, std::function<std::vector<platform::
     });
 }
 
-void DeviceWatcher::deliver(const platform::DeviceEvent& event)
+void DeviceWatcher::deliverQueued()
 {
-    if (context_ && receiver_) receiver_(event);
+    std::vector<platform::DeviceEvent> events;
+    {
+        const std::lock_guard lock(queueMutex_);
+        events.swap(queued_);
+    }
+    if (context_ && receiver_) receiver_(events);
 }

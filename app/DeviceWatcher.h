@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -18,7 +19,9 @@ public:
     // Begins following devices for the installed backend. Returns 0, or the
     // system error code when devices cannot be followed.
     using Starter = std::function<unsigned long(DeviceWatcher&)>;
-    using Receiver = std::function<void(const platform::DeviceEvent&)>;
+    // Events queued together (a bench of sensors plugged in at once) are
+    // delivered together, in the order they came.
+    using Receiver = std::function<void(const std::vector<platform::DeviceEvent>&)>;
 
     explicit DeviceWatcher(Starter starter, QObject* parent = nullptr);
 
@@ -28,7 +31,7 @@ public:
     unsigned long start(QObject* context, Receiver receiver);
 
     // Queues one event for the receiver. Backends call this from their
-    // notifications, also from inside a library call.
+    // notifications, also from inside a library call and from other threads.
     void post(const platform::DeviceEvent& event);
 
     // Reads events from a descriptor whenever it becomes readable (the hidraw
@@ -36,12 +39,14 @@ public:
     void watchDescriptor(int fd, std::function<std::vector<platform::DeviceEvent>()> readEvents);
 
 private:
-    void deliver(const platform::DeviceEvent& event);
+    void deliverQueued();
 
     Starter starter_;
     bool startAttempted_ = false;
     unsigned long startResult_ = 0;
     QPointer<QObject> context_;
     Receiver receiver_;
+    std::mutex queueMutex_;
+    std::vector<platform::DeviceEvent> queued_;
     std::function<std::vector<platform::DeviceEvent>()> readEvents_;
 };

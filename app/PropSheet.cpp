@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 #include "DeviceWatcher.h"
@@ -258,8 +259,6 @@ void PropSheet::ReadSensorsAtStartUp()
 {
     RegisterForDeviceNotifications();
     OpenFirstSensor();
-    model_.UpdateDeviceVariant();
-    UpdateApplyButton();
     sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     ActivateEveryPage();
     ShowSensors();
@@ -298,22 +297,57 @@ void PropSheet::resizeEvent(QResizeEvent* event)
 void PropSheet::OpenFirstSensor()
 {
     int opened = 0;
-    runBesideTheEventLoop([&opened] { opened = OpenSensors(nullptr); });
-    if (opened) {
-        model_.DeviceSlot = GetCurrentDev();
-        model_.TakeExtensionSupportFmLib();
-        model_.PullConfigFmLib();
-    } else {
+    runBesideTheEventLoop([this, &opened] {
+        opened = OpenSensors(nullptr, [this](std::int16_t index, int read) {
+            runOnTheWaitingThread([this, index, read] { OnStartUpReadEnded(index, read); });
+        });
+    });
+    readsUnderway_.clear();
+    if (opened)
+        TakeCurrentSensor();
+    else
         model_.DeviceVariant = -1;
+    ShowModelSensor();
+}
+
+// Before the first read ends every sensor's read is under way; discovery has
+// ended by then.
+void PropSheet::OnStartUpReadEnded(std::int16_t index, int read)
+{
+    if (startUpReads_.empty())
+        for (std::int16_t i = 0; i < GetDevCount(); ++i) readsUnderway_.insert(i);
+    startUpReads_[index] = read != 0;
+    readsUnderway_.erase(index);
+    FillPagesOnceFirstReadIsKnown();
+    ShowSensors();
+}
+
+void PropSheet::FillPagesOnceFirstReadIsKnown()
+{
+    if (startUpPagesFilled_) return;
+    for (std::int16_t i = 0; i < GetDevCount(); ++i) {
+        const auto ended = startUpReads_.find(i);
+        if (ended == startUpReads_.end()) return;
+        if (!ended->second) continue;
+        startUpPagesFilled_ = true;
+        SelectDev(i);
+        TakeCurrentSensor();
+        ShowModelSensor();
+        sendPageCommand(PageCommand::Refresh, kReadFromSensor);
+        return;
     }
-    SetTitleFromModel();
-    NoteEditedSensor();
+}
+
+void PropSheet::TakeCurrentSensor()
+{
+    model_.TakeExtensionSupportFmLib();
+    model_.PullConfigFmLib();
 }
 
 void PropSheet::RegisterForDeviceNotifications()
 {
-    const unsigned long error =
-        watcher_.start(this, [this](const platform::DeviceEvent& event) { OnDeviceChange(event); });
+    const unsigned long error = watcher_.start(
+        this, [this](const std::vector<platform::DeviceEvent>& events) { OnDeviceChanges(events); });
     if (error != 0)
         ui_.messageBox(this, QStringLiteral("GetLastError() == %1").arg(error),
                        QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
@@ -401,32 +435,77 @@ void PropSheet::whenDeviceIdle(std::function<void()> work)
     busyGuard_.whenIdle(std::move(work));
 }
 
-// Another sensor arriving or leaving changes the chooser and the status only;
-// the pages are read again when the edited sensor itself arrived or left.
-void PropSheet::OnDeviceChange(const platform::DeviceEvent& event)
+// Changes that come while a device operation runs join those already
+// waiting, so sensors plugged in together are read together.
+void PropSheet::OnDeviceChanges(const std::vector<platform::DeviceEvent>& events)
 {
-    busyGuard_.whenIdle([this, event] { HandleDeviceChange(event); });
+    const bool waiting = !pendingDeviceChanges_.empty();
+    pendingDeviceChanges_.insert(pendingDeviceChanges_.end(), events.begin(), events.end());
+    if (!waiting) busyGuard_.whenIdle([this] { HandleDeviceChanges(); });
 }
 
-// An arrival reads the new sensor already, so the whole handling is one operation.
-void PropSheet::HandleDeviceChange(const platform::DeviceEvent& event)
+// The table follows every change in order, then the sensors that arrived are
+// read at once. Other sensors arriving or leaving change the chooser and the
+// status only; the pages are read again when the edited sensor itself left,
+// or when there was none, from the first sensor that reads.
+void PropSheet::HandleDeviceChanges()
 {
+    const std::vector<platform::DeviceEvent> changes = std::exchange(pendingDeviceChanges_, {});
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    const char* path = event.Path.c_str();
-    const int accepted =
-        event.Kind == platform::DeviceEventKind::Arrival ? OnDevArrival(path) : OnDevRemoval(path);
-    if (accepted && !KeepEditedSensor()) {
-        // The sensor whose key sends were halted is gone; the next one types.
-        haltKeySends_->setChecked(false);
-        RefreshFromDevice();
-        sendPageCommand(PageCommand::Refresh, kReadFromSensor);
+    std::vector<std::string> arrived;
+    bool accepted = false;
+    for (const platform::DeviceEvent& event : changes) {
+        const bool arrival = event.Kind == platform::DeviceEventKind::Arrival;
+        const int taken = arrival ? OnDevArrival(event.Path.c_str()) : OnDevRemoval(event.Path.c_str());
+        if (taken && arrival) arrived.push_back(event.Path);
+        accepted = accepted || taken;
+    }
+    if (accepted) {
+        const bool kept = KeepEditedSensor();
+        const std::int16_t firstArrivedRead = ReadArrivedSensors(arrived);
+        if (!kept) {
+            // The sensor whose key sends were halted is gone; the next one types.
+            haltKeySends_->setChecked(false);
+            if (firstArrivedRead == GetCurrentDev()) {
+                TakeCurrentSensor();
+                ShowModelSensor();
+            } else {
+                RefreshFromDevice();
+            }
+            sendPageCommand(PageCommand::Refresh, kReadFromSensor);
+        }
     }
     ShowSensors();
+}
+
+std::int16_t PropSheet::ReadArrivedSensors(const std::vector<std::string>& paths)
+{
+    std::vector<std::int16_t> indices;
+    for (const std::string& path : paths)
+        if (const std::int16_t index = FindDevByPath(path.c_str()); index >= 0) indices.push_back(index);
+    if (indices.empty()) return -1;
+    readsUnderway_.insert(indices.begin(), indices.end());
+    std::int16_t firstRead = -1;
+    runBesideTheEventLoop([this, &indices, &firstRead] {
+        firstRead = ReadSensorsAtOnce(indices, [this](std::int16_t index, int) {
+            runOnTheWaitingThread([this, index] {
+                readsUnderway_.erase(index);
+                ShowSensors();
+            });
+        });
+    });
+    readsUnderway_.clear();
+    return firstRead;
 }
 
 void PropSheet::RefreshFromDevice()
 {
     model_.ReadConfigFmDevice();
+    ShowModelSensor();
+}
+
+void PropSheet::ShowModelSensor()
+{
     NoteEditedSensor();
     SetTitleFromModel();
     model_.UpdateDeviceVariant();
@@ -436,16 +515,14 @@ void PropSheet::RefreshFromDevice()
 bool PropSheet::KeepEditedSensor()
 {
     const std::int16_t slot = editedPath_.empty() ? -1 : FindDevByPath(editedPath_.c_str());
-    model_.DeviceSlot = slot < 0 ? 0 : slot;
-    if (slot < 0) return false;
-    SelectDev(slot);
-    return model_.ConfigLoaded != 0;
+    SelectDev(slot < 0 ? 0 : slot);
+    return slot >= 0 && model_.ConfigLoaded != 0;
 }
 
 void PropSheet::NoteEditedSensor()
 {
-    const bool edited = model_.ConfigLoaded && model_.DeviceSlot < GetDevCount();
-    editedPath_ = edited ? DevRecord(model_.DeviceSlot).DevicePath : std::string();
+    const bool edited = model_.ConfigLoaded && GetCurrentDev() < GetDevCount();
+    editedPath_ = edited ? CurrentDevRecord().DevicePath : std::string();
 }
 
 bool PropSheet::ChooseSensor(int index)
@@ -473,7 +550,7 @@ bool PropSheet::ChooseSensor(int index)
         // The sensor left behind types again; the box is for the one edited.
         ResumeKeySendsIfHalted();
         haltKeySends_->setChecked(false);
-        model_.DeviceSlot = static_cast<std::int16_t>(index);
+        SelectDev(static_cast<std::int16_t>(index));
         RefreshFromDevice();
     }
     sendPageCommand(PageCommand::Refresh, kReadFromSensor);
@@ -482,10 +559,16 @@ bool PropSheet::ChooseSensor(int index)
 
 void PropSheet::ShowSensors()
 {
-    const std::vector<SensorFacts> sensors = openSensors();
+    const std::vector<SensorFacts> sensors = openSensors(readsUnderway_);
     std::optional<std::size_t> edited;
-    if (!editedPath_.empty()) edited = static_cast<std::size_t>(model_.DeviceSlot);
+    if (!editedPath_.empty()) {
+        const std::int16_t current = GetCurrentDev();
+        const auto underwayBefore =
+            std::ranges::count_if(readsUnderway_, [current](std::int16_t i) { return i < current; });
+        edited = static_cast<std::size_t>(current - underwayBefore);
+    }
     chooser_->showSensors(sensors, edited);
+    if (!readsUnderway_.empty()) return;
     // Key sends are halted on the sensor being edited; without one there is none to halt.
     if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
     sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());

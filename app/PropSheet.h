@@ -9,6 +9,7 @@
 // there, and runs one device operation at a time.
 
 #include <QDialog>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,9 +56,10 @@ public:
     // On the status line, until the next device operation.
     void confirm(const QString& words) override;
 
-    // A device arrived or went away; called by the device watcher on the UI
-    // thread. While a device operation runs it is handled after it.
-    void OnDeviceChange(const platform::DeviceEvent& event);
+    // Devices arrived or went away; called by the device watcher on the UI
+    // thread. While a device operation runs they are handled after it,
+    // together with those that come meanwhile.
+    void OnDeviceChanges(const std::vector<platform::DeviceEvent>& events);
     // Re-reads the edited sensor (the first when it is gone) into the model
     // and shows its firmware in the title.
     void RefreshFromDevice();
@@ -113,6 +115,15 @@ private:
     void BeginStartUp();
     void ReadSensorsAtStartUp();
     void OpenFirstSensor();
+    // Told on the UI thread as each sensor's read at start-up ends, while
+    // the others are still read: the chooser lists it, and the pages fill as
+    // soon as the first sensor in the table that reads completely is known.
+    void OnStartUpReadEnded(std::int16_t index, int read);
+    void FillPagesOnceFirstReadIsKnown();
+    // Pulls the current sensor, just read, into the model.
+    void TakeCurrentSensor();
+    // The title, the edited sensor and the Apply button follow the model.
+    void ShowModelSensor();
     void RegisterForDeviceNotifications();
     void ActivateEveryPage();
 
@@ -121,7 +132,10 @@ private:
     bool ActivatePage(int index);
     void OnTabChanged(int index);
 
-    void HandleDeviceChange(const platform::DeviceEvent& event);
+    void HandleDeviceChanges();
+    // Reads the sensors that arrived, all at once beside the event loop; the
+    // chooser lists each as its read ends. The lowest index read, or -1.
+    std::int16_t ReadArrivedSensors(const std::vector<std::string>& paths);
 
     void OnHaltKeySendsClicked();
     void SendHaltOrResume();
@@ -148,7 +162,9 @@ private:
     // removal and makes its slot current; false when it is gone or unread.
     bool KeepEditedSensor();
     void NoteEditedSensor();
-    // The chooser and the sensor status follow the library's table.
+    // The chooser and the sensor status follow the library's table. While
+    // sensors are read beside the event loop, the chooser lists those not
+    // being read and the status waits for the reads' end.
     void ShowSensors();
 
     ConfigModel& model_;
@@ -169,6 +185,13 @@ private:
     DeviceBusyGuard busyGuard_;
     OtherPrograms* otherPrograms_;
     bool startUpPending_ = false;
+    std::vector<platform::DeviceEvent> pendingDeviceChanges_;
+    // While sensors are read beside the event loop: the indices whose read
+    // is under way. Their records are not looked at until it ends.
+    std::set<std::int16_t> readsUnderway_;
+    // At start-up: whether each sensor whose read ended read completely.
+    std::map<std::int16_t, bool> startUpReads_;
+    bool startUpPagesFilled_ = false;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

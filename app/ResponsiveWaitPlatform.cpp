@@ -8,7 +8,11 @@
 #include <QWidget>
 #include <QtGlobal>
 #include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -137,26 +141,129 @@ bool ResponsiveWaitPlatform::refusedDuringWait(const char* what)
     return true;
 }
 
+namespace {
+
+// The tasks the threads of a work beside the event loop hand to the thread
+// that waits for it. Each handing thread waits until its task has run.
+class TaskHandOver {
+public:
+    // wake is called, under the lock, when a task or the work's end is there.
+    explicit TaskHandOver(std::function<void()> wake) : wake_(std::move(wake)) {}
+
+    bool onWaitingThread() const { return std::this_thread::get_id() == waitingThread_; }
+
+    void handOver(const std::function<void()>& task)
+    {
+        std::unique_lock lock(mutex_);
+        Handed handed{&task};
+        queue_.push_back(&handed);
+        announce();
+        changed_.wait(lock, [&handed] { return handed.Ran; });
+    }
+
+    void workEnded()
+    {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+        announce();
+    }
+
+    // Runs the tasks handed over so far; false once the work has ended and
+    // every task has run.
+    bool runHandedTasks()
+    {
+        std::unique_lock lock(mutex_);
+        while (!queue_.empty()) {
+            Handed* handed = queue_.front();
+            queue_.pop_front();
+            lock.unlock();
+            (*handed->Task)();
+            lock.lock();
+            handed->Ran = true;
+            changed_.notify_all();
+        }
+        return !ended_;
+    }
+
+    // Without an event loop: sleeps until a task or the work's end is there.
+    void awaitNews()
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return ended_ || !queue_.empty(); });
+    }
+
+private:
+    struct Handed {
+        const std::function<void()>* Task;
+        bool Ran = false;
+    };
+
+    void announce()
+    {
+        changed_.notify_all();
+        if (wake_) wake_();
+    }
+
+    const std::thread::id waitingThread_ = std::this_thread::get_id();
+    std::function<void()> wake_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Handed*> queue_;
+    bool ended_ = false;
+};
+
+// The hand-over of the work beside the event loop, while one runs.
+std::atomic<TaskHandOver*> g_handOver = nullptr;
+
+// Runs work on a thread of its own with its hand-over in place; waitForIt
+// runs on this thread until the work has ended.
+void runOnWorker(TaskHandOver& handOver, const std::function<void()>& work,
+                 const std::function<void()>& waitForIt)
+{
+    g_handOver = &handOver;
+    std::thread worker([&] {
+        work();
+        handOver.workEnded();
+    });
+    waitForIt();
+    worker.join();
+    g_handOver = nullptr;
+}
+
+}  // namespace
+
 void ResponsiveWaitPlatform::runBesideTheEventLoop(const std::function<void()>& work)
 {
     WaitInputGate gate;
     QEventLoop loop;
-    std::atomic<bool> done = false;
+    TaskHandOver handOver(
+        [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
     ++waits_;
-    std::thread worker([&] {
-        work();
-        done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    runOnWorker(handOver, work, [&] {
+        do loop.exec();
+        while (handOver.runHandedTasks());
     });
-    while (!done) loop.exec();
-    worker.join();
     --waits_;
 }
 
 void runBesideTheEventLoop(const std::function<void()>& work)
 {
-    if (ResponsiveWaitPlatform* responsive = ResponsiveWaitPlatform::active())
+    if (ResponsiveWaitPlatform* responsive = ResponsiveWaitPlatform::active()) {
         responsive->runBesideTheEventLoop(work);
+        return;
+    }
+    TaskHandOver handOver(nullptr);
+    runOnWorker(handOver, work, [&] {
+        do handOver.awaitNews();
+        while (handOver.runHandedTasks());
+    });
+}
+
+void runOnTheWaitingThread(const std::function<void()>& task)
+{
+    TaskHandOver* handOver = g_handOver;
+    if (handOver && !handOver->onWaitingThread())
+        handOver->handOver(task);
     else
-        work();
+        task();
 }

@@ -51,10 +51,17 @@ private:
     std::vector<HeldInput> held_;
 };
 
-// Runs work beside the event loop while a ResponsiveWaitPlatform is in
-// place (anywhere in the installed chain of backends), otherwise (tests on
-// the virtual clock) at once.
+// Runs work on a thread of its own and returns when it has ended. While a
+// ResponsiveWaitPlatform is in place (anywhere in the installed chain of
+// backends) the event loop runs meanwhile, as during a wait; otherwise
+// (tests on the virtual clock) this thread only waits. Either way the
+// threads of work hand what belongs to this thread (the widgets) to
+// runOnTheWaitingThread.
 void runBesideTheEventLoop(const std::function<void()>& work);
+// On a thread of the work runBesideTheEventLoop runs: runs task on the
+// thread that waits for the work and returns once it has run, so task sees
+// the work's thread stand still. Anywhere else: runs task at once.
+void runOnTheWaitingThread(const std::function<void()>& task);
 
 class ResponsiveWaitPlatform : public platform::ForwardingPlatform {
 public:
@@ -79,8 +86,8 @@ public:
     bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override;
 
     // Runs work on a thread of its own (which may start one per sensor)
-    // while the event loop runs behind a WaitInputGate, as during a wait;
-    // returns when work has ended.
+    // while the event loop runs behind a WaitInputGate, as during a wait,
+    // and runs the tasks the work hands over; returns when work has ended.
     void runBesideTheEventLoop(const std::function<void()>& work);
 
 private:

@@ -15,10 +15,11 @@ const QString kUdevRuleAdvice = QStringLiteral(
 
 }  // namespace
 
-std::vector<SensorFacts> openSensors()
+std::vector<SensorFacts> openSensors(const std::set<std::int16_t>& leftOut)
 {
     std::vector<SensorFacts> sensors;
     for (std::int16_t i = 0; i < GetDevCount(); ++i) {
+        if (leftOut.contains(i)) continue;
         const tsDevSlot slot = DevRecord(i);
         SensorFacts facts{slot.FwVersion, std::nullopt, std::string(slot.DevicePath)};
         if (slot.Valid) facts.Luid = slot.Luid;

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,9 @@ struct SensorFacts {
     std::string Path;
 };
 
-// The library's open sensors, in table order.
-std::vector<SensorFacts> openSensors();
+// The library's open sensors, in table order, but for those at the indices
+// left out (sensors being read, whose records are not looked at meanwhile).
+std::vector<SensorFacts> openSensors(const std::set<std::int16_t>& leftOut = {});
 
 // "Sensor 2 of 3: firmware 4.05, LUID 258, /dev/hidraw4".
 QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index);

@@ -92,15 +92,16 @@ int ConfigModel::PullConfigFmLib()
     return 1;
 }
 
-// The sensors are tried in table order: one whose read fails hides none of
+// The chosen sensor first, then the others in table order: one whose read fails hides none of
 // the others. Only when none can be read is the model cleared.
 int ConfigModel::ReadConfigFmDevice()
 {
     const std::int16_t count = GetDevCount();
+    const std::int16_t chosen = GetCurrentDev();
     std::optional<std::int16_t> read;
-    if (SelectDev(DeviceSlot) && ReadDevConfig()) read = DeviceSlot;
+    if (SelectDev(chosen) && ReadDevConfig()) read = chosen;
     for (std::int16_t slot = 0; !read && slot < count; ++slot)
-        if (slot != DeviceSlot && SelectDev(slot) && ReadDevConfig()) read = slot;
+        if (slot != chosen && SelectDev(slot) && ReadDevConfig()) read = slot;
     if (!read) {
         DeviceFw = 0;
         EditLuid = 0;
@@ -109,7 +110,6 @@ int ConfigModel::ReadConfigFmDevice()
         EditCfg = ConfigSet{};
         return 0;
     }
-    DeviceSlot = *read;
     TakeExtensionSupportFmLib();
     PullConfigFmLib();
     return count;

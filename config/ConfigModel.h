@@ -59,10 +59,10 @@ public:
 
     int PushConfigToLib();
     int PullConfigFmLib();
-    // Reads the sensor in DeviceSlot, or, when that one is gone or does not
-    // read completely, the first sensor in the library's table that does, and
-    // pulls it into the model (DeviceSlot then names it); without one the
-    // model is cleared. The number of sensors.
+    // Reads the library's current sensor (the one the sheet chose), or, when
+    // that one is gone or does not read completely, the first sensor in the
+    // library's table that does, which then becomes current, and pulls it into
+    // the model; without one the model is cleared. The number of sensors.
     int ReadConfigFmDevice();
     // Notes whether the current sensor refused the extension sets at its
     // last read, from its status word; right after a successful read.
@@ -96,8 +96,6 @@ public:
     std::uint16_t EditLuid = 0;
     std::uint32_t ConfigLoaded = 0;
     std::int16_t DeviceVariant = -1;
-    // The library slot of the sensor the model holds, chosen by the sheet.
-    std::int16_t DeviceSlot = 0;
     // The sensor refused the extension sets when it was last read (old
     // firmware); the library reads the other blocks all the same.
     std::uint32_t ExtensionSetsRefused = 0;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "ParameterBlocks.h"
 #include "platform/Platform.h"
@@ -134,6 +135,9 @@ int UpdateDevTable(const tsDevSlot* record, int remove);
 // meanwhile: a sensor that arrives or leaves during the run is added or
 // removed when the run ends. Called from one thread at a time.
 void RunOnEverySensor(const std::function<void(std::int16_t index)>& operation);
+// As RunOnEverySensor, for the sensors at these indices of the table only.
+void RunOnSensors(const std::vector<std::int16_t>& indices,
+                  const std::function<void(std::int16_t index)>& operation);
 // The record of the sensor at index, as a copy; an empty record (invalid
 // handle) when there is no sensor there.
 tsDevSlot DevRecord(std::int16_t index);
@@ -239,10 +243,16 @@ int SetIdleParms(const tsIdleParms* source);
 
 // ---- Device commands and range readout ------------------------------------
 
+// Told on a sensor's own thread as soon as its read ends, while the other
+// sensors may still be read: its index and what ReadDevConfig gave.
+using SensorReadEnded = std::function<void(std::int16_t index, int read)>;
+// Reads the sensors at these indices of the table at once, telling readEnded
+// (when given) of each as it ends. The lowest index read completely, or -1.
+std::int16_t ReadSensorsAtOnce(const std::vector<std::int16_t>& indices, const SensorReadEnded& readEnded);
 // Discovers and reads every sensor, all at once; 1 when one was read
 // completely, the first such in the table, which is then current and whose
-// firmware version is reported.
-int OpenSensors(std::uint32_t* firmwareVersion);
+// firmware version is reported. readEnded is told of each read as it ends.
+int OpenSensors(std::uint32_t* firmwareVersion, const SensorReadEnded& readEnded = {});
 int HaltKeySends(int halt);
 int ResetDevToFactory();
 int RestoreDevUserDefaults();

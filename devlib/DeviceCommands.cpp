@@ -2,6 +2,7 @@
 // user defaults), the range readout and the LUID and firmware accessors.
 
 #include <algorithm>
+#include <numeric>
 #include <vector>
 
 #include "DevLibInternal.h"
@@ -53,25 +54,37 @@ int repairFactoryDefaults()
 // Reads every sensor at once: a failing sensor stays in the table and hides
 // none of the others. The first sensor in the table read completely becomes
 // current; without one, slot 0 does and the result is 0.
-int readEverySensor()
+int readEverySensor(const SensorReadEnded& readEnded)
 {
-    std::vector<int> read(static_cast<std::size_t>(GetDevCount()), 0);
-    RunOnEverySensor(
-        [&read](std::int16_t index) { read[static_cast<std::size_t>(index)] = ReadDevConfig(); });
-    const auto firstRead = std::ranges::find(read, 1);
-    const bool any = firstRead != read.end();
-    SelectDev(any ? static_cast<std::int16_t>(firstRead - read.begin()) : 0);
-    return any ? 1 : 0;
+    std::vector<std::int16_t> every(static_cast<std::size_t>(GetDevCount()));
+    std::iota(every.begin(), every.end(), std::int16_t{0});
+    const std::int16_t firstRead = ReadSensorsAtOnce(every, readEnded);
+    SelectDev(firstRead < 0 ? 0 : firstRead);
+    return firstRead < 0 ? 0 : 1;
 }
 
 }  // namespace
 
-int OpenSensors(std::uint32_t* firmwareVersion)
+std::int16_t ReadSensorsAtOnce(const std::vector<std::int16_t>& indices, const SensorReadEnded& readEnded)
+{
+    std::vector<int> read(indices.size(), 0);
+    RunOnSensors(indices, [&](std::int16_t index) {
+        const auto position = static_cast<std::size_t>(std::ranges::find(indices, index) - indices.begin());
+        read[position] = ReadDevConfig();
+        if (readEnded) readEnded(index, read[position]);
+    });
+    std::int16_t firstRead = -1;
+    for (std::size_t i = 0; i < indices.size(); ++i)
+        if (read[i] && (firstRead < 0 || indices[i] < firstRead)) firstRead = indices[i];
+    return firstRead;
+}
+
+int OpenSensors(std::uint32_t* firmwareVersion, const SensorReadEnded& readEnded)
 {
     if (GetDevCount() != 0) return 0;
     EnumSensors();
     if (GetDevCount() == 0) return 0;
-    if (!readEverySensor()) return 0;
+    if (!readEverySensor(readEnded)) return 0;
     if (firmwareVersion) *firmwareVersion = GetDevFwVersion();
     return 1;
 }

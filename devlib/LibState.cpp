@@ -1,7 +1,10 @@
 // The library's state record, its version and the table of open sensors.
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <numeric>
 #include <string>
 #include <thread>
 #include <utility>
@@ -159,12 +162,24 @@ void runOnThreadOf(tsDevSlot& sensor, std::int16_t index, const std::function<vo
 
 void RunOnEverySensor(const std::function<void(std::int16_t index)>& operation)
 {
+    std::vector<std::int16_t> every(static_cast<std::size_t>(g_state.Count));
+    std::iota(every.begin(), every.end(), std::int16_t{0});
+    RunOnSensors(every, operation);
+}
+
+void RunOnSensors(const std::vector<std::int16_t>& indices,
+                  const std::function<void(std::int16_t index)>& operation)
+{
+    std::vector<std::int16_t> inTable;
+    std::ranges::copy_if(indices, std::back_inserter(inTable),
+                         [](std::int16_t index) { return index >= 0 && index < g_state.Count; });
+    std::ranges::sort(inTable);
+    inTable.erase(std::unique(inTable.begin(), inTable.end()), inTable.end());
     setRunning(true);
-    const std::int16_t count = g_state.Count;
-    platform::current().enterParallelWork(count);
+    platform::current().enterParallelWork(static_cast<int>(inTable.size()));
     std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(count));
-    for (std::int16_t i = 0; i < count; ++i)
+    threads.reserve(inTable.size());
+    for (const std::int16_t i : inTable)
         threads.emplace_back(runOnThreadOf, std::ref(g_state.Slots[i]), i, std::cref(operation));
     for (std::thread& thread : threads) thread.join();
     setRunning(false);

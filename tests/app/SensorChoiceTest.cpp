@@ -11,11 +11,13 @@
 #include <QTest>
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "AppTestSupport.h"
 #include "RunningSheet.h"
 #include "TestRegistry.h"
 #include "app/PropSheet.h"
+#include "app/ResponsiveWaitPlatform.h"
 #include "app/SensorChooser.h"
 #include "app/SensorStatus.h"
 #include "app/SheetStatusLine.h"
@@ -45,6 +47,50 @@ sim::Report dataReport(const sim::Half& half)
     std::copy(half.begin(), half.end(), bytes.begin() + 1);
     return bytes;
 }
+
+QStringList itemsOf(const QComboBox* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+    return items;
+}
+
+// The sheet started on three sensors, one of which stops answering at its
+// fourth transfer until the USB timeout: what the sheet showed while that
+// sensor was still read, and when the pages filled.
+struct StalledStartUp : RunningSheet {
+    static constexpr std::uint32_t kUsbTimeoutMs = 5000;
+
+    explicit StalledStartUp(int stalledIndex)
+    {
+        const sim::DeviceId ids[] = {Sim.plugSensor(0x0405, 1), Sim.plugSensor(0x0143, 2),
+                                     Sim.plugSensor(0x0412, 3)};
+        const std::string stalledPath = Sim.pathOf(ids[stalledIndex]);
+        Sim.stallTransferOf(ids[stalledIndex], 4, kUsbTimeoutMs);
+        int stalledTransfers = 0;
+        // The stalled sensor's thread hands the look at the widgets to the
+        // sheet's thread, as the sheet's own reads do.
+        Sim.setTransferListener([&, stalledPath](const sim::Transfer& transfer) {
+            if (transfer.Path != stalledPath || ++stalledTransfers != 4) return;
+            runOnTheWaitingThread([&] {
+                ListedDuringTheStall = itemsOf(chooser());
+                TitleDuringTheStall = sheet().windowTitle();
+            });
+        });
+        const std::uint64_t start = Sim.nowMs();
+        QVERIFY(App.StartUp());
+        QObject::connect(&sheet(), &QWidget::windowTitleChanged, [this, start](const QString& title) {
+            if (title.contains(QLatin1String("DeviceFW")) && !PagesFilledAfterMs)
+                PagesFilledAfterMs = Sim.nowMs() - start;
+        });
+        showAndStart(sheet());
+        Sim.setTransferListener({});
+    }
+
+    QStringList ListedDuringTheStall;
+    QString TitleDuringTheStall;
+    std::optional<std::uint64_t> PagesFilledAfterMs;
+};
 
 }  // namespace
 
@@ -124,8 +170,61 @@ private slots:
         QVERIFY(f.sheet().sensorChooser()->isVisible());
         QCOMPARE(f.chooser()->count(), 2);
         QCOMPARE(f.chooser()->currentIndex(), 0);
-        QCOMPARE(f.chooser()->itemText(1), QStringLiteral("Sensor 2 of 2: firmware 1.43, sim2"));
+        // The sensor that arrived was read: its LUID is known.
+        QCOMPARE(f.chooser()->itemText(1), QStringLiteral("Sensor 2 of 2: firmware 1.43, LUID 2, sim2"));
         QVERIFY(f.Ui.messages().empty());
+    }
+
+    // At start-up every sensor is read at once: the chooser lists each as its
+    // read ends and the pages fill after one read, while a sensor that
+    // stopped answering is still waited for; it is listed when it gives up.
+    void startUpShowsEachSensorAsItsReadEnds()
+    {
+        StalledStartUp f(/*stalledIndex=*/2);
+
+        QCOMPARE(f.ListedDuringTheStall, QStringList({"Sensor 1 of 2: firmware 4.05, LUID 1, sim1",
+                                                      "Sensor 2 of 2: firmware 1.43, LUID 2, sim2"}));
+        QCOMPARE(f.TitleDuringTheStall, QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
+        QCOMPARE(f.PagesFilledAfterMs, std::optional<std::uint64_t>(2750));
+        QCOMPARE(itemsOf(f.chooser()), QStringList({"Sensor 1 of 3: firmware 4.05, LUID 1, sim1",
+                                                    "Sensor 2 of 3: firmware 1.43, LUID 2, sim2",
+                                                    "Sensor 3 of 3: firmware 4.12, sim3"}));
+        QCOMPARE(f.chooser()->currentIndex(), 0);
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{1});
+    }
+
+    // The pages take the first sensor in the table that reads completely:
+    // while the first one is still read, the sensors after it are listed
+    // but not shown; once it has failed, the second one is.
+    void startUpWaitsForTheFirstSensorBeforeFillingThePages()
+    {
+        StalledStartUp f(/*stalledIndex=*/0);
+
+        QCOMPARE(f.ListedDuringTheStall, QStringList({"Sensor 1 of 2: firmware 1.43, LUID 2, sim2",
+                                                      "Sensor 2 of 2: firmware 4.12, LUID 3, sim3"}));
+        QCOMPARE(f.TitleDuringTheStall, QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
+        QVERIFY(f.PagesFilledAfterMs >= StalledStartUp::kUsbTimeoutMs);
+        QCOMPARE(f.sheet().windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 1.43"));
+        QCOMPARE(f.chooser()->currentIndex(), 1);
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{2});
+    }
+
+    // Sensors plugged in together while the sheet runs are read together:
+    // the time of one read, each listed with what its read found.
+    void sensorsPluggedInTogetherAreReadTogether()
+    {
+        RunningSheet f;
+        f.Sim.plugSensor(0x0405, 1);
+        f.start();
+        const std::uint64_t start = f.Sim.nowMs();
+        for (std::uint16_t luid = 2; luid <= 5; ++luid) f.Sim.plugSensor(0x0405, luid);
+        f.deliverDeviceEvents();
+
+        QCOMPARE(f.Sim.nowMs() - start, std::uint64_t{2750});
+        QCOMPARE(f.chooser()->count(), 5);
+        QCOMPARE(f.chooser()->itemText(4), QStringLiteral("Sensor 5 of 5: firmware 4.05, LUID 5, sim5"));
+        QCOMPARE(f.chooser()->currentIndex(), 0);
+        QCOMPARE(f.sheet().sensorStatus(), QStringLiteral("Sensor 1 of 5: firmware 4.05, LUID 1, sim1"));
     }
 
     // While the sheet reads or writes, the line carries the operation's words

@@ -221,7 +221,9 @@ private slots:
         QCOMPARE(sensor.TargetRaw, std::uint8_t{139});  // 40 inches
         QVERIFY(!sensor.ExtensionSetsSupported);
 
-        // Every report of the read is listed, in order.
+        // Every report of the read is listed, in order, once the reading
+        // thread's reports have reached the window.
+        QCoreApplication::processEvents();
         const QStringList lines = window.findChild<QPlainTextEdit*>(QStringLiteral("reports"))
                                       ->toPlainText()
                                       .split(QLatin1Char('\n'));

@@ -136,7 +136,7 @@ TEST_F(ConfigModelTest, ReadsAndResetsTheChosenSlot)
     sim.sensor(second).Config[HalfId::Sonar][7] = 4;
     OpenAndRead(2);
 
-    model.DeviceSlot = 1;
+    SelectDev(1);
     ASSERT_EQ(model.ReadConfigFmDevice(), 2);
     EXPECT_EQ(model.EditLuid, 0x2222);
     EXPECT_EQ(model.DeviceFw, 0x0390);
@@ -153,7 +153,7 @@ TEST_F(ConfigModelTest, ReadsAndResetsTheChosenSlot)
     sim.unplug(second);
     OnDevRemoval(sim.pathOf(second).c_str());
     ASSERT_EQ(model.ReadConfigFmDevice(), 1);
-    EXPECT_EQ(model.DeviceSlot, 0);
+    EXPECT_EQ(GetCurrentDev(), 0);
     EXPECT_EQ(model.EditLuid, 0x1111);
     EXPECT_EQ(std::string(LibState().Slots[0].DevicePath), sim.pathOf(first));
 }

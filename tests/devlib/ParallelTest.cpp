@@ -3,7 +3,10 @@
 // sensors take part, and a sensor that fails or leaves fails alone.
 
 #include <functional>
+#include <map>
+#include <mutex>
 #include <ostream>
+#include <utility>
 
 #include "DevLibTest.h"
 
@@ -211,6 +214,31 @@ TEST_F(ParallelTest, UnplugDuringAReadOfEverySensorRemovesOnlyThatSensor)
     EXPECT_EQ(DevRecord(1).Luid, sensor(ids[2]).Luid);
     EXPECT_EQ(sim.openHandleCount(ids[1]), 0);
     sim.setDeviceListener({});
+}
+
+// Reading some sensors at once (those that arrived) leaves the others
+// untouched; each read is told on its own sensor's thread as it ends, and the
+// lowest index read completely is given.
+TEST_F(ParallelTest, ReadsTheSensorsAskedForAtOnceTellingEachAsItEnds)
+{
+    const std::vector<sim::DeviceId> ids = plugDifferentSensors(kSensors);
+    sim.failTransferOf(ids[1], 3);
+    const std::uint64_t start = sim.nowMs();
+
+    std::mutex toldMutex;
+    std::map<std::int16_t, std::pair<int, std::uint16_t>> told;
+    const std::int16_t firstRead = ReadSensorsAtOnce({3, 1, 2}, [&](std::int16_t index, int read) {
+        const std::lock_guard lock(toldMutex);
+        told[index] = {read, CurrentDevRecord().Luid};
+    });
+
+    EXPECT_EQ(firstRead, 2);
+    EXPECT_EQ(told, (std::map<std::int16_t, std::pair<int, std::uint16_t>>{
+                        {1, {0, 0}}, {2, {1, sensor(ids[2]).Luid}}, {3, {1, sensor(ids[3]).Luid}}}));
+    EXPECT_EQ(sim.nowMs() - start, 11 * kExchangeMs);
+    const auto wires = wireOfEachSensor();
+    EXPECT_FALSE(wires.contains(sim.pathOf(ids[0]))) << "a sensor not asked for is not talked to";
+    EXPECT_EQ(DevRecord(0).Valid, 0u);
 }
 
 }  // namespace
