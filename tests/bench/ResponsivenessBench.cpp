@@ -3,7 +3,8 @@
 // 100 ms and a replug, and prints for each: the wall time, the waits the
 // protocol mandates, and the longest time the event loop went without running
 // (a heartbeat timer of its own); then start-up with 1 to 64 sensors, to every
-// sensor read. Run with QT_QPA_PLATFORM=offscreen.
+// sensor read, and as many more plugged into the running sheet together, to
+// every one of them read. Run with QT_QPA_PLATFORM=offscreen.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -198,8 +199,16 @@ int runSheet(sim::SimPlatform& sim)
     return paintAndQuit(*app.Sheet());
 }
 
-// Start-up with count sensors, to every sensor read: prints the wall and the
-// longest stall in milliseconds.
+bool everySensorRead(int count)
+{
+    bool everyRead = GetDevCount() == count;
+    for (std::int16_t i = 0; i < GetDevCount(); ++i) everyRead = everyRead && DevRecord(i).Valid;
+    return everyRead;
+}
+
+// Start-up with count sensors, to every sensor read, then count more plugged
+// in together, to every one of them read: prints for each the wall and the
+// longest stall in milliseconds and whether every sensor was read.
 int runStartUp(sim::SimPlatform& sim, int count)
 {
     ResponsiveWaitPlatform waits(sim);
@@ -215,11 +224,15 @@ int runStartUp(sim::SimPlatform& sim, int count)
     app.StartUp();
     app.Sheet()->show();
     runEventLoopUntil([&] { return app.Model.ConfigLoaded != 0 && ui.busyDepth() == 0; });
-    const qint64 readMs = clock.elapsed();
-    bool everyRead = GetDevCount() == count;
-    for (std::int16_t i = 0; i < GetDevCount(); ++i) everyRead = everyRead && DevRecord(i).Valid;
-    std::printf("%lld %lld %d\n", static_cast<long long>(readMs),
-                static_cast<long long>(heartbeat.longestStallMs()), everyRead ? 1 : 0);
+    std::printf("%lld %lld %d ", static_cast<long long>(clock.elapsed()),
+                static_cast<long long>(heartbeat.longestStallMs()), everySensorRead(count) ? 1 : 0);
+
+    heartbeat.restart();
+    clock.restart();
+    for (int i = 0; i < count; ++i) sim.plugSensor(0x0405, static_cast<std::uint16_t>(count + i + 1));
+    runEventLoopUntil([&] { return GetDevCount() == 2 * count && ui.busyDepth() == 0; });
+    std::printf("%lld %lld %d\n", static_cast<long long>(clock.elapsed()),
+                static_cast<long long>(heartbeat.longestStallMs()), everySensorRead(2 * count) ? 1 : 0);
     app.Sheet()->hide();
     sim.setDeviceListener({});
     app.ShutDown();
@@ -227,31 +240,42 @@ int runStartUp(sim::SimPlatform& sim, int count)
     return 0;
 }
 
-// Start-up with 1, 2, 4, 16 and 64 sensors, each in a program of its own, as
-// rows with the ratio of each wall time to the one with one sensor.
+// A row of a sensor-count run: wall, stall and every-read fields from first
+// on, with the ratio of the wall time to oneMs (the run with one sensor).
+Row sensorCountRow(const char* what, int count, const QStringList& fields, qsizetype first, qint64& oneMs)
+{
+    const qint64 ms = fields.value(first).toLongLong();
+    const qint64 stall = fields.value(first + 1).toLongLong();
+    const bool everyRead = fields.value(first + 2) == QStringLiteral("1");
+    if (count == 1) oneMs = ms;
+    const double ratio = oneMs > 0 ? static_cast<double>(ms) / static_cast<double>(oneMs) : 0;
+    const double target = count <= 16 ? 1.05 : 1.15;
+    char name[112];
+    std::snprintf(name, sizeof name, "%s, %d sensors (ratio to one %.2f)", what, count, ratio);
+    char targetText[64];
+    std::snprintf(targetText, sizeof targetText, "ratio <= %.2f and stall <= 50", target);
+    return {name, ms, 0, stall, targetText, everyRead && ratio <= target && stall <= kStallTargetMs};
+}
+
+// Start-up with 1, 2, 4, 16 and 64 sensors and as many plugged in together
+// afterwards, each count in a program of its own, as rows with the ratio of
+// each wall time to the one with one sensor.
 void addStartUpRows(std::vector<Row>& rows)
 {
-    qint64 oneMs = 0;
+    qint64 oneAtStartUpMs = 0;
+    qint64 onePluggedInMs = 0;
+    std::vector<Row> pluggedIn;
     for (const int count : {1, 2, 4, 16, 64}) {
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
                     {QStringLiteral("startup"), QString::number(count)});
         child.waitForFinished(120000);
         const QStringList fields = QString::fromLocal8Bit(child.readAllStandardOutput()).trimmed().split(' ');
-        const qint64 ms = fields.value(0).toLongLong();
-        const qint64 stall = fields.value(1).toLongLong();
-        const bool everyRead = fields.value(2) == QStringLiteral("1");
-        if (count == 1) oneMs = ms;
-        const double ratio = oneMs > 0 ? static_cast<double>(ms) / static_cast<double>(oneMs) : 0;
-        const double target = count <= 16 ? 1.05 : 1.15;
-        char name[96];
-        std::snprintf(name, sizeof name, "start-up to every sensor read, %d sensors (ratio to one %.2f)",
-                      count, ratio);
-        char targetText[64];
-        std::snprintf(targetText, sizeof targetText, "ratio <= %.2f and stall <= 50", target);
-        rows.push_back(
-            {name, ms, 0, stall, targetText, everyRead && ratio <= target && stall <= kStallTargetMs});
+        rows.push_back(sensorCountRow("start-up to every sensor read", count, fields, 0, oneAtStartUpMs));
+        pluggedIn.push_back(
+            sensorCountRow("plugged in together, to every one read", count, fields, 3, onePluggedInMs));
     }
+    rows.insert(rows.end(), pluggedIn.begin(), pluggedIn.end());
 }
 
 // Launches this program to paint one window; the median of a few launches.

@@ -261,12 +261,20 @@ if [ -x "$APP" ]; then
     after_unplug=$(transfers "$t")
     kill -USR1 "$(pid_of app-sensor)"; sleep 1
     after_plug=$(transfers_when_quiet "$t" 30)
+    # Two more sensors plugged in while the first is edited.
+    start_device app-more-a --luid 0x0061
+    start_device app-more-b --luid 0x0062
+    more_a=$(transfers_when_quiet "$OUT/app-more-a.transcript" 30)
+    more_b=$(transfers_when_quiet "$OUT/app-more-b.transcript" 30)
+    after_more=$(transfers "$t")
     alive=$(kill -0 "$app" 2>/dev/null && echo yes || echo no)
     kill -TERM "$app" 2>/dev/null; wait "$app" 2>/dev/null
-    detail="transfers at start $at_start, after unplug $((after_unplug - at_start)), after plug $((after_plug - after_unplug)), still running: $alive"
+    detail="transfers at start $at_start, after unplug $((after_unplug - at_start)), after plug $((after_plug - after_unplug)), to the two that arrived $more_a and $more_b (to the edited one meanwhile $((after_more - after_plug))), still running: $alive"
     # A full read is 11 exchanges of two transfers. The program reads each
-    # sensor once at start, and once again after it comes back.
-    if [ "$at_start" -eq 22 ] && [ "$after_unplug" -eq "$at_start" ] && [ $((after_plug - after_unplug)) -eq 22 ] && [ "$alive" = yes ]; then
+    # sensor once at start, once again after it comes back, and each sensor
+    # that arrives once, leaving the edited one alone.
+    if [ "$at_start" -eq 22 ] && [ "$after_unplug" -eq "$at_start" ] && [ $((after_plug - after_unplug)) -eq 22 ] &&
+      [ "$more_a" -eq 22 ] && [ "$more_b" -eq 22 ] && [ "$after_more" -eq "$after_plug" ] && [ "$alive" = yes ]; then
       result PASS "program tolvane: $detail"
     else
       result FAIL "program tolvane: $detail"
