@@ -446,8 +446,9 @@ void PropSheet::OnDeviceChanges(const std::vector<platform::DeviceEvent>& events
 
 // The table follows every change in order, then the sensors that arrived are
 // read at once. Other sensors arriving or leaving change the chooser and the
-// status only; the pages are read again when the edited sensor itself left,
-// or when there was none, from the first sensor that reads.
+// status only; the pages are read again when the edited sensor itself left
+// (or left and came back), or when there was none, from the first sensor
+// that reads.
 void PropSheet::HandleDeviceChanges()
 {
     const std::vector<platform::DeviceEvent> changes = std::exchange(pendingDeviceChanges_, {});
@@ -461,12 +462,14 @@ void PropSheet::HandleDeviceChanges()
         accepted = accepted || taken;
     }
     if (accepted) {
-        const bool kept = KeepEditedSensor();
-        const std::int16_t firstArrivedRead = ReadArrivedSensors(arrived);
+        const std::vector<std::int16_t> arrivals = IndicesInTable(arrived);
+        const bool kept =
+            KeepEditedSensor() && std::ranges::find(arrivals, GetCurrentDev()) == arrivals.end();
+        const std::set<std::int16_t> read = ReadArrivedSensors(arrivals);
         if (!kept) {
             // The sensor whose key sends were halted is gone; the next one types.
             haltKeySends_->setChecked(false);
-            if (firstArrivedRead == GetCurrentDev()) {
+            if (read.contains(GetCurrentDev())) {
                 TakeCurrentSensor();
                 ShowModelSensor();
             } else {
@@ -478,24 +481,30 @@ void PropSheet::HandleDeviceChanges()
     ShowSensors();
 }
 
-std::int16_t PropSheet::ReadArrivedSensors(const std::vector<std::string>& paths)
+std::vector<std::int16_t> PropSheet::IndicesInTable(const std::vector<std::string>& paths)
 {
     std::vector<std::int16_t> indices;
     for (const std::string& path : paths)
         if (const std::int16_t index = FindDevByPath(path.c_str()); index >= 0) indices.push_back(index);
-    if (indices.empty()) return -1;
+    return indices;
+}
+
+std::set<std::int16_t> PropSheet::ReadArrivedSensors(const std::vector<std::int16_t>& indices)
+{
+    std::set<std::int16_t> read;
+    if (indices.empty()) return read;
     readsUnderway_.insert(indices.begin(), indices.end());
-    std::int16_t firstRead = -1;
-    runBesideTheEventLoop([this, &indices, &firstRead] {
-        firstRead = ReadSensorsAtOnce(indices, [this](std::int16_t index, int) {
-            runOnTheWaitingThread([this, index] {
+    runBesideTheEventLoop([this, &indices, &read] {
+        ReadSensorsAtOnce(indices, [this, &read](std::int16_t index, int complete) {
+            runOnTheWaitingThread([this, &read, index, complete] {
+                if (complete) read.insert(index);
                 readsUnderway_.erase(index);
                 ShowSensors();
             });
         });
     });
     readsUnderway_.clear();
-    return firstRead;
+    return read;
 }
 
 void PropSheet::RefreshFromDevice()

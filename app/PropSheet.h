@@ -133,9 +133,11 @@ private:
     void OnTabChanged(int index);
 
     void HandleDeviceChanges();
-    // Reads the sensors that arrived, all at once beside the event loop; the
-    // chooser lists each as its read ends. The lowest index read, or -1.
-    std::int16_t ReadArrivedSensors(const std::vector<std::string>& paths);
+    // The table indices of the sensors at these paths that are in it.
+    static std::vector<std::int16_t> IndicesInTable(const std::vector<std::string>& paths);
+    // Reads the sensors at these indices, all at once beside the event loop;
+    // the chooser lists each as its read ends. The indices read completely.
+    std::set<std::int16_t> ReadArrivedSensors(const std::vector<std::int16_t>& indices);
 
     void OnHaltKeySendsClicked();
     void SendHaltOrResume();

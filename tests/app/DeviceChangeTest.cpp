@@ -156,6 +156,25 @@ private slots:
         QCOMPARE(f.title(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 4.05"));
         QCOMPARE(f.shownByPages(), f.heldByModel());
     }
+
+    // The edited sensor pulled out and back in before the sheet looked (one
+    // batch of notifications) may come back changed: it is read again and
+    // the pages show what it now holds.
+    void theEditedSensorBackWithinOneBatchIsReadAgain()
+    {
+        RunningApp f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405, 1);
+        f.start();
+
+        f.Sim.unplug(sensor);
+        f.Sim.sensor(sensor).Luid = 9;
+        f.Sim.replug(sensor);
+        f.deliverDeviceEvents();
+
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{9});
+        QCOMPARE(f.shownByPages(), f.heldByModel());
+        QCOMPARE(f.App.Sheet()->sensorStatus(), QStringLiteral("Sensor 1 of 1: firmware 4.05, LUID 9, sim1"));
+    }
 };
 
 TOLVANE_REGISTER_TEST(DeviceChangeTest)
