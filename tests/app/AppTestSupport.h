@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <QThread>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -13,6 +14,7 @@
 
 #include "RecordingUiServices.h"
 #include "app/DeviceWatcher.h"
+#include "app/ResponsiveWaitPlatform.h"
 #include "app/SimDeviceSource.h"
 #include "devlib/DevLib.h"
 #include "platform/sim/SimPlatform.h"
@@ -21,22 +23,21 @@
 // events pending when a wait begins are delivered, then the virtual clock
 // moves on. DuringWait runs at the start of every wait, so a test can make
 // things happen inside one; nothing may reach the devices while a wait runs.
+// Threads reading sensors at once wait and talk to their sensors as the plain
+// sim does; their waits run no event loop, and DuringWait runs on the event
+// loop's thread, handed over as the sheet hands over its own work.
 class EventLoopSim : public sim::SimPlatform {
 public:
     std::function<void(std::uint32_t ms)> DuringWait;
-    // Opens, transfers and waits begun while a wait ran.
+    // Opens, transfers and waits begun on the event loop's thread while a wait ran.
     int DeviceAccessDuringWaits = 0;
 
     void sleepMs(std::uint32_t ms) override
     {
-        if (waiting_) {
-            ++DeviceAccessDuringWaits;
-        } else {
-            waiting_ = true;
-            if (DuringWait) DuringWait(ms);
-            QCoreApplication::processEvents();
-            waiting_ = false;
-        }
+        if (onEventLoopThread())
+            runEventsBeforeTheWait(ms);
+        else if (DuringWait)
+            runOnTheWaitingThread([this, ms] { DuringWait(ms); });
         SimPlatform::sleepMs(ms);
     }
     platform::Handle open(const std::string& path) override
@@ -56,9 +57,24 @@ public:
     }
 
 private:
+    void runEventsBeforeTheWait(std::uint32_t ms)
+    {
+        if (waiting_) {
+            ++DeviceAccessDuringWaits;
+            return;
+        }
+        waiting_ = true;
+        if (DuringWait) DuringWait(ms);
+        QCoreApplication::processEvents();
+        waiting_ = false;
+    }
+    static bool onEventLoopThread()
+    {
+        return QThread::currentThread() == QCoreApplication::instance()->thread();
+    }
     void noteAccess()
     {
-        if (waiting_) ++DeviceAccessDuringWaits;
+        if (onEventLoopThread() && waiting_) ++DeviceAccessDuringWaits;
     }
 
     bool waiting_ = false;
