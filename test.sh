@@ -29,6 +29,15 @@ cmake --build build-fuzz -j "$jobs" --target template_file_fuzz
 ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 lap "fuzz"
 
+# The device library's runs across many sensors at once and tolvanectl's
+# commands on all of them, under ThreadSanitizer (clang); a race fails the run.
+CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
+  -DTOLVANE_WERROR=ON -DTOLVANE_GUI=OFF -DTOLVANE_SANITIZE_THREAD=ON
+cmake --build build-tsan -j "$jobs" --target devlib_tests cli_tests
+build-tsan/tests/devlib/devlib_tests --gtest_brief=1
+build-tsan/tests/cli/cli_tests --gtest_brief=1
+lap "thread sanitizer"
+
 # The optimised tree (a warning only -O2 raises fails here) and the Debian
 # package made from it, checked.
 tools/build-package.sh build-release -DTOLVANE_WERROR=ON
