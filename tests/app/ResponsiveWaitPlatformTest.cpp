@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <array>
 #include <string>
@@ -39,7 +40,8 @@ private slots:
     // Sensors read at once: the event loop keeps running while every sensor
     // is read on a thread of its own, whose waits are the backend's plain
     // sleeps and whose reports are not taken for a missing busy guard; the
-    // reads overlap, so three sensors take the time of one.
+    // reads overlap, so three sensors take the time of one. What a reading
+    // thread hands over runs on the event loop's thread.
     void sensorsReadAtOnceBesideTheEventLoop()
     {
         sim::SimPlatform backend(/*realTime=*/true);
@@ -58,11 +60,20 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         std::vector<int> read(3, 0);
+        QStringList handedOver;
         runBesideTheEventLoop([&] {
-            RunOnEverySensor([&](std::int16_t i) { read[static_cast<std::size_t>(i)] = ReadDevConfig(); });
+            RunOnEverySensor([&](std::int16_t i) {
+                const int complete = ReadDevConfig();
+                runOnTheWaitingThread([&, i, complete] {
+                    read[static_cast<std::size_t>(i)] = complete;
+                    if (QThread::currentThread() == thread()) handedOver << QString::number(i);
+                });
+            });
         });
 
         QCOMPARE(read, std::vector<int>({1, 1, 1}));
+        handedOver.sort();
+        QCOMPARE(handedOver, QStringList({"0", "1", "2"}));
         QVERIFY(refused.empty());
         QVERIFY2(ticks >= 50, qPrintable(QStringLiteral("%1 ticks").arg(ticks)));
         QVERIFY2(clock.elapsed() < 2 * 2750, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
