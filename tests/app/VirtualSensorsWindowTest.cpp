@@ -61,6 +61,21 @@ struct GatedFixture {
     RecordingUiServices Ui;
 };
 
+// The sheet started beside the Virtual Sensors window, on its sim.
+struct SheetBesideWindow : SimFixture {
+    SheetBesideWindow() : Window(Sim), Watcher(followSimDevices(Sim)), App(Ui, Watcher) {}
+
+    void start()
+    {
+        QVERIFY(App.StartUp());
+        showAndStart(*App.Sheet());
+    }
+
+    VirtualSensorsWindow Window;
+    DeviceWatcher Watcher;
+    CTolvaneApp App;
+};
+
 }  // namespace
 
 class VirtualSensorsWindowTest : public QObject {
@@ -155,14 +170,12 @@ private slots:
     // it; "New sensor" puts a factory-fresh one in its place.
     void replugKeepsTheSensorsMemory()
     {
-        SimFixture f;
-        VirtualSensorsWindow window(f.Sim);
-        DeviceWatcher watcher(followSimDevices(f.Sim));
-        CTolvaneApp app(f.Ui, watcher);
+        SheetBesideWindow f;
+        VirtualSensorsWindow& window = f.Window;
+        CTolvaneApp& app = f.App;
         window.plugSensor(0);
-        QVERIFY(app.StartUp());
+        f.start();
         PropSheet& sheet = *app.Sheet();
-        SimFixture::showAndStart(sheet);
         const auto pingRateShown = [&app] {
             return qobject_cast<QLineEdit*>(app.PageSonar->item(sonar::PingRate))->text();
         };
@@ -197,13 +210,11 @@ private slots:
 
     void plugsSetsAndListsWhatTheSheetSees()
     {
-        SimFixture f;
-        VirtualSensorsWindow window(f.Sim);
-        DeviceWatcher watcher(followSimDevices(f.Sim));
-        CTolvaneApp app(f.Ui, watcher);
-        QVERIFY(app.StartUp());
+        SheetBesideWindow f;
+        VirtualSensorsWindow& window = f.Window;
+        CTolvaneApp& app = f.App;
+        f.start();
         PropSheet& sheet = *app.Sheet();
-        SimFixture::showAndStart(sheet);
         window.show();
 
         auto* firmware = window.findChild<QLineEdit*>(QStringLiteral("firmware2"));
@@ -242,12 +253,10 @@ private slots:
     // the sheet has every one of them in its table and lets them go.
     void benchPlugsManySensorsAtOnce()
     {
-        SimFixture f;
-        VirtualSensorsWindow window(f.Sim);
-        DeviceWatcher watcher(followSimDevices(f.Sim));
-        CTolvaneApp app(f.Ui, watcher);
-        QVERIFY(app.StartUp());
-        SimFixture::showAndStart(*app.Sheet());
+        SheetBesideWindow f;
+        VirtualSensorsWindow& window = f.Window;
+        CTolvaneApp& app = f.App;
+        f.start();
         window.show();
 
         window.findChild<QSpinBox*>(QStringLiteral("benchCount"))->setValue(5);
