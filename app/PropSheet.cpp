@@ -322,14 +322,14 @@ void PropSheet::OnStartUpReadEnded(std::int16_t index, int read)
     ShowSensors();
 }
 
+// The model holds no sensor until the pages have been filled.
 void PropSheet::FillPagesOnceFirstReadIsKnown()
 {
-    if (startUpPagesFilled_) return;
+    if (model_.ConfigLoaded) return;
     for (std::int16_t i = 0; i < GetDevCount(); ++i) {
         const auto ended = startUpReads_.find(i);
         if (ended == startUpReads_.end()) return;
         if (!ended->second) continue;
-        startUpPagesFilled_ = true;
         SelectDev(i);
         TakeCurrentSensor();
         ShowModelSensor();

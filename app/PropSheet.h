@@ -193,7 +193,6 @@ private:
     std::set<std::int16_t> readsUnderway_;
     // At start-up: whether each sensor whose read ended read completely.
     std::map<std::int16_t, bool> startUpReads_;
-    bool startUpPagesFilled_ = false;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;
