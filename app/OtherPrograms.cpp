@@ -1,40 +1,28 @@
 #include "OtherPrograms.h"
 
+#include "SheetSensors.h"
 #include "SheetStatusLine.h"
-#include "devlib/DevLib.h"
 
 QString WaitingForOtherProgramWords()
 {
     return QStringLiteral("Waiting for another program using the sensor…");
 }
 
-OtherPrograms::OtherPrograms(SheetStatusLine& statusLine, std::function<bool()> lookNow,
-                             std::function<void()> changed, QObject* parent)
-    : QObject(parent), statusLine_(statusLine), lookNow_(std::move(lookNow)), changed_(std::move(changed))
+OtherPrograms::OtherPrograms(SheetStatusLine& statusLine, SheetSensors& sensors,
+                             std::function<bool()> lookNow, std::function<void()> changed, QObject* parent)
+    : QObject(parent), sensors_(sensors), lookNow_(std::move(lookNow)), changed_(std::move(changed))
 {
-    tsSensorWait wait;
-    wait.LimitMs = kWaitLimitMs;
-    wait.Waiting = [this](const char*, std::uint32_t) {
-        if (waitingShown_) return;
-        waitingShown_ = true;
-        statusLine_.beginActivity(WaitingForOtherProgramWords());
-    };
-    wait.WaitOver = [this] {
-        waitingShown_ = false;
-        statusLine_.endActivity();
-    };
-    SetSensorWait(std::move(wait));
-
+    connect(&sensors_, &SheetSensors::otherProgramWaitChanged, &statusLine, [&statusLine](bool waiting) {
+        if (waiting)
+            statusLine.showWaiting(WaitingForOtherProgramWords());
+        else
+            statusLine.showWaiting({});
+    });
     connect(&timer_, &QTimer::timeout, this, &OtherPrograms::lookForChanges);
     timer_.start(kChangeLookMs);
 }
 
-OtherPrograms::~OtherPrograms()
-{
-    SetSensorWait({});
-}
-
 void OtherPrograms::lookForChanges()
 {
-    if (lookNow_() && DevChangedElsewhere()) changed_();
+    if (lookNow_() && sensors_.editedChangedElsewhere()) changed_();
 }

@@ -16,11 +16,10 @@
 
 #include "DeviceWatcher.h"
 #include "OtherPrograms.h"
-#include "ResponsiveWaitPlatform.h"
 #include "SensorChooser.h"
+#include "SheetSensors.h"
 #include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
-#include "devlib/DevLib.h"
 #include "pages/UiServices.h"
 #include "pages/WindowMemory.h"
 
@@ -99,8 +98,10 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
       buttonRow_(new QHBoxLayout),
       chooser_(new SensorChooser(this)),
       statusLine_(new SheetStatusLine(this)),
+      sensors_(new SheetSensors(model, this)),
       otherPrograms_(new OtherPrograms(
-          *statusLine_, [this] { return !busyGuard_.busy() && !startUpPending_ && !editedPath_.empty(); },
+          *statusLine_, *sensors_,
+          [this] { return !busyGuard_.busy() && !startUpPending_ && sensors_->editing(); },
           [this] { OnChangedElsewhere(); }, this))
 {
     setWindowTitle(title);
@@ -135,6 +136,8 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     connect(about_, &QPushButton::clicked, this, &PropSheet::ShowAbout);
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
     connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
+    connect(sensors_, &SheetSensors::listChanged, this, &PropSheet::ShowSensors);
+    connect(sensors_, &SheetSensors::editedChanged, this, &PropSheet::OnEditedSensorChanged);
     AddPageChangeKeys();
 }
 
@@ -258,8 +261,7 @@ void PropSheet::BeginStartUp()
 void PropSheet::ReadSensorsAtStartUp()
 {
     RegisterForDeviceNotifications();
-    OpenFirstSensor();
-    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
+    sensors_->openAll();
     ActivateEveryPage();
     ShowSensors();
     startUpPending_ = false;
@@ -292,56 +294,13 @@ void PropSheet::resizeEvent(QResizeEvent* event)
     PlaceHaltKeySendsBox();
 }
 
-// The model takes the sensor that was read completely first, as the
-// library made it current, and the title then shows that sensor.
-void PropSheet::OpenFirstSensor()
+// The sensor whose key sends were halted is no longer the one edited: the
+// next one types.
+void PropSheet::OnEditedSensorChanged()
 {
-    int opened = 0;
-    runBesideTheEventLoop([this, &opened] {
-        opened = OpenSensors(nullptr, [this](std::int16_t index, int read) {
-            runOnTheWaitingThread([this, index, read] { OnStartUpReadEnded(index, read); });
-        });
-    });
-    readsUnderway_.clear();
-    if (opened)
-        TakeCurrentSensor();
-    else
-        model_.DeviceVariant = -1;
+    haltKeySends_->setChecked(false);
     ShowModelSensor();
-}
-
-// Before the first read ends every sensor's read is under way; discovery has
-// ended by then.
-void PropSheet::OnStartUpReadEnded(std::int16_t index, int read)
-{
-    if (startUpReads_.empty())
-        for (std::int16_t i = 0; i < GetDevCount(); ++i) readsUnderway_.insert(i);
-    startUpReads_[index] = read != 0;
-    readsUnderway_.erase(index);
-    FillPagesOnceFirstReadIsKnown();
-    ShowSensors();
-}
-
-// The model holds no sensor until the pages have been filled.
-void PropSheet::FillPagesOnceFirstReadIsKnown()
-{
-    if (model_.ConfigLoaded) return;
-    for (std::int16_t i = 0; i < GetDevCount(); ++i) {
-        const auto ended = startUpReads_.find(i);
-        if (ended == startUpReads_.end()) return;
-        if (!ended->second) continue;
-        SelectDev(i);
-        TakeCurrentSensor();
-        ShowModelSensor();
-        sendPageCommand(PageCommand::Refresh, kReadFromSensor);
-        return;
-    }
-}
-
-void PropSheet::TakeCurrentSensor()
-{
-    model_.TakeExtensionSupportFmLib();
-    model_.PullConfigFmLib();
+    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 
 void PropSheet::RegisterForDeviceNotifications()
@@ -444,94 +403,17 @@ void PropSheet::OnDeviceChanges(const std::vector<platform::DeviceEvent>& events
     if (!waiting) busyGuard_.whenIdle([this] { HandleDeviceChanges(); });
 }
 
-// The table follows every change in order, then the sensors that arrived are
-// read at once. Other sensors arriving or leaving change the chooser and the
-// status only; the pages are read again when the edited sensor itself left
-// (or left and came back), or when there was none, from the first sensor
-// that reads.
 void PropSheet::HandleDeviceChanges()
 {
     const std::vector<platform::DeviceEvent> changes = std::exchange(pendingDeviceChanges_, {});
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    std::vector<std::string> arrived;
-    bool accepted = false;
-    for (const platform::DeviceEvent& event : changes) {
-        const bool arrival = event.Kind == platform::DeviceEventKind::Arrival;
-        const int taken = arrival ? OnDevArrival(event.Path.c_str()) : OnDevRemoval(event.Path.c_str());
-        if (taken && arrival) arrived.push_back(event.Path);
-        accepted = accepted || taken;
-    }
-    if (accepted) {
-        const std::vector<std::int16_t> arrivals = IndicesInTable(arrived);
-        const bool kept =
-            KeepEditedSensor() && std::ranges::find(arrivals, GetCurrentDev()) == arrivals.end();
-        const std::set<std::int16_t> read = ReadArrivedSensors(arrivals);
-        if (!kept) {
-            // The sensor whose key sends were halted is gone; the next one types.
-            haltKeySends_->setChecked(false);
-            if (read.contains(GetCurrentDev())) {
-                TakeCurrentSensor();
-                ShowModelSensor();
-            } else {
-                RefreshFromDevice();
-            }
-            sendPageCommand(PageCommand::Refresh, kReadFromSensor);
-        }
-    }
-    ShowSensors();
-}
-
-std::vector<std::int16_t> PropSheet::IndicesInTable(const std::vector<std::string>& paths)
-{
-    std::vector<std::int16_t> indices;
-    for (const std::string& path : paths)
-        if (const std::int16_t index = FindDevByPath(path.c_str()); index >= 0) indices.push_back(index);
-    return indices;
-}
-
-std::set<std::int16_t> PropSheet::ReadArrivedSensors(const std::vector<std::int16_t>& indices)
-{
-    std::set<std::int16_t> read;
-    if (indices.empty()) return read;
-    readsUnderway_.insert(indices.begin(), indices.end());
-    runBesideTheEventLoop([this, &indices, &read] {
-        ReadSensorsAtOnce(indices, [this, &read](std::int16_t index, int complete) {
-            runOnTheWaitingThread([this, &read, index, complete] {
-                if (complete) read.insert(index);
-                readsUnderway_.erase(index);
-                ShowSensors();
-            });
-        });
-    });
-    readsUnderway_.clear();
-    return read;
-}
-
-void PropSheet::RefreshFromDevice()
-{
-    model_.ReadConfigFmDevice();
-    ShowModelSensor();
+    sensors_->follow(changes);
 }
 
 void PropSheet::ShowModelSensor()
 {
-    NoteEditedSensor();
     SetTitleFromModel();
-    model_.UpdateDeviceVariant();
     UpdateApplyButton();
-}
-
-bool PropSheet::KeepEditedSensor()
-{
-    const std::int16_t slot = editedPath_.empty() ? -1 : FindDevByPath(editedPath_.c_str());
-    SelectDev(slot < 0 ? 0 : slot);
-    return slot >= 0 && model_.ConfigLoaded != 0;
-}
-
-void PropSheet::NoteEditedSensor()
-{
-    const bool edited = model_.ConfigLoaded && GetCurrentDev() < GetDevCount();
-    editedPath_ = edited ? CurrentDevRecord().DevicePath : std::string();
 }
 
 bool PropSheet::ChooseSensor(int index)
@@ -559,8 +441,8 @@ bool PropSheet::ChooseSensor(int index)
         // The sensor left behind types again; the box is for the one edited.
         ResumeKeySendsIfHalted();
         haltKeySends_->setChecked(false);
-        SelectDev(static_cast<std::int16_t>(index));
-        RefreshFromDevice();
+        sensors_->edit(index);
+        ShowModelSensor();
     }
     sendPageCommand(PageCommand::Refresh, kReadFromSensor);
     return true;
@@ -568,19 +450,13 @@ bool PropSheet::ChooseSensor(int index)
 
 void PropSheet::ShowSensors()
 {
-    const std::vector<SensorFacts> sensors = openSensors(readsUnderway_);
-    std::optional<std::size_t> edited;
-    if (!editedPath_.empty()) {
-        const std::int16_t current = GetCurrentDev();
-        const auto underwayBefore =
-            std::ranges::count_if(readsUnderway_, [current](std::int16_t i) { return i < current; });
-        edited = static_cast<std::size_t>(current - underwayBefore);
-    }
+    const std::vector<SensorFacts> sensors = sensors_->listed();
+    const std::optional<std::size_t> edited = sensors_->editedInList();
     chooser_->showSensors(sensors, edited);
-    if (!readsUnderway_.empty()) return;
+    if (sensors_->reading()) return;
     // Key sends are halted on the sensor being edited; without one there is none to halt.
     if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
-    sensorStatus_ = sensorStatusText(sensors, edited, platform::current().inaccessibleSensorPaths().size());
+    sensorStatus_ = sensorStatusText(sensors, edited, sensors_->inaccessibleCount());
     statusLine_->setSensorStatus(sensorStatus_);
 }
 
@@ -600,7 +476,7 @@ void PropSheet::SendHaltOrResume()
     const bool halt = haltKeySends_->isChecked();
     const DeviceOperation operation(*this, ui_,
                                     halt ? QStringLiteral("Halting key sends…") : ResumingKeySendsWords());
-    HaltKeySends(halt ? 1 : 0);
+    sensors_->haltKeySends(halt);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
 
@@ -608,7 +484,7 @@ void PropSheet::ResumeKeySendsIfHalted()
 {
     if (!haltKeySends_ || !haltKeySends_->isChecked()) return;
     const DeviceOperation operation(*this, ui_, ResumingKeySendsWords());
-    HaltKeySends(0);
+    sensors_->haltKeySends(false);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
 
@@ -620,7 +496,7 @@ bool PropSheet::ApplyAllPages()
         if (!page->OnApply()) return false;
         // A page whose write failed because the sensor was pulled out has
         // said so; the pages after it would only fail and say it again.
-        if (page->isModified() && CheckDevPresent() == 0) break;
+        if (page->isModified() && !sensors_->editedStillPresent()) break;
     }
     return true;
 }
@@ -638,14 +514,14 @@ void PropSheet::OnApplyClicked()
         const DeviceOperation operation(*this, ui_, ApplyingWords());
         // A sensor pulled out meanwhile is not read: its removal, held until
         // the end of the operation, empties the pages.
-        if (ApplyNow() && CheckDevPresent() != 0) ShowWhatTheSensorHolds();
+        if (ApplyNow() && sensors_->editedStillPresent()) ShowWhatTheSensorHolds();
     });
 }
 
 // The question is asked before the sensor is held: no program waits on the user.
 bool PropSheet::ConfirmWriteOverOtherChanges()
 {
-    if (editedPath_.empty() || modifiedPages_.empty() || !DevChangedElsewhere()) return true;
+    if (modifiedPages_.empty() || !sensors_->editedChangedElsewhere()) return true;
     const Answer answer =
         ui_.question(this, kChangedElsewhereQuestion, {Answer::Overwrite, Answer::ReadAgain, Answer::Cancel},
                      Answer::Cancel, QStringLiteral("Sensor changed by another program"));
@@ -670,7 +546,8 @@ bool PropSheet::ApplyNow()
 void PropSheet::ShowWhatTheSensorHolds()
 {
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    RefreshFromDevice();
+    sensors_->readEditedAgain();
+    ShowModelSensor();
     sendPageCommand(PageCommand::Refresh, kReadFromSensor);
 }
 

@@ -3,17 +3,17 @@
 // The property sheet: a tab per page, the status line under them, OK, Cancel
 // and Apply, and the "Halt Key Sends" box at the left end of the button row,
 // with the sensor chooser beside it while more than one sensor is attached.
-// Once it is on the screen it opens the sensors and edits the first; it keeps
-// its title showing the library and firmware versions, follows sensors being
-// plugged in and pulled out, staying on the sensor it edits while that one is
-// there, and runs one device operation at a time.
+// Once it is on the screen its sensors (SheetSensors) are opened and the
+// first is edited; it keeps its title showing the library and firmware
+// versions, shows what its sensors tell (the list, the edited sensor, a wait
+// for another program), asks the user's questions, and runs one device
+// operation at a time.
 
 #include <QDialog>
-#include <map>
 #include <set>
-#include <string>
 #include <vector>
 
+#include "DeviceBusyGuard.h"
 #include "config/Waits.h"
 #include "pages/DeviceOperation.h"
 #include "pages/PropertyPage.h"
@@ -28,6 +28,7 @@ class QHBoxLayout;
 class QPushButton;
 class QTabWidget;
 class SensorChooser;
+class SheetSensors;
 class SheetStatusLine;
 
 class PropSheet : public QDialog, public PageHost {
@@ -60,9 +61,6 @@ public:
     // thread. While a device operation runs they are handled after it,
     // together with those that come meanwhile.
     void OnDeviceChanges(const std::vector<platform::DeviceEvent>& events);
-    // Re-reads the edited sensor (the first when it is gone) into the model
-    // and shows its firmware in the title.
-    void RefreshFromDevice();
     // Switches the sheet to the sensor in the library's slot index, after
     // offering to apply or discard pending changes; false when the user kept
     // the sensor or pending changes could not be applied.
@@ -71,6 +69,7 @@ public:
     // sheet reads it again; with them, Apply asks first.
     void OnChangedElsewhere();
     OtherPrograms* otherPrograms() const { return otherPrograms_; }
+    SheetSensors* sensors() const { return sensors_; }
     // What the sheet says about the sensors: the edited one, or why none.
     QString sensorStatus() const { return sensorStatus_; }
 
@@ -114,15 +113,10 @@ private:
     // everything else waits for the end of start-up.
     void BeginStartUp();
     void ReadSensorsAtStartUp();
-    void OpenFirstSensor();
-    // Told on the UI thread as each sensor's read at start-up ends, while
-    // the others are still read: the chooser lists it, and the pages fill as
-    // soon as the first sensor in the table that reads completely is known.
-    void OnStartUpReadEnded(std::int16_t index, int read);
-    void FillPagesOnceFirstReadIsKnown();
-    // Pulls the current sensor, just read, into the model.
-    void TakeCurrentSensor();
-    // The title, the edited sensor and the Apply button follow the model.
+    // The model holds another sensor, or none: the title, the pages and the
+    // Apply button follow it.
+    void OnEditedSensorChanged();
+    // The title and the Apply button follow the model.
     void ShowModelSensor();
     void RegisterForDeviceNotifications();
     void ActivateEveryPage();
@@ -133,11 +127,6 @@ private:
     void OnTabChanged(int index);
 
     void HandleDeviceChanges();
-    // The table indices of the sensors at these paths that are in it.
-    static std::vector<std::int16_t> IndicesInTable(const std::vector<std::string>& paths);
-    // Reads the sensors at these indices, all at once beside the event loop;
-    // the chooser lists each as its read ends. The indices read completely.
-    std::set<std::int16_t> ReadArrivedSensors(const std::vector<std::int16_t>& indices);
 
     void OnHaltKeySendsClicked();
     void SendHaltOrResume();
@@ -160,13 +149,9 @@ private:
 
     void SetTitleFromModel();
     void UpdateApplyButton();
-    // Finds the edited sensor in the library's table after an arrival or
-    // removal and makes its slot current; false when it is gone or unread.
-    bool KeepEditedSensor();
-    void NoteEditedSensor();
-    // The chooser and the sensor status follow the library's table. While
-    // sensors are read beside the event loop, the chooser lists those not
-    // being read and the status waits for the reads' end.
+    // The chooser and the sensor status follow the sensors' list. While
+    // sensors are read, the chooser lists those not being read and the
+    // status waits for the reads' end.
     void ShowSensors();
 
     ConfigModel& model_;
@@ -180,19 +165,13 @@ private:
     QCheckBox* haltKeySends_ = nullptr;
     QHBoxLayout* buttonRow_;
     SensorChooser* chooser_;
-    // The path of the sensor the sheet edits; empty without one.
-    std::string editedPath_;
     QString sensorStatus_;
     SheetStatusLine* statusLine_;
     DeviceBusyGuard busyGuard_;
+    SheetSensors* sensors_;
     OtherPrograms* otherPrograms_;
     bool startUpPending_ = false;
     std::vector<platform::DeviceEvent> pendingDeviceChanges_;
-    // While sensors are read beside the event loop: the indices whose read
-    // is under way. Their records are not looked at until it ends.
-    std::set<std::int16_t> readsUnderway_;
-    // At start-up: whether each sensor whose read ended read completely.
-    std::map<std::int16_t, bool> startUpReads_;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QThread>
 #include <QTimer>
 #include <QWidget>
 #include <QtGlobal>
@@ -13,6 +12,8 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include "GuiThread.h"
 
 namespace {
 
@@ -42,11 +43,6 @@ bool isUserInput(QEvent::Type type)
 
 // Input reaches a window first and then the widget it is meant for; it is
 // judged by the widget.
-bool onEventLoopThread()
-{
-    return QThread::currentThread() == QCoreApplication::instance()->thread();
-}
-
 bool passesDuringWaits(const QObject* receiver)
 {
     const auto* widget = qobject_cast<const QWidget*>(receiver);
@@ -99,7 +95,7 @@ ResponsiveWaitPlatform* ResponsiveWaitPlatform::active()
 
 void ResponsiveWaitPlatform::sleepMs(std::uint32_t ms)
 {
-    if (!onEventLoopThread()) {
+    if (!onGuiThread()) {
         ForwardingPlatform::sleepMs(ms);
         return;
     }
@@ -131,7 +127,7 @@ bool ResponsiveWaitPlatform::setFeature(platform::Handle handle, std::span<const
 
 bool ResponsiveWaitPlatform::refusedDuringWait(const char* what)
 {
-    if (waits_ == 0 || !onEventLoopThread()) return false;
+    if (!onGuiThread() || waits_ == 0) return false;
     if (reentry_) {
         reentry_(what);
     } else {
@@ -220,6 +216,8 @@ std::atomic<TaskHandOver*> g_handOver = nullptr;
 void runOnWorker(TaskHandOver& handOver, const std::function<void()>& work,
                  const std::function<void()>& waitForIt)
 {
+    // One run at a time: the sheet's busy guard holds back whatever would start another.
+    Q_ASSERT_X(g_handOver == nullptr, "runBesideTheEventLoop", "runs beside the event loop nested");
     g_handOver = &handOver;
     std::thread worker([&] {
         work();

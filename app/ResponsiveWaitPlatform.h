@@ -7,9 +7,10 @@
 // that would talk to the sensor). User input to the program's windows is held
 // until the wait is over, except in a window that takes input during waits:
 // the Virtual Sensors window, the user's hand on the hardware, can pull a
-// sensor out in the middle of an operation. The device library stays
-// single-threaded: its waits last as long as before and it is never entered
-// twice.
+// sensor out in the middle of an operation. Only the GUI thread's waits run
+// the event loop; a sensor's thread (sensors read at once) waits plainly and
+// hands what belongs to the GUI thread over (runOnTheWaitingThread). The GUI
+// thread never starts a second device operation inside a wait.
 //
 // A feature report that starts while a wait runs would cut into the waiting
 // operation's conversation: something started a device operation without the

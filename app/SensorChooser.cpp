@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "GuiThread.h"
+
 SensorChooser::SensorChooser(QWidget* parent) : QWidget(parent), list_(new QComboBox(this))
 {
     list_->setObjectName(QStringLiteral("sensorChooser"));
@@ -22,6 +24,7 @@ SensorChooser::SensorChooser(QWidget* parent) : QWidget(parent), list_(new QComb
 
 void SensorChooser::showSensors(const std::vector<SensorFacts>& sensors, std::optional<std::size_t> edited)
 {
+    assertOnGuiThread("SensorChooser::showSensors");
     const QSignalBlocker quiet(list_);
     list_->clear();
     for (std::size_t i = 0; i < sensors.size(); ++i) list_->addItem(describeSensor(sensors, i));

@@ -3,7 +3,6 @@
 #include <QStringList>
 
 #include "config/FirmwareVersion.h"
-#include "devlib/DevLib.h"
 #include "platform/DevicePath.h"
 
 namespace {
@@ -14,19 +13,6 @@ const QString kUdevRuleAdvice = QStringLiteral(
     "udev rule\")");
 
 }  // namespace
-
-std::vector<SensorFacts> openSensors(const std::set<std::int16_t>& leftOut)
-{
-    std::vector<SensorFacts> sensors;
-    for (std::int16_t i = 0; i < GetDevCount(); ++i) {
-        if (leftOut.contains(i)) continue;
-        const tsDevSlot slot = DevRecord(i);
-        SensorFacts facts{slot.FwVersion, std::nullopt, std::string(slot.DevicePath)};
-        if (slot.Valid) facts.Luid = slot.Luid;
-        sensors.push_back(facts);
-    }
-    return sensors;
-}
 
 QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index)
 {

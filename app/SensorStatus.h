@@ -2,13 +2,12 @@
 
 // What the sheet says about the sensors: which one it edits (its number of
 // how many, firmware, LUID and device node), or why it edits none, with what
-// to do about it. The words are built from the library's table of open
-// sensors and the platform's report of sensors it may not open.
+// to do about it. The words are built from the sheet's list of open sensors
+// and the count of sensors this user may not open.
 
 #include <QString>
 #include <cstdint>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -18,10 +17,6 @@ struct SensorFacts {
     std::optional<std::uint16_t> Luid;  // known once the sensor has been read
     std::string Path;
 };
-
-// The library's open sensors, in table order, but for those at the indices
-// left out (sensors being read, whose records are not looked at meanwhile).
-std::vector<SensorFacts> openSensors(const std::set<std::int16_t>& leftOut = {});
 
 // "Sensor 2 of 3: firmware 4.05, LUID 258, /dev/hidraw4".
 QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index);

@@ -4,6 +4,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
+#include "GuiThread.h"
+
 namespace {
 
 QString IdleWords()
@@ -33,6 +35,7 @@ SheetStatusLine::SheetStatusLine(QWidget* parent)
 
 void SheetStatusLine::beginActivity(const QString& words)
 {
+    assertOnGuiThread("SheetStatusLine::beginActivity");
     notice_.clear();
     activities_.push_back(words);
     showActivity();
@@ -40,12 +43,21 @@ void SheetStatusLine::beginActivity(const QString& words)
 
 void SheetStatusLine::showNotice(const QString& words)
 {
+    assertOnGuiThread("SheetStatusLine::showNotice");
     notice_ = words;
+    showActivity();
+}
+
+void SheetStatusLine::showWaiting(const QString& words)
+{
+    assertOnGuiThread("SheetStatusLine::showWaiting");
+    waiting_ = words;
     showActivity();
 }
 
 void SheetStatusLine::endActivity()
 {
+    assertOnGuiThread("SheetStatusLine::endActivity");
     if (!activities_.isEmpty()) activities_.pop_back();
     showActivity();
 }
@@ -58,6 +70,7 @@ QString SheetStatusLine::activityText() const
 // Until the sensors have been read there is nothing to say about them.
 void SheetStatusLine::setSensorStatus(const QString& words)
 {
+    assertOnGuiThread("SheetStatusLine::setSensorStatus");
     sensor_->setText(words);
     separator_->setVisible(!words.isEmpty());
 }
@@ -75,7 +88,9 @@ QString SheetStatusLine::text() const
 
 void SheetStatusLine::showActivity()
 {
-    if (!activities_.isEmpty())
+    if (!waiting_.isEmpty())
+        activity_->setText(waiting_);
+    else if (!activities_.isEmpty())
         activity_->setText(activities_.back());
     else
         activity_->setText(notice_.isEmpty() ? IdleWords() : notice_);

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "PropSheet.h"
-#include "devlib/DevLib.h"
+#include "SheetSensors.h"
 #include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
 #include "pages/UiServices.h"
@@ -24,7 +24,10 @@ CTolvaneApp::CTolvaneApp(UiServices& ui, DeviceWatcher& watcher, VersionQuery qu
 {
 }
 
-CTolvaneApp::CTolvaneApp(UiServices& ui, DeviceWatcher& watcher) : CTolvaneApp(ui, watcher, GetLibVersion) {}
+CTolvaneApp::CTolvaneApp(UiServices& ui, DeviceWatcher& watcher)
+    : CTolvaneApp(ui, watcher, SheetSensors::libraryVersion)
+{
+}
 
 CTolvaneApp::~CTolvaneApp()
 {
@@ -95,7 +98,7 @@ void CTolvaneApp::RunSheet()
 
 void CTolvaneApp::ShutDown()
 {
-    CloseAllDevices();
+    sheet_->sensors()->closeAll();
     DestroySheetAndPages();
 }
 

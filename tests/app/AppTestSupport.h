@@ -6,7 +6,6 @@
 
 #include <QCoreApplication>
 #include <QString>
-#include <QThread>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -14,6 +13,7 @@
 
 #include "RecordingUiServices.h"
 #include "app/DeviceWatcher.h"
+#include "app/GuiThread.h"
 #include "app/ResponsiveWaitPlatform.h"
 #include "app/SimDeviceSource.h"
 #include "devlib/DevLib.h"
@@ -68,10 +68,7 @@ private:
         QCoreApplication::processEvents();
         waiting_ = false;
     }
-    static bool onEventLoopThread()
-    {
-        return QThread::currentThread() == QCoreApplication::instance()->thread();
-    }
+    static bool onEventLoopThread() { return onGuiThread(); }
     void noteAccess()
     {
         if (onEventLoopThread() && waiting_) ++DeviceAccessDuringWaits;

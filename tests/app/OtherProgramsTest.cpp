@@ -4,6 +4,7 @@
 // Apply writes over such a change.
 
 #include <QTest>
+#include <mutex>
 
 #include "RunningSheet.h"
 #include "TestRegistry.h"
@@ -19,11 +20,105 @@ void otherProgramSetsPingRate(sim::SimPlatform& sim, sim::DeviceId id, std::uint
     sim.changeElsewhere(id);
 }
 
+// Every warning and critical message Qt or the program prints while it lives
+// (a widget touched from another thread, a timer started there): the test
+// fails on any, as with warnings made fatal. The offscreen platform's own
+// note that it cannot pass size hints to a window manager, which it lacks,
+// is no fault of the program.
+class QtWarnings {
+public:
+    QtWarnings() : previous_(qInstallMessageHandler(record)) { active_ = this; }
+    ~QtWarnings()
+    {
+        qInstallMessageHandler(previous_);
+        active_ = nullptr;
+    }
+    QtWarnings(const QtWarnings&) = delete;
+    QtWarnings& operator=(const QtWarnings&) = delete;
+
+    QStringList printed() const
+    {
+        const std::lock_guard lock(mutex_);
+        return printed_;
+    }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        if (type == QtDebugMsg || type == QtInfoMsg) return;
+        if (message == QLatin1String("This plugin does not support propagateSizeHints()")) return;
+        const std::lock_guard lock(active_->mutex_);
+        active_->printed_ << message;
+    }
+
+    static inline QtWarnings* active_ = nullptr;
+    QtMessageHandler previous_;
+    mutable std::mutex mutex_;
+    QStringList printed_;
+};
+
 }  // namespace
 
 class OtherProgramsTest : public QObject {
     Q_OBJECT
 private slots:
+    // The sheet reads a sensor another program holds for 1.5 s (the plug-in
+    // policy applying a policy to it): at start-up, or plugged into the
+    // running sheet beside another. The sensor is read on a thread of its
+    // own; its wait reaches the status line on the GUI thread only (the
+    // status line asserts it), the waiting words show while the wait lasts
+    // and go, and the pages end with the sensor's values.
+    void readingWaitsForAnotherProgram_data()
+    {
+        QTest::addColumn<bool>("atStartUp");
+        QTest::newRow("at start-up") << true;
+        QTest::newRow("plugged into the running sheet") << false;
+    }
+
+    void readingWaitsForAnotherProgram()
+    {
+        QFETCH(bool, atStartUp);
+        const QtWarnings warnings;
+        RunningSheet f;
+        if (!atStartUp) {
+            f.Sim.plugSensor(0x0405, 1);
+            f.start();
+        }
+        const sim::DeviceId held = f.Sim.plugSensor(0x0405, 2);
+        f.Sim.sensor(held).Config[sim::HalfId::Sonar][kPingRateByte] = 200;
+        const std::uint64_t freeAt = f.Sim.nowMs() + 1500;
+        f.Sim.holdElsewhere(held, freeAt);
+        QStringList seen;
+        // On the GUI thread, handed over at each wait of the reading thread:
+        // what was posted to the GUI thread meanwhile arrives, as the event
+        // loop beside the reads delivers it.
+        f.Sim.DuringWait = [&](std::uint32_t) {
+            QCoreApplication::processEvents();
+            const QString words = f.sheet().statusLine()->activityText();
+            if (seen.isEmpty() || seen.back() != words) seen << words;
+        };
+
+        if (atStartUp)
+            f.start();
+        else
+            f.deliverDeviceEvents();
+        f.Sim.DuringWait = {};
+        QCoreApplication::processEvents();
+
+        QVERIFY2(seen.contains(WaitingForOtherProgramWords()), qPrintable(seen.join(QStringLiteral(" / "))));
+        QCOMPARE(f.sheet().statusLine()->activityText(), QStringLiteral("Ready"));
+        QCOMPARE(f.sheet().sensorStatus(),
+                 atStartUp ? QStringLiteral("Sensor 1 of 1: firmware 4.05, LUID 2, sim1")
+                           : QStringLiteral("Sensor 1 of 2: firmware 4.05, LUID 1, sim1"));
+        if (atStartUp)
+            QCOMPARE(f.pingRate()->text(), QStringLiteral("800"));
+        else
+            QVERIFY(
+                f.chooser()->itemText(1).startsWith(QLatin1String("Sensor 2 of 2: firmware 4.05, LUID 2")));
+        QVERIFY(!f.Sim.lockedHere(held));
+        QVERIFY2(warnings.printed().isEmpty(), qPrintable(warnings.printed().join(QLatin1Char('\n'))));
+    }
+
     // Apply while another program holds the sensor for 1.5 s: the status line
     // says the sheet waits, the event loop runs through the wait, and the
     // write starts once the sensor is free.

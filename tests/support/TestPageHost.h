@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+#include "app/DeviceBusyGuard.h"
 #include "pages/PropertyPage.h"
 
 class TestPageHost : public PageHost {
