@@ -1,12 +1,9 @@
 #include "PropSheet.h"
 
-#include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -14,9 +11,14 @@
 #include <algorithm>
 #include <utility>
 
+#include "AboutBox.h"
 #include "DeviceWatcher.h"
+#include "HaltKeySendsBox.h"
 #include "OtherPrograms.h"
+#include "PagesUnavailable.h"
 #include "SensorChooser.h"
+#include "SheetKeyboard.h"
+#include "SheetQuestions.h"
 #include "SheetSensors.h"
 #include "SheetStatusLine.h"
 #include "config/ConfigModel.h"
@@ -28,61 +30,11 @@ namespace {
 constexpr int kMargin = 7;
 // The sheet's name among the windows whose place the program remembers.
 const QString kWindowName = QStringLiteral("sheet");
-// The "Halt Key Sends" box sits this far from the sheet's left edge, its
-// bottom this far above the sheet's bottom, level with the OK button.
-constexpr int kHaltBoxLeft = 10;
-constexpr int kButtonRowBottom = 8;
-
-const QString kPendingChangesQuestion = QStringLiteral(
-    "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to it "
-    "before editing the other sensor, or discard them?");
-
-const QString kChangedElsewhereQuestion = QStringLiteral(
-    "Another program has changed the sensor since this sheet read it.\n\nOverwrite its changes with the "
-    "ones on the pages, or read the sensor again and drop the changes on the pages?");
-
-const QString kCloseQuestion = QStringLiteral(
-    "The changes on the pages have not been applied to the sensor.\n\nApply them to it before closing, or "
-    "discard them?");
-
-QString ReadingSensorWords()
-{
-    return QStringLiteral("Reading the sensor…");
-}
-
-QString ResumingKeySendsWords()
-{
-    return QStringLiteral("Resuming key sends…");
-}
 
 QString ApplyingWords()
 {
     return QStringLiteral("Applying the changes…");
 }
-
-// The pages are unavailable for the lifetime of this object: what they show
-// is not the sensor's while another one is read. Each page then gets back
-// the state it had; a refresh afterwards lets the page decide.
-class PagesUnavailable {
-public:
-    explicit PagesUnavailable(const std::vector<PropertyPage*>& pages) : pages_(pages)
-    {
-        for (PropertyPage* page : pages_) {
-            wasEnabled_.push_back(!page->testAttribute(Qt::WA_ForceDisabled));
-            page->setEnabled(false);
-        }
-    }
-    ~PagesUnavailable()
-    {
-        for (std::size_t i = 0; i < pages_.size(); ++i) pages_[i]->setEnabled(wasEnabled_[i]);
-    }
-    PagesUnavailable(const PagesUnavailable&) = delete;
-    PagesUnavailable& operator=(const PagesUnavailable&) = delete;
-
-private:
-    const std::vector<PropertyPage*>& pages_;
-    std::vector<bool> wasEnabled_;
-};
 
 }  // namespace
 
@@ -112,9 +64,10 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
 
     ok_->setDefault(true);
     apply_->setEnabled(false);
+    haltKeySends_ = new HaltKeySendsBox(*this, *ok_, *this, ui_, *sensors_);
 
     // Room for the "Halt Key Sends" box, which is placed by hand.
-    buttonRow_->addSpacing(2 * ok_->sizeHint().width() + kHaltBoxLeft);
+    buttonRow_->addSpacing(2 * ok_->sizeHint().width() + HaltKeySendsBox::kLeft);
     buttonRow_->addWidget(chooser_);
     buttonRow_->addStretch();
     about_->setAutoDefault(false);
@@ -124,7 +77,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     buttonRow_->addWidget(apply_);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(kMargin, kMargin, kMargin, kButtonRowBottom);
+    layout->setContentsMargins(kMargin, kMargin, kMargin, HaltKeySendsBox::kBottom);
     layout->addWidget(tabs_);
     layout->addWidget(statusLine_);
     layout->addLayout(buttonRow_);
@@ -133,27 +86,12 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     // Cancel means "discard the changes"; Escape and the close box ask first.
     connect(cancel_, &QPushButton::clicked, this, [this] { busyGuard_.whenIdle([this] { RejectNow(); }); });
     connect(apply_, &QPushButton::clicked, this, &PropSheet::OnApplyClicked);
-    connect(about_, &QPushButton::clicked, this, &PropSheet::ShowAbout);
+    connect(about_, &QPushButton::clicked, this, [this] { showAboutBox(this, ui_, model_); });
     connect(tabs_, &QTabWidget::currentChanged, this, &PropSheet::OnTabChanged);
     connect(chooser_, &SensorChooser::sensorChosen, this, &PropSheet::ChooseSensor);
     connect(sensors_, &SheetSensors::listChanged, this, &PropSheet::ShowSensors);
     connect(sensors_, &SheetSensors::editedChanged, this, &PropSheet::OnEditedSensorChanged);
-    AddPageChangeKeys();
-}
-
-// Ctrl+Tab and Ctrl+Shift+Tab change page from wherever the focus is in the sheet.
-void PropSheet::AddPageChangeKeys()
-{
-    auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
-    connect(next, &QShortcut::activated, this, [this] { StepPage(1); });
-    auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
-    connect(previous, &QShortcut::activated, this, [this] { StepPage(-1); });
-}
-
-void PropSheet::StepPage(int step)
-{
-    if (pageCount() == 0) return;
-    tabs_->setCurrentIndex((tabs_->currentIndex() + step + pageCount()) % pageCount());
+    addPageChangeKeys(*this, *tabs_);
 }
 
 PropSheet::~PropSheet()
@@ -170,27 +108,9 @@ PropSheet::~PropSheet()
 void PropSheet::AddPage(PropertyPage* page)
 {
     switchingPages_ = true;
-    tabs_->addTab(page, TabTextWithMnemonic(page->caption()));
+    tabs_->addTab(page, tabTextWithMnemonic(*tabs_, page->caption()));
     switchingPages_ = false;
     pages_.push_back(page);
-}
-
-// Alt and the first letter of a word of the caption that no tab and none of
-// the sheet's own controls answer yet.
-QString PropSheet::TabTextWithMnemonic(const QString& caption) const
-{
-    QString taken = QStringLiteral("OCABHE");  // OK, Cancel, Apply, About, Halt Key Sends, Edit sensor
-    for (int i = 0; i < tabs_->count(); ++i) {
-        const QString text = tabs_->tabText(i);
-        const qsizetype mark = text.indexOf(QLatin1Char('&'));
-        if (mark >= 0 && mark + 1 < text.size()) taken += text.at(mark + 1).toUpper();
-    }
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        const bool wordStart = i == 0 || !caption.at(i - 1).isLetter();
-        if (wordStart && caption.at(i).isLetter() && !taken.contains(caption.at(i).toUpper()))
-            return QString(caption).insert(i, QLatin1Char('&'));
-    }
-    return caption;
 }
 
 void PropSheet::AddButtonRowWidget(QWidget* widget)
@@ -208,7 +128,7 @@ void PropSheet::OrderTabChain()
     for (PropertyPage* page : pages_)
         for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
             if (control->focusPolicy() & Qt::TabFocus) chain.push_back(control);
-    if (haltKeySends_) chain.push_back(haltKeySends_);
+    chain.push_back(haltKeySends_);
     for (int i = 0; i < buttonRow_->count(); ++i) {
         QWidget* widget = buttonRow_->itemAt(i)->widget();
         if (widget == chooser_) widget = chooser_->list();
@@ -233,7 +153,7 @@ void PropSheet::setVisible(bool visible)
 
 void PropSheet::OnInitDialog()
 {
-    CreateHaltKeySendsBox();
+    OrderTabChain();
     model_.ConfigLoaded = 0;
     CreateFirstPage();
     adjustSize();
@@ -269,29 +189,10 @@ void PropSheet::ReadSensorsAtStartUp()
     ui_.endBusyCursor();
 }
 
-void PropSheet::CreateHaltKeySendsBox()
-{
-    haltKeySends_ = new QCheckBox(tr("&Halt Key Sends"), this);
-    haltKeySends_->setObjectName(QStringLiteral("ctl%1").arg(kHaltKeySendsId));
-    connect(haltKeySends_, &QCheckBox::clicked, this, &PropSheet::OnHaltKeySendsClicked);
-    // Offered once a sensor has been read.
-    haltKeySends_->setEnabled(false);
-    PlaceHaltKeySendsBox();
-    OrderTabChain();
-}
-
-void PropSheet::PlaceHaltKeySendsBox()
-{
-    if (!haltKeySends_) return;
-    const int height = ok_->height();
-    haltKeySends_->setGeometry(kHaltBoxLeft, this->height() - kButtonRowBottom - height, 2 * ok_->width(),
-                               height);
-}
-
 void PropSheet::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    PlaceHaltKeySendsBox();
+    haltKeySends_->place();
 }
 
 // The sensor whose key sends were halted is no longer the one edited: the
@@ -305,8 +206,7 @@ void PropSheet::OnEditedSensorChanged()
 
 void PropSheet::RegisterForDeviceNotifications()
 {
-    const unsigned long error = watcher_.start(
-        this, [this](const std::vector<platform::DeviceEvent>& events) { OnDeviceChanges(events); });
+    const unsigned long error = sensors_->followDevices(watcher_, *this, ui_);
     if (error != 0)
         ui_.messageBox(this, QStringLiteral("GetLastError() == %1").arg(error),
                        QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
@@ -394,22 +294,6 @@ void PropSheet::whenDeviceIdle(std::function<void()> work)
     busyGuard_.whenIdle(std::move(work));
 }
 
-// Changes that come while a device operation runs join those already
-// waiting, so sensors plugged in together are read together.
-void PropSheet::OnDeviceChanges(const std::vector<platform::DeviceEvent>& events)
-{
-    const bool waiting = !pendingDeviceChanges_.empty();
-    pendingDeviceChanges_.insert(pendingDeviceChanges_.end(), events.begin(), events.end());
-    if (!waiting) busyGuard_.whenIdle([this] { HandleDeviceChanges(); });
-}
-
-void PropSheet::HandleDeviceChanges()
-{
-    const std::vector<platform::DeviceEvent> changes = std::exchange(pendingDeviceChanges_, {});
-    const DeviceOperation operation(*this, ui_, ReadingSensorWords());
-    sensors_->follow(changes);
-}
-
 void PropSheet::ShowModelSensor()
 {
     SetTitleFromModel();
@@ -419,9 +303,7 @@ void PropSheet::ShowModelSensor()
 bool PropSheet::ChooseSensor(int index)
 {
     if (!modifiedPages_.empty()) {
-        const Answer answer =
-            ui_.question(this, kPendingChangesQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
-                         Answer::Cancel, QStringLiteral("Edit another sensor"));
+        const Answer answer = askAboutChangesBeforeSwitching(ui_, this);
         if (answer == Answer::Apply) {
             busyGuard_.whenIdle([this] {
                 const DeviceOperation operation(*this, ui_, ApplyingWords());
@@ -439,7 +321,7 @@ bool PropSheet::ChooseSensor(int index)
     {
         const PagesUnavailable unavailable(pages_);
         // The sensor left behind types again; the box is for the one edited.
-        ResumeKeySendsIfHalted();
+        haltKeySends_->resumeIfHalted();
         haltKeySends_->setChecked(false);
         sensors_->edit(index);
         ShowModelSensor();
@@ -455,7 +337,7 @@ void PropSheet::ShowSensors()
     chooser_->showSensors(sensors, edited);
     if (sensors_->reading()) return;
     // Key sends are halted on the sensor being edited; without one there is none to halt.
-    if (haltKeySends_) haltKeySends_->setEnabled(edited.has_value());
+    haltKeySends_->setEnabled(edited.has_value());
     sensorStatus_ = sensorStatusText(sensors, edited, sensors_->inaccessibleCount());
     statusLine_->setSensorStatus(sensorStatus_);
 }
@@ -463,29 +345,6 @@ void PropSheet::ShowSensors()
 void PropSheet::SetTitleFromModel()
 {
     setWindowTitle(QString::fromStdString(model_.SheetTitle()));
-}
-
-void PropSheet::OnHaltKeySendsClicked()
-{
-    busyGuard_.whenIdle([this] { SendHaltOrResume(); });
-}
-
-// The box's state when the command is sent is what the sensor gets.
-void PropSheet::SendHaltOrResume()
-{
-    const bool halt = haltKeySends_->isChecked();
-    const DeviceOperation operation(*this, ui_,
-                                    halt ? QStringLiteral("Halting key sends…") : ResumingKeySendsWords());
-    sensors_->haltKeySends(halt);
-    platform::current().sleepMs(kKeySendsPauseMs);
-}
-
-void PropSheet::ResumeKeySendsIfHalted()
-{
-    if (!haltKeySends_ || !haltKeySends_->isChecked()) return;
-    const DeviceOperation operation(*this, ui_, ResumingKeySendsWords());
-    sensors_->haltKeySends(false);
-    platform::current().sleepMs(kKeySendsPauseMs);
 }
 
 bool PropSheet::ApplyAllPages()
@@ -522,9 +381,7 @@ void PropSheet::OnApplyClicked()
 bool PropSheet::ConfirmWriteOverOtherChanges()
 {
     if (modifiedPages_.empty() || !sensors_->editedChangedElsewhere()) return true;
-    const Answer answer =
-        ui_.question(this, kChangedElsewhereQuestion, {Answer::Overwrite, Answer::ReadAgain, Answer::Cancel},
-                     Answer::Cancel, QStringLiteral("Sensor changed by another program"));
+    const Answer answer = askBeforeWritingOverOtherChanges(ui_, this);
     if (answer == Answer::ReadAgain) ShowWhatTheSensorHolds();
     return answer == Answer::Overwrite;
 }
@@ -560,7 +417,7 @@ void PropSheet::AcceptNow()
 {
     if (!ConfirmWriteOverOtherChanges()) return;
     const DeviceOperation operation(*this, ui_, ApplyingWords());
-    ResumeKeySendsIfHalted();
+    haltKeySends_->resumeIfHalted();
     if (ApplyAllPages()) QDialog::accept();
 }
 
@@ -576,8 +433,7 @@ void PropSheet::CloseAskingAboutChanges()
         RejectNow();
         return;
     }
-    const Answer answer = ui_.question(this, kCloseQuestion, {Answer::Apply, Answer::Discard, Answer::Cancel},
-                                       Answer::Cancel, QStringLiteral("Close"));
+    const Answer answer = askAboutChangesBeforeClosing(ui_, this);
     if (answer == Answer::Discard) RejectNow();
     if (answer == Answer::Apply) ApplyAndClose();
 }
@@ -588,13 +444,13 @@ void PropSheet::ApplyAndClose()
     const DeviceOperation operation(*this, ui_, ApplyingWords());
     ApplyNow();
     if (!modifiedPages_.empty()) return;
-    ResumeKeySendsIfHalted();
+    haltKeySends_->resumeIfHalted();
     QDialog::accept();
 }
 
 void PropSheet::RejectNow()
 {
-    ResumeKeySendsIfHalted();
+    haltKeySends_->resumeIfHalted();
     QDialog::reject();
 }
 
@@ -614,21 +470,4 @@ void PropSheet::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-// The program's and the device library's versions, and the licence.
-void PropSheet::ShowAbout()
-{
-    QFile copyright(QStringLiteral(":/copyright"));
-    const QString licence =
-        copyright.open(QIODevice::ReadOnly) ? QString::fromUtf8(copyright.readAll()).trimmed() : QString();
-    const QString text = QStringLiteral(
-                             "Tolvane %1\nConfiguration tool for a USB ultrasonic presence sensor.\n\n"
-                             "Device library (DLL) %2.%3%4\nQt %5\n\n%6")
-                             .arg(QStringLiteral(TOLVANE_VERSION))
-                             .arg(model_.LibVerMajor)
-                             .arg(model_.LibVerMinor)
-                             .arg(model_.LibVerPatch)
-                             .arg(QString::fromLatin1(qVersion()), licence);
-    ui_.messageBox(this, text, QStringLiteral("About Tolvane"));
 }

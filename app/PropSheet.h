@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "DeviceBusyGuard.h"
+#include "HaltKeySendsBox.h"
 #include "config/Waits.h"
 #include "pages/DeviceOperation.h"
 #include "pages/PropertyPage.h"
@@ -23,7 +24,6 @@ class ConfigModel;
 class DeviceWatcher;
 class OtherPrograms;
 class UiServices;
-class QCheckBox;
 class QHBoxLayout;
 class QPushButton;
 class QTabWidget;
@@ -34,7 +34,6 @@ class SheetStatusLine;
 class PropSheet : public QDialog, public PageHost {
     Q_OBJECT
 public:
-    static constexpr int kHaltKeySendsId = 1025;
     // Pause after each page's activation at start.
     static constexpr int kPageActivationPauseMs = 100;
 
@@ -57,10 +56,6 @@ public:
     // On the status line, until the next device operation.
     void confirm(const QString& words) override;
 
-    // Devices arrived or went away; called by the device watcher on the UI
-    // thread. While a device operation runs they are handled after it,
-    // together with those that come meanwhile.
-    void OnDeviceChanges(const std::vector<platform::DeviceEvent>& events);
     // Switches the sheet to the sensor in the library's slot index, after
     // offering to apply or discard pending changes; false when the user kept
     // the sensor or pending changes could not be applied.
@@ -91,7 +86,7 @@ public:
     QPushButton* cancelButton() const { return cancel_; }
     QPushButton* applyButton() const { return apply_; }
     QPushButton* aboutButton() const { return about_; }
-    QCheckBox* haltKeySendsBox() const { return haltKeySends_; }
+    HaltKeySendsBox* haltKeySendsBox() const { return haltKeySends_; }
     SensorChooser* sensorChooser() const { return chooser_; }
     SheetStatusLine* statusLine() const { return statusLine_; }
 
@@ -102,12 +97,7 @@ protected:
 
 private:
     void OnInitDialog();
-    void AddPageChangeKeys();
-    void StepPage(int step);
-    QString TabTextWithMnemonic(const QString& caption) const;
     void OrderTabChain();
-    void CreateHaltKeySendsBox();
-    void PlaceHaltKeySendsBox();
     void CreateFirstPage();
     // The sensors are read while the sheet shows that it is reading them;
     // everything else waits for the end of start-up.
@@ -126,12 +116,7 @@ private:
     bool ActivatePage(int index);
     void OnTabChanged(int index);
 
-    void HandleDeviceChanges();
-
-    void OnHaltKeySendsClicked();
-    void SendHaltOrResume();
     void OnApplyClicked();
-    void ShowAbout();
     // Applies the pending changes within the caller's device operation; true
     // when there were some and every page wrote its own.
     bool ApplyNow();
@@ -145,7 +130,6 @@ private:
     // Before writing over a change another program made: the user chooses to
     // overwrite it (true), to read the sensor again or to cancel (false).
     bool ConfirmWriteOverOtherChanges();
-    void ResumeKeySendsIfHalted();
 
     void SetTitleFromModel();
     void UpdateApplyButton();
@@ -162,7 +146,7 @@ private:
     QPushButton* cancel_;
     QPushButton* apply_;
     QPushButton* about_;
-    QCheckBox* haltKeySends_ = nullptr;
+    HaltKeySendsBox* haltKeySends_ = nullptr;
     QHBoxLayout* buttonRow_;
     SensorChooser* chooser_;
     QString sensorStatus_;
@@ -171,7 +155,6 @@ private:
     SheetSensors* sensors_;
     OtherPrograms* otherPrograms_;
     bool startUpPending_ = false;
-    std::vector<platform::DeviceEvent> pendingDeviceChanges_;
     std::vector<PropertyPage*> pages_;
     std::set<PropertyPage*> modifiedPages_;
     int activePage_ = -1;

@@ -3,10 +3,18 @@
 #include <algorithm>
 #include <utility>
 
+#include "DeviceWatcher.h"
 #include "GuiThread.h"
 #include "ResponsiveWaitPlatform.h"
 #include "config/ConfigModel.h"
 #include "devlib/DevLib.h"
+#include "pages/DeviceOperation.h"
+#include "pages/PageHost.h"
+
+QString ReadingSensorWords()
+{
+    return QStringLiteral("Reading the sensor…");
+}
 
 SheetSensors::SheetSensors(ConfigModel& model, QObject* parent) : QObject(parent), model_(model)
 {
@@ -99,6 +107,26 @@ void SheetSensors::takeFirstSensorReadOnceKnown()
         emit editedChanged();
         return;
     }
+}
+
+unsigned long SheetSensors::followDevices(DeviceWatcher& watcher, PageHost& host, UiServices& ui)
+{
+    return watcher.start(this, [this, &host, &ui](const std::vector<platform::DeviceEvent>& events) {
+        onDeviceChanges(events, host, ui);
+    });
+}
+
+void SheetSensors::onDeviceChanges(const std::vector<platform::DeviceEvent>& events, PageHost& host,
+                                   UiServices& ui)
+{
+    const bool waiting = !pendingChanges_.empty();
+    pendingChanges_.insert(pendingChanges_.end(), events.begin(), events.end());
+    if (waiting) return;
+    host.whenDeviceIdle([this, &host, &ui] {
+        const std::vector<platform::DeviceEvent> changes = std::exchange(pendingChanges_, {});
+        const DeviceOperation operation(host, ui, ReadingSensorWords());
+        follow(changes);
+    });
 }
 
 void SheetSensors::follow(const std::vector<platform::DeviceEvent>& changes)

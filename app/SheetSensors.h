@@ -10,6 +10,7 @@
 // waits.
 
 #include <QObject>
+#include <QString>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -20,6 +21,12 @@
 #include "platform/Platform.h"
 
 class ConfigModel;
+class DeviceWatcher;
+class PageHost;
+class UiServices;
+
+// What the status line says while sensors are read.
+QString ReadingSensorWords();
 
 class SheetSensors : public QObject {
     Q_OBJECT
@@ -38,11 +45,10 @@ public:
     // Returns when every read has ended; the model then holds that sensor,
     // or none (editedChanged tells either).
     void openAll();
-    // The table follows every change in order, then the sensors that arrived
-    // are read at once. The edited sensor stays while it is there; when it
-    // left (or left and came back), or there was none, the model takes the
-    // first sensor that is read.
-    void follow(const std::vector<platform::DeviceEvent>& changes);
+    // From now on follows the sensors being plugged in and pulled out, each
+    // batch of changes within a device operation of the host's. Returns 0 or
+    // the system error code when devices cannot be followed.
+    unsigned long followDevices(DeviceWatcher& watcher, PageHost& host, UiServices& ui);
 
     // ---- The edited sensor ----
     bool editing() const { return !editedPath_.empty(); }
@@ -85,6 +91,14 @@ signals:
     void otherProgramWaitChanged(bool waiting);
 
 private:
+    // Changes that come while a device operation runs join those already
+    // waiting, so sensors plugged in together are read together.
+    void onDeviceChanges(const std::vector<platform::DeviceEvent>& events, PageHost& host, UiServices& ui);
+    // The table follows every change in order, then the sensors that arrived
+    // are read at once. The edited sensor stays while it is there; when it
+    // left (or left and came back), or there was none, the model takes the
+    // first sensor that is read.
+    void follow(const std::vector<platform::DeviceEvent>& changes);
     void takeCurrentSensor();
     void readCurrentSensor();
     void noteEditedSensor();
@@ -105,6 +119,7 @@ private:
     void onWaitOver(const std::string& devicePath);
 
     ConfigModel& model_;
+    std::vector<platform::DeviceEvent> pendingChanges_;
     // The path of the sensor the sheet edits; empty without one.
     std::string editedPath_;
     // While sensors are read beside the event loop: the indices whose read

@@ -1,0 +1,23 @@
+#include "AboutBox.h"
+
+#include <QFile>
+#include <QString>
+
+#include "config/ConfigModel.h"
+#include "pages/UiServices.h"
+
+void showAboutBox(QWidget* parent, UiServices& ui, const ConfigModel& model)
+{
+    QFile copyright(QStringLiteral(":/copyright"));
+    const QString licence =
+        copyright.open(QIODevice::ReadOnly) ? QString::fromUtf8(copyright.readAll()).trimmed() : QString();
+    const QString text = QStringLiteral(
+                             "Tolvane %1\nConfiguration tool for a USB ultrasonic presence sensor.\n\n"
+                             "Device library (DLL) %2.%3%4\nQt %5\n\n%6")
+                             .arg(QStringLiteral(TOLVANE_VERSION))
+                             .arg(model.LibVerMajor)
+                             .arg(model.LibVerMinor)
+                             .arg(model.LibVerPatch)
+                             .arg(QString::fromLatin1(qVersion()), licence);
+    ui.messageBox(parent, text, QStringLiteral("About Tolvane"));
+}
