@@ -2,7 +2,6 @@
 
 #include <QComboBox>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -92,6 +91,7 @@ PropSheet::PropSheet(ConfigModel& model, UiServices& ui, DeviceWatcher& watcher,
     connect(sensors_, &SheetSensors::listChanged, this, &PropSheet::ShowSensors);
     connect(sensors_, &SheetSensors::editedChanged, this, &PropSheet::OnEditedSensorChanged);
     addPageChangeKeys(*this, *tabs_);
+    addHelpKeys(*this, ui_);
 }
 
 PropSheet::~PropSheet()
@@ -155,16 +155,10 @@ void PropSheet::OnInitDialog()
 {
     OrderTabChain();
     model_.ConfigLoaded = 0;
-    CreateFirstPage();
-    adjustSize();
-}
-
-// The first page is built before the sheet is first painted, so the sheet
-// shows it while the sensor is read; the others are built when start-up
-// activates them.
-void PropSheet::CreateFirstPage()
-{
+    // The first page is built before the sheet is first painted, so the sheet
+    // shows it while the sensor is read; start-up builds the others.
     if (pageCount() > 0) pages_.front()->create();
+    adjustSize();
 }
 
 void PropSheet::BeginStartUp()
@@ -296,7 +290,7 @@ void PropSheet::whenDeviceIdle(std::function<void()> work)
 
 void PropSheet::ShowModelSensor()
 {
-    SetTitleFromModel();
+    setWindowTitle(QString::fromStdString(model_.SheetTitle()));
     UpdateApplyButton();
 }
 
@@ -340,11 +334,6 @@ void PropSheet::ShowSensors()
     haltKeySends_->setEnabled(edited.has_value());
     sensorStatus_ = sensorStatusText(sensors, edited, sensors_->inaccessibleCount());
     statusLine_->setSensorStatus(sensorStatus_);
-}
-
-void PropSheet::SetTitleFromModel()
-{
-    setWindowTitle(QString::fromStdString(model_.SheetTitle()));
 }
 
 bool PropSheet::ApplyAllPages()
@@ -452,22 +441,4 @@ void PropSheet::RejectNow()
 {
     haltKeySends_->resumeIfHalted();
     QDialog::reject();
-}
-
-bool PropSheet::event(QEvent* event)
-{
-    // There is no help: help requests do nothing.
-    if (event->type() == QEvent::WhatsThis || event->type() == QEvent::EnterWhatsThisMode) return true;
-    return QDialog::event(event);
-}
-
-// F1 opens the manual.
-void PropSheet::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        event->accept();
-        ui_.openManual(this);
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

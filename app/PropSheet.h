@@ -91,14 +91,11 @@ public:
     SheetStatusLine* statusLine() const { return statusLine_; }
 
 protected:
-    bool event(QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void OnInitDialog();
     void OrderTabChain();
-    void CreateFirstPage();
     // The sensors are read while the sheet shows that it is reading them;
     // everything else waits for the end of start-up.
     void BeginStartUp();
@@ -131,7 +128,6 @@ private:
     // overwrite it (true), to read the sensor again or to cancel (false).
     bool ConfirmWriteOverOtherChanges();
 
-    void SetTitleFromModel();
     void UpdateApplyButton();
     // The chooser and the sensor status follow the sensors' list. While
     // sensors are read, the chooser lists those not being read and the

@@ -1,7 +1,11 @@
 #include "SheetKeyboard.h"
 
+#include <QEvent>
+#include <QKeyEvent>
 #include <QShortcut>
 #include <QTabWidget>
+
+#include "pages/UiServices.h"
 
 namespace {
 
@@ -10,6 +14,27 @@ void stepPage(QTabWidget& tabs, int step)
     if (tabs.count() == 0) return;
     tabs.setCurrentIndex((tabs.currentIndex() + step + tabs.count()) % tabs.count());
 }
+
+class HelpKeys : public QObject {
+public:
+    HelpKeys(QWidget& sheet, UiServices& ui) : QObject(&sheet), sheet_(sheet), ui_(ui) {}
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* event) override
+    {
+        if (receiver != &sheet_) return false;
+        if (event->type() == QEvent::WhatsThis || event->type() == QEvent::EnterWhatsThisMode) return true;
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) return false;
+        ui_.openManual(&sheet_);
+        return true;
+    }
+
+private:
+    QWidget& sheet_;
+    UiServices& ui_;
+};
 
 }  // namespace
 
@@ -35,4 +60,9 @@ void addPageChangeKeys(QWidget& sheet, QTabWidget& tabs)
     QObject::connect(next, &QShortcut::activated, &tabs, [&tabs] { stepPage(tabs, 1); });
     auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), &sheet);
     QObject::connect(previous, &QShortcut::activated, &tabs, [&tabs] { stepPage(tabs, -1); });
+}
+
+void addHelpKeys(QWidget& sheet, UiServices& ui)
+{
+    sheet.installEventFilter(new HelpKeys(sheet, ui));
 }
