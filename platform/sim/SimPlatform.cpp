@@ -65,6 +65,7 @@ struct SimPlatform::Impl {
     };
     std::map<platform::Handle, OpenHandle> Handles;
     platform::Handle NextHandle = 1;
+    bool ReuseHandleNumbers = false;
     std::vector<DeviceId> RefusedSensors;  // latest open refused for lack of access, in refusal order
 
     std::set<platform::Service> Loaded;
@@ -134,6 +135,15 @@ struct SimPlatform::Impl {
     {
         const auto listener = DeviceListener;
         if (listener) listener(event);
+    }
+
+    platform::Handle newHandle()
+    {
+        if (!ReuseHandleNumbers) return NextHandle++;
+        platform::Handle lowestFree = 1;
+        while (Handles.contains(lowestFree)) ++lowestFree;
+        NextHandle = std::max(NextHandle, lowestFree + 1);
+        return lowestFree;
     }
 
     Device* deviceOf(platform::Handle handle)
@@ -326,6 +336,12 @@ void SimPlatform::denyAccess(DeviceId id, bool denied)
     d->Devices.at(id).AccessDenied = denied;
 }
 
+void SimPlatform::reuseHandleNumbers(bool reuse)
+{
+    const std::lock_guard lock(d->Mutex);
+    d->ReuseHandleNumbers = reuse;
+}
+
 void SimPlatform::holdElsewhere(DeviceId id, std::uint64_t untilMs)
 {
     const std::lock_guard lock(d->Mutex);
@@ -463,7 +479,7 @@ platform::Handle SimPlatform::open(const std::string& path)
             if (device.IsSensor) d->RefusedSensors.push_back(id);
             return platform::kInvalidHandle;
         }
-        const platform::Handle handle = d->NextHandle++;
+        const platform::Handle handle = d->newHandle();
         d->Handles.emplace(handle, Impl::OpenHandle{id, device.Generation});
         return handle;
     }

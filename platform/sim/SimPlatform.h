@@ -113,6 +113,10 @@ public:
     // Opens of the device are refused for lack of access, as for a node the
     // user has no permission on, until allowed again.
     void denyAccess(DeviceId id, bool denied = true);
+    // Opens give the lowest handle number not open, as the kernel gives out
+    // file descriptors, so a closed handle's number comes back; otherwise
+    // every open gives a number never given before.
+    void reuseHandleNumbers(bool reuse = true);
 
     // ---- Other programs using the sensor ----
     // Another program has the sensor until the clock reads untilMs (0: free again).

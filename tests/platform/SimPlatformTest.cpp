@@ -76,6 +76,25 @@ TEST_F(SimPlatformTest, OpenGivesFreshHandlesAndCloseReleasesThem)
     EXPECT_EQ(sim.openHandleCount(id), 1);
 }
 
+// As the kernel with file descriptors: the lowest number not open, so a
+// closed handle's number goes to the next open, which reaches its own device.
+TEST_F(SimPlatformTest, ReusedHandleNumbersGoLowestFreeFirstAndReachTheNewDevice)
+{
+    sim.reuseHandleNumbers();
+    const sim::DeviceId other = sim.plugSensor(0x0412);
+    const platform::Handle second = sim.open(sim.pathOf(id));
+    EXPECT_EQ(second, handle + 1);
+
+    sim.close(handle);
+    EXPECT_EQ(sim.open(sim.pathOf(other)), handle);
+    EXPECT_EQ(sim.attributes(handle).VersionNumber, 0x0412);
+    EXPECT_EQ(sim.open(sim.pathOf(id)), second + 1) << "the numbers in use are skipped";
+
+    sim.reuseHandleNumbers(false);
+    sim.close(second);
+    EXPECT_GT(sim.open(sim.pathOf(id)), second + 1) << "without reuse, a number is never given twice";
+}
+
 TEST_F(SimPlatformTest, OpenIgnoresLetterCaseOfThePath)
 {
     std::string upper = sim.pathOf(id);
