@@ -167,8 +167,9 @@ struct tsSensorWait {
     // Told at each look while the wait goes on: the sensor's device path and
     // how long it has waited so far.
     std::function<void(const char* devicePath, std::uint32_t waitedMs)> Waiting;
-    // Told once when a wait that Waiting was told of ends, held or not.
-    std::function<void()> WaitOver;
+    // Told once when a wait that Waiting was told of ends, held or not, with
+    // the sensor's device path: sensors waited for at once end one by one.
+    std::function<void(const char* devicePath)> WaitOver;
 };
 void SetSensorWait(tsSensorWait wait);
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 #include "DevLib.h"
 
@@ -18,7 +19,30 @@ using Payload = std::array<std::uint8_t, 8>;
 inline constexpr std::uint32_t kExchangeWaitMs = 250;
 inline constexpr std::uint32_t kDeviceCommandWaitMs = 2000;
 
+// This program's hold on one open sensor: how deep its operations nest,
+// whether it has the platform's lock, and the change stamp as it last saw
+// it. A hold belongs to one opening of the sensor's handle and goes when that
+// handle is closed, so a sensor later given the same handle number starts
+// without it.
+struct SensorHold {
+    int Depth = 0;
+    platform::Handle Locked = platform::kInvalidHandle;  // the handle whose platform lock this program has
+    bool Refused = false;          // the outermost begin gave up; the nested ones fail at once
+    std::uint64_t KnownStamp = 0;  // the change stamp as this program last saw it
+};
+
+// A sensor of the table: its public record and its hold. The hold is kept
+// beside the record, never in it, as callers copy records around.
+struct Sensor {
+    tsDevSlot& Slot;
+    std::shared_ptr<SensorHold> Hold;
+};
+
+// The sensor SelectDev chose or, on a thread of a run across the sensors, that thread's sensor.
+Sensor currentSensor();
 tsDevSlot& currentSlot();
+// Adds an opened sensor at the end of the table, with a fresh hold; false when the table is full.
+bool addToTable(const tsDevSlot& record);
 bool hidBound();
 // During a run across the sensors, notes an arrival or removal for its end
 // and gives true; otherwise false, and the caller handles it now.
@@ -28,12 +52,10 @@ bool deferTableChange(bool removal, const char* path);
 
 inline constexpr std::uint32_t kSensorWaitPollMs = 50;
 
-// The current sensor's configuration was read, or changed by this program:
-// what other programs have changed is known up to here.
-void noteConfigRead();
-void noteConfigChanged();
-// The handle is closed: its hold and change stamp are forgotten.
-void forgetHandle(platform::Handle handle);
+// The sensor's configuration was read, or changed by this program: what
+// other programs have changed is known up to here.
+void noteConfigRead(const Sensor& sensor);
+void noteConfigChanged(const Sensor& sensor);
 
 // ---- Report exchanges ----------------------------------------------------
 

@@ -33,12 +33,13 @@ int failWith(tsDevSlot& slot, std::uint32_t code)
 // the configuration it ends with.
 int runStoredConfigCommand(std::uint8_t command)
 {
-    tsDevSlot& slot = devlib::currentSlot();
+    const devlib::Sensor sensor = devlib::currentSensor();
+    tsDevSlot& slot = sensor.Slot;
     slot.Status = kStatusSuccess;
     const DevOperation hold;
     if (!hold.held()) return failWith(slot, kStatusDeviceCommandFailed);
     if (!devlib::sendCommandReport(command)) return failWith(slot, kStatusDeviceCommandFailed);
-    if (command != kSaveUserDefaultsCommand) devlib::noteConfigChanged();
+    if (command != kSaveUserDefaultsCommand) devlib::noteConfigChanged(sensor);
     platform::current().sleepMs(devlib::kDeviceCommandWaitMs);
     return ReadDevConfig();
 }

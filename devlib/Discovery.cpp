@@ -5,6 +5,10 @@
 #include <cctype>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "DevLibInternal.h"
 #include "platform/DevicePath.h"
@@ -66,6 +70,21 @@ bool lookUpEntryPoints(Service service, std::initializer_list<EntryPoint> entryP
 void clearSetupBinding()
 {
     LibState().Setup = tsSetupBinding{};
+}
+
+// Threads of a run across the sensors may each look for their sensor at
+// once; the setup service is bound, asked and unbound by one at a time.
+std::mutex g_keyboardListMutex;
+
+// The present keyboards' paths, the setup service bound for the asking only.
+std::optional<std::vector<std::string>> listPresentKeyboards()
+{
+    const std::lock_guard lock(g_keyboardListMutex);
+    if (!BindSetupLib()) return std::nullopt;
+    auto paths = platform::current().presentKeyboardPaths();
+    platform::current().unloadService(Service::Setup);
+    clearSetupBinding();
+    return paths;
 }
 
 void unbindBothServices()
@@ -157,11 +176,10 @@ void EnumSensors()
     }
     tsLibState& state = LibState();
     const std::size_t members = std::min(paths->size(), kMaxEnumeratedInterfaces);
-    for (std::size_t i = 0; i < members; ++i) {
-        if (state.Count >= kMaxDevices) break;
-        if (OpenSensorPath((*paths)[i].c_str(), &state.Slots[state.Count]) != platform::kInvalidHandle) {
-            ++state.Count;
-        }
+    for (std::size_t i = 0; i < members && state.Count < kMaxDevices; ++i) {
+        tsDevSlot record{};
+        if (OpenSensorPath((*paths)[i].c_str(), &record) != platform::kInvalidHandle)
+            devlib::addToTable(record);
     }
     platform::current().unloadService(Service::Setup);
     clearSetupBinding();
@@ -169,14 +187,10 @@ void EnumSensors()
 
 int CheckDevPresent()
 {
-    const tsLibState& state = LibState();
-    if (state.Count == 0) return 0;
-    if (!BindSetupLib()) return -1;
-    const auto paths = platform::current().presentKeyboardPaths();
-    platform::current().unloadService(Service::Setup);
-    clearSetupBinding();
+    if (GetDevCount() == 0) return 0;
+    const auto paths = listPresentKeyboards();
     if (!paths) return -1;
-    const char* current = state.Slots[state.CurrentSlot].DevicePath;
+    const char* current = devlib::currentSlot().DevicePath;
     return std::ranges::any_of(*paths,
                                [current](const std::string& path) {
                                    return equalIgnoringCase(path.c_str(), current, kDevicePathSize);

@@ -1,8 +1,10 @@
 // The library's state record, its version and the table of open sensors.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <string>
@@ -14,10 +16,22 @@
 
 namespace {
 
-tsLibState g_state{};
+using Holds = std::array<std::shared_ptr<devlib::SensorHold>, kMaxDevices>;
 
-// The sensor a thread started by RunOnEverySensor acts on, and its index.
-thread_local tsDevSlot* t_threadSensor = nullptr;
+Holds freshHolds()
+{
+    Holds holds;
+    for (std::shared_ptr<devlib::SensorHold>& hold : holds) hold = std::make_shared<devlib::SensorHold>();
+    return holds;
+}
+
+tsLibState g_state{};
+// Each slot's hold, indexed as the table and moved with its slot. A sensor
+// that enters or leaves a slot leaves a fresh hold there, so the holds change
+// only with the table and are never made by the threads using them.
+Holds g_holds = freshHolds();
+
+// The index of the sensor a thread started by RunOnEverySensor acts on; -1 on other threads.
 thread_local std::int16_t t_threadIndex = -1;
 
 // Arrivals and removals noted while a run across the sensors keeps the table still.
@@ -39,6 +53,11 @@ void emptySlot(tsDevSlot& slot)
     slot.Handle = platform::kInvalidHandle;
 }
 
+std::int16_t currentIndex()
+{
+    return t_threadIndex >= 0 ? t_threadIndex : g_state.CurrentSlot;
+}
+
 // Index of the first occupied slot holding this valid handle, or -1.
 int slotHoldingHandle(platform::Handle handle)
 {
@@ -49,23 +68,32 @@ int slotHoldingHandle(platform::Handle handle)
     return -1;
 }
 
+// Closes the handle of the sensor at index and forgets its hold with it:
+// every sensor's handle is closed here. The platform dropped the lock with
+// the handle, so an operation still open on the sensor ends on a hold that
+// has nothing to release, and never reaches the handle's number, which the
+// next sensor opened may be given.
+void closeSensor(int index)
+{
+    tsDevSlot& slot = g_state.Slots[index];
+    if (slot.Handle != platform::kInvalidHandle) platform::current().close(slot.Handle);
+    slot.Handle = platform::kInvalidHandle;
+    g_holds[index]->Locked = platform::kInvalidHandle;
+    g_holds[index] = std::make_shared<devlib::SensorHold>();
+}
+
 int removeFromTable(platform::Handle handle)
 {
     const int index = slotHoldingHandle(handle);
     if (index < 0) return 0;
-    devlib::forgetHandle(handle);
-    platform::current().close(handle);
-    for (int i = index; i + 1 < g_state.Count; ++i) g_state.Slots[i] = g_state.Slots[i + 1];
+    closeSensor(index);
+    for (int i = index; i + 1 < g_state.Count; ++i) {
+        g_state.Slots[i] = g_state.Slots[i + 1];
+        g_holds[i] = std::move(g_holds[i + 1]);
+    }
     --g_state.Count;
     emptySlot(g_state.Slots[g_state.Count]);
-    return 1;
-}
-
-int addToTable(const tsDevSlot& record)
-{
-    if (g_state.Count >= kMaxDevices) return 0;
-    g_state.Slots[g_state.Count] = record;
-    ++g_state.Count;
+    g_holds[g_state.Count] = std::make_shared<devlib::SensorHold>();
     return 1;
 }
 
@@ -78,9 +106,24 @@ tsLibState& LibState()
 
 namespace devlib {
 
+Sensor currentSensor()
+{
+    const std::int16_t index = currentIndex();
+    return {g_state.Slots[index], g_holds[index]};
+}
+
 tsDevSlot& currentSlot()
 {
-    return t_threadSensor ? *t_threadSensor : g_state.Slots[g_state.CurrentSlot];
+    return g_state.Slots[currentIndex()];
+}
+
+bool addToTable(const tsDevSlot& record)
+{
+    if (g_state.Count >= kMaxDevices) return false;
+    g_state.Slots[g_state.Count] = record;
+    g_holds[g_state.Count] = std::make_shared<SensorHold>();
+    ++g_state.Count;
+    return true;
 }
 
 bool deferTableChange(bool removal, const char* path)
@@ -106,6 +149,7 @@ void ResetLibState()
     g_state.CurrentSlot = 0;
     g_state.Count = 0;
     for (tsDevSlot& slot : g_state.Slots) emptySlot(slot);
+    g_holds = freshHolds();
 }
 
 int GetLibVersion(std::uint16_t* major, std::uint16_t* minor, std::uint16_t* build)
@@ -118,11 +162,7 @@ int GetLibVersion(std::uint16_t* major, std::uint16_t* minor, std::uint16_t* bui
 
 int CloseAllDevices()
 {
-    for (int i = 0; i < g_state.Count; ++i) {
-        if (g_state.Slots[i].Handle == platform::kInvalidHandle) continue;
-        devlib::forgetHandle(g_state.Slots[i].Handle);
-        platform::current().close(g_state.Slots[i].Handle);
-    }
+    for (int i = 0; i < g_state.Count; ++i) closeSensor(i);
     g_state.Count = 0;
     if (g_state.Hid.Module) platform::current().unloadService(platform::Service::Hid);
     ResetLibState();
@@ -148,12 +188,10 @@ std::vector<TableChange> takeDeferredChanges()
     return std::exchange(g_deferred, {});
 }
 
-void runOnThreadOf(tsDevSlot& sensor, std::int16_t index, const std::function<void(std::int16_t)>& operation)
+void runOnThreadOf(std::int16_t index, const std::function<void(std::int16_t)>& operation)
 {
-    t_threadSensor = &sensor;
     t_threadIndex = index;
     operation(index);
-    t_threadSensor = nullptr;
     t_threadIndex = -1;
     platform::current().leaveParallelWork();
 }
@@ -179,8 +217,7 @@ void RunOnSensors(const std::vector<std::int16_t>& indices,
     platform::current().enterParallelWork(static_cast<int>(inTable.size()));
     std::vector<std::thread> threads;
     threads.reserve(inTable.size());
-    for (const std::int16_t i : inTable)
-        threads.emplace_back(runOnThreadOf, std::ref(g_state.Slots[i]), i, std::cref(operation));
+    for (const std::int16_t i : inTable) threads.emplace_back(runOnThreadOf, i, std::cref(operation));
     for (std::thread& thread : threads) thread.join();
     setRunning(false);
     for (const TableChange& change : takeDeferredChanges())
@@ -202,7 +239,7 @@ tsDevSlot CurrentDevRecord()
 
 std::int16_t GetCurrentDev()
 {
-    return t_threadSensor ? t_threadIndex : g_state.CurrentSlot;
+    return currentIndex();
 }
 
 void TryDevStores(const std::function<void()>& stores)
@@ -216,7 +253,7 @@ void TryDevStores(const std::function<void()>& stores)
 int SelectDev(std::int16_t index)
 {
     // A thread working on one sensor of a run keeps to it.
-    if (t_threadSensor) return index == t_threadIndex ? 1 : 0;
+    if (t_threadIndex >= 0) return index == t_threadIndex ? 1 : 0;
     if (index < 0 || index >= kMaxDevices || index >= g_state.Count) return 0;
     g_state.CurrentSlot = index;
     return 1;
@@ -230,7 +267,7 @@ std::uint32_t GetDevStatus()
 int UpdateDevTable(const tsDevSlot* record, int remove)
 {
     int result = 0;
-    if (record) result = remove ? removeFromTable(record->Handle) : addToTable(*record);
+    if (record) result = remove ? removeFromTable(record->Handle) : devlib::addToTable(*record);
     g_state.CurrentSlot = 0;
     return result;
 }

@@ -2,7 +2,7 @@
 // it while another program holds it, and noticing changes other programs made.
 
 #include <algorithm>
-#include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -10,27 +10,17 @@
 
 namespace {
 
-struct Hold {
-    int Depth = 0;
-    bool Locked = false;           // this program has the platform's lock
-    bool Refused = false;          // the outermost begin gave up; the nested ones fail at once
-    std::uint64_t KnownStamp = 0;  // the change stamp as this program last saw it
-};
+using devlib::Sensor;
+using devlib::SensorHold;
 
 tsSensorWait g_wait;
-// Threads working on different sensors at once each keep their sensor's
-// hold; the map they share is guarded, and so are the wait's words.
-std::mutex g_holdsMutex;
-std::map<platform::Handle, Hold> g_holds;
+// Threads working on different sensors at once each keep their own sensor's
+// hold; the wait's words are told by one of them at a time.
 std::mutex g_waitWordsMutex;
-// The handle each begin of this thread was made on, so each end releases the one its begin took.
-thread_local std::vector<platform::Handle> t_begun;
-
-Hold& holdOf(platform::Handle handle)
-{
-    const std::lock_guard lock(g_holdsMutex);
-    return g_holds[handle];
-}
+// The hold each begin of this thread took, so each end releases the one its
+// begin took (none for a begin on no sensor). A hold whose handle was closed
+// meanwhile has nothing left to release.
+thread_local std::vector<std::weak_ptr<SensorHold>> t_begun;
 
 void tellWaiting(const char* devicePath, std::uint32_t waitedMs)
 {
@@ -38,17 +28,18 @@ void tellWaiting(const char* devicePath, std::uint32_t waitedMs)
     g_wait.Waiting(devicePath, waitedMs);
 }
 
-void tellWaitOver()
+void tellWaitOver(const char* devicePath)
 {
     const std::lock_guard lock(g_waitWordsMutex);
-    g_wait.WaitOver();
+    g_wait.WaitOver(devicePath);
 }
 
 // Tries until the lock is taken, cannot be taken at all or the limit passes.
 // A lock the platform cannot take at all is no reason to refuse the sensor:
 // the operation goes ahead and its transfers say whether the sensor answers.
-bool acquire(Hold& hold, const tsDevSlot& slot, bool wait)
+bool acquire(const Sensor& sensor, bool wait)
 {
+    const tsDevSlot& slot = sensor.Slot;
     platform::Platform& os = platform::current();
     platform::LockResult result = os.tryLock(slot.Handle);
     const std::uint64_t start = os.nowMs();
@@ -64,21 +55,39 @@ bool acquire(Hold& hold, const tsDevSlot& slot, bool wait)
             std::min<std::uint64_t>(devlib::kSensorWaitPollMs, g_wait.LimitMs - waited)));
         result = os.tryLock(slot.Handle);
     }
-    if (told && g_wait.WaitOver) tellWaitOver();
-    hold.Locked = result == platform::LockResult::Acquired;
+    if (told && g_wait.WaitOver) tellWaitOver(slot.DevicePath);
+    sensor.Hold->Locked = result == platform::LockResult::Acquired ? slot.Handle : platform::kInvalidHandle;
     return result != platform::LockResult::Held;
 }
 
-int begin(bool wait)
+int begin(const Sensor& sensor, bool wait)
 {
-    tsDevSlot& slot = devlib::currentSlot();
-    t_begun.push_back(slot.Handle);
-    if (slot.Handle == platform::kInvalidHandle) return 1;
-    Hold& hold = holdOf(slot.Handle);
-    if (hold.Depth++ == 0) hold.Refused = !acquire(hold, slot, wait);
+    if (sensor.Slot.Handle == platform::kInvalidHandle) {
+        t_begun.emplace_back();
+        return 1;
+    }
+    t_begun.push_back(sensor.Hold);
+    SensorHold& hold = *sensor.Hold;
+    if (hold.Depth++ == 0) hold.Refused = !acquire(sensor, wait);
     if (!hold.Refused) return 1;
-    slot.Status |= kStatusSensorInUse;
+    sensor.Slot.Status |= kStatusSensorInUse;
     return 0;
+}
+
+void end(SensorHold& hold)
+{
+    if (--hold.Depth > 0) return;
+    if (hold.Locked != platform::kInvalidHandle) platform::current().unlock(hold.Locked);
+    hold.Locked = platform::kInvalidHandle;
+    hold.Refused = false;
+}
+
+int changedElsewhere(const Sensor& sensor)
+{
+    const platform::Handle handle = sensor.Slot.Handle;
+    if (handle == platform::kInvalidHandle) return 0;
+    const std::uint64_t stamp = platform::current().changeStamp(handle);
+    return stamp != 0 && stamp != sensor.Hold->KnownStamp ? 1 : 0;
 }
 
 }  // namespace
@@ -90,55 +99,41 @@ void SetSensorWait(tsSensorWait wait)
 
 int BeginDevOperation()
 {
-    return begin(true);
+    return begin(devlib::currentSensor(), true);
 }
 
 int TryBeginDevOperation()
 {
-    return begin(false);
+    return begin(devlib::currentSensor(), false);
 }
 
 void EndDevOperation()
 {
     if (t_begun.empty()) return;
-    const platform::Handle handle = t_begun.back();
+    const std::shared_ptr<SensorHold> hold = t_begun.back().lock();
     t_begun.pop_back();
-    if (handle == platform::kInvalidHandle) return;
-    Hold& hold = holdOf(handle);
-    if (--hold.Depth > 0) return;
-    if (hold.Locked) platform::current().unlock(handle);
-    hold.Locked = hold.Refused = false;
+    if (hold) end(*hold);
 }
 
 int DevChangedElsewhere()
 {
-    const platform::Handle handle = devlib::currentSlot().Handle;
-    if (handle == platform::kInvalidHandle) return 0;
-    const std::uint64_t stamp = platform::current().changeStamp(handle);
-    return stamp != 0 && stamp != holdOf(handle).KnownStamp ? 1 : 0;
+    return changedElsewhere(devlib::currentSensor());
 }
 
 namespace devlib {
 
-void noteConfigRead()
+void noteConfigRead(const Sensor& sensor)
 {
-    const platform::Handle handle = currentSlot().Handle;
-    if (handle != platform::kInvalidHandle)
-        holdOf(handle).KnownStamp = platform::current().changeStamp(handle);
+    const platform::Handle handle = sensor.Slot.Handle;
+    if (handle != platform::kInvalidHandle) sensor.Hold->KnownStamp = platform::current().changeStamp(handle);
 }
 
-void noteConfigChanged()
+void noteConfigChanged(const Sensor& sensor)
 {
-    const platform::Handle handle = currentSlot().Handle;
+    const platform::Handle handle = sensor.Slot.Handle;
     if (handle == platform::kInvalidHandle) return;
     platform::current().markChanged(handle);
-    noteConfigRead();
-}
-
-void forgetHandle(platform::Handle handle)
-{
-    const std::lock_guard lock(g_holdsMutex);
-    g_holds.erase(handle);
+    noteConfigRead(sensor);
 }
 
 }  // namespace devlib

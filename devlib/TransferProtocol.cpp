@@ -164,7 +164,8 @@ std::uint16_t clamped(std::uint16_t word, std::uint16_t low, std::uint16_t high)
 
 int ReadDevConfig()
 {
-    tsDevSlot& slot = devlib::currentSlot();
+    const devlib::Sensor sensor = devlib::currentSensor();
+    tsDevSlot& slot = sensor.Slot;
     slot.Status = kStatusSuccess;
     const DevOperation hold;
     if (!hold.held()) return failWith(slot, kStatusReadConfigFailed);
@@ -182,7 +183,7 @@ int ReadDevConfig()
     if (!devlib::readExchange(devlib::kInfoCommand, 0, info)) return failWith(slot, kStatusReadConfigFailed);
     devlib::decodeInfo(info, slot);
     slot.LuidDirty = 0;
-    devlib::noteConfigRead();
+    devlib::noteConfigRead(sensor);
     return 1;
 }
 
@@ -200,7 +201,8 @@ int ReadDevInfo()
 
 int WriteDevConfig()
 {
-    tsDevSlot& slot = devlib::currentSlot();
+    const devlib::Sensor sensor = devlib::currentSensor();
+    tsDevSlot& slot = sensor.Slot;
     slot.Status = kStatusSuccess;
     const DevOperation hold;
     if (!hold.held()) return failWith(slot, kStatusWriteConfigFailed);
@@ -210,7 +212,7 @@ int WriteDevConfig()
     if (slot.DirtyIdle && !writeHalf(Half::Idle, slot, mask)) return failWith(slot, kStatusWriteConfigFailed);
     if (!devlib::sendCommandReport(devlib::kCommitCommand, mask))
         return failWith(slot, kStatusWriteConfigFailed);
-    devlib::noteConfigChanged();
+    devlib::noteConfigChanged(sensor);
     clearChangeMarks(slot);
 
     if (slot.LuidDirty) {

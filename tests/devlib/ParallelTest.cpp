@@ -216,6 +216,20 @@ TEST_F(ParallelTest, UnplugDuringAReadOfEverySensorRemovesOnlyThatSensor)
     sim.setDeviceListener({});
 }
 
+// On a thread of a run, the sensor looked for is that thread's own, not the
+// one selected: only the thread of the sensor pulled out finds it gone.
+TEST_F(ParallelTest, EachSensorThreadLooksWhetherItsOwnSensorIsPresent)
+{
+    const std::vector<sim::DeviceId> ids = plugDifferentSensors(3);
+    ASSERT_EQ(SelectDev(0), 1);
+    sim.unplug(ids[1]);
+
+    EXPECT_EQ(runOnEverySensor([] { return CheckDevPresent(); }), (std::vector<int>{1, 0, 1}));
+
+    EXPECT_EQ(CheckDevPresent(), 1) << "the selected sensor, outside the run";
+    EXPECT_FALSE(LibState().Setup.Module) << "the device set is not held";
+}
+
 // Reading some sensors at once (those that arrived) leaves the others
 // untouched; each read is told on its own sensor's thread as it ends, and the
 // lowest index read completely is given.

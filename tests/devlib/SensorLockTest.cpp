@@ -5,6 +5,10 @@
 
 #include <functional>
 #include <ostream>
+#include <set>
+#include <span>
+#include <string>
+#include <vector>
 
 #include "DevLibTest.h"
 
@@ -69,7 +73,7 @@ protected:
     }
 
     std::vector<std::string> told_;
-    int waitsOver_ = 0;
+    std::vector<std::string> waitsOver_;  // the device path of each wait that ended, in order
 
     void watchWaits(std::uint32_t limitMs)
     {
@@ -78,7 +82,7 @@ protected:
         wait.Waiting = [this](const char* path, std::uint32_t waitedMs) {
             told_.push_back(std::string(path) + " " + std::to_string(waitedMs));
         };
-        wait.WaitOver = [this] { ++waitsOver_; };
+        wait.WaitOver = [this](const char* path) { waitsOver_.emplace_back(path); };
         SetSensorWait(std::move(wait));
     }
 };
@@ -106,7 +110,7 @@ TEST_P(EveryOperation, WaitsForTheOtherProgramThenRunsAsAlone)
     ASSERT_EQ(told_.size(), 20u) << "told at each look, every 50 ms";
     EXPECT_EQ(told_.front(), sim.pathOf(id) + " 0");
     EXPECT_EQ(told_.back(), sim.pathOf(id) + " 950");
-    EXPECT_EQ(waitsOver_, 1);
+    EXPECT_EQ(waitsOver_, std::vector<std::string>{sim.pathOf(id)});
 }
 
 TEST_P(EveryOperation, GivesUpAtTheLimitWithoutSendingAnything)
@@ -121,7 +125,7 @@ TEST_P(EveryOperation, GivesUpAtTheLimitWithoutSendingAnything)
     EXPECT_TRUE(sim.transcript().empty());
     EXPECT_EQ(sim.nowMs() - start, 500u);
     EXPECT_NE(GetDevStatus() & kStatusSensorInUse, 0u);
-    EXPECT_EQ(waitsOver_, 1);
+    EXPECT_EQ(waitsOver_, std::vector<std::string>{sim.pathOf(id)});
     EXPECT_FALSE(sim.lockedHere(id));
 }
 
@@ -138,7 +142,7 @@ TEST_F(SensorLockTest, AFreeSensorCostsNoWaitAndNoWord)
 
     EXPECT_EQ(sim.transcript().front().TimeMs, start);
     EXPECT_TRUE(told_.empty());
-    EXPECT_EQ(waitsOver_, 0);
+    EXPECT_TRUE(waitsOver_.empty());
 }
 
 TEST_F(SensorLockTest, AHoldSpansTheCallersStepsAndKeepsOtherProgramsOut)
@@ -224,6 +228,173 @@ TEST_F(SensorLockTest, AWriteTellsWatchersOfTheSensor)
     ASSERT_EQ(ResetDevToFactory(), 1);
 
     EXPECT_EQ(heard, (std::vector<std::string>{sim.pathOf(id), sim.pathOf(id)}));
+}
+
+// Ways a sensor's handle is closed while an operation on it is open.
+struct Leaving {
+    const char* Name;
+    std::function<int(const std::string& path)> Leave;
+};
+
+void PrintTo(const Leaving& leaving, std::ostream* os)
+{
+    *os << leaving.Name;
+}
+
+const Leaving kLeavings[] = {
+    {"removal", [](const std::string& path) { return OnDevRemoval(path.c_str()); }},
+    {"close_all", [](const std::string&) { return CloseAllDevices(); }},
+};
+
+class SensorLeaving : public SensorLockTest, public ::testing::WithParamInterface<Leaving> {};
+
+// The kernel gives a closed handle's number to the next open. An operation
+// that ends after its sensor left leaves nothing the next sensor, opened with
+// the same number, would take for a hold of its own.
+TEST_P(SensorLeaving, AnOperationEndingAfterItsSensorLeftLeavesTheNextSensorToLockItself)
+{
+    sim.reuseHandleNumbers();
+    const sim::DeviceId first = openSensor();
+    const platform::Handle handle = slot(0).Handle;
+    ASSERT_EQ(BeginDevOperation(), 1);
+    ASSERT_TRUE(sim.lockedHere(first));
+    sim.unplug(first);
+    ASSERT_EQ(GetParam().Leave(sim.pathOf(first)), 1);
+    EndDevOperation();
+
+    const sim::DeviceId next = sim.plugSensor();
+    ASSERT_EQ(OnDevArrival(sim.pathOf(next).c_str()), 1);
+    ASSERT_EQ(slot(0).Handle, handle) << "the number came back";
+    {
+        const DevOperation hold;
+        EXPECT_TRUE(hold.held());
+        EXPECT_TRUE(sim.lockedHere(next)) << "its own operation takes its lock";
+    }
+    EXPECT_FALSE(sim.lockedHere(next)) << "and gives it back at its end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SensorLeaving, ::testing::ValuesIn(kLeavings),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// Notes each call the library makes on a handle after closing it.
+class ClosedHandleWatch : public platform::ForwardingPlatform {
+public:
+    using ForwardingPlatform::ForwardingPlatform;
+
+    std::vector<std::string> CallsAfterClose;
+
+    void close(platform::Handle handle) override
+    {
+        closed_.insert(handle);
+        ForwardingPlatform::close(handle);
+    }
+    bool getFeature(platform::Handle handle, std::span<std::uint8_t> report) override
+    {
+        note("getFeature", handle);
+        return ForwardingPlatform::getFeature(handle, report);
+    }
+    bool setFeature(platform::Handle handle, std::span<const std::uint8_t> report) override
+    {
+        note("setFeature", handle);
+        return ForwardingPlatform::setFeature(handle, report);
+    }
+    platform::LockResult tryLock(platform::Handle handle) override
+    {
+        note("tryLock", handle);
+        return ForwardingPlatform::tryLock(handle);
+    }
+    void unlock(platform::Handle handle) override
+    {
+        note("unlock", handle);
+        ForwardingPlatform::unlock(handle);
+    }
+    void markChanged(platform::Handle handle) override
+    {
+        note("markChanged", handle);
+        ForwardingPlatform::markChanged(handle);
+    }
+    std::uint64_t changeStamp(platform::Handle handle) override
+    {
+        note("changeStamp", handle);
+        return ForwardingPlatform::changeStamp(handle);
+    }
+
+private:
+    void note(const char* call, platform::Handle handle)
+    {
+        if (closed_.contains(handle)) CallsAfterClose.push_back(call + (" " + std::to_string(handle)));
+    }
+
+    std::set<platform::Handle> closed_;
+};
+
+class SensorRemovedMidOperation : public SensorLockTest {
+protected:
+    void SetUp() override
+    {
+        SensorLockTest::SetUp();
+        platform::install(&watch);
+    }
+
+    ClosedHandleWatch watch{sim};
+};
+
+// A removal heard while the sensor's operation runs closes its handle at once
+// (the sim numbers handles afresh, so any later call on that number is on the
+// closed one): the operation's end releases nothing through the number, which
+// the kernel may already have given to the next sensor opened.
+TEST_F(SensorRemovedMidOperation, TheOperationsEndMakesNoCallOnTheClosedHandle)
+{
+    const sim::DeviceId id = openSensor();
+    sim.setDeviceListener([](const platform::DeviceEvent& event) {
+        if (event.Kind == platform::DeviceEventKind::Removal) OnDevRemoval(event.Path.c_str());
+    });
+    sim.unplugDuringTransferOf(id, 3);
+
+    EXPECT_EQ(ReadDevConfig(), 0);
+
+    sim.setDeviceListener({});
+    EXPECT_EQ(GetDevCount(), 0) << "removed during the read";
+    EXPECT_EQ(watch.CallsAfterClose, std::vector<std::string>{});
+}
+
+// A removal moves the sensors after it up the table; an operation open on one
+// of them keeps that sensor's hold, nested operations included.
+TEST_F(SensorLockTest, AnOpenOperationKeepsItsHoldWhenItsSensorMovesUpTheTable)
+{
+    const sim::DeviceId first = sim.plugSensor();
+    const sim::DeviceId second = sim.plugSensor();
+    ASSERT_EQ(OpenSensors(nullptr), 1);
+    ASSERT_EQ(SelectDev(1), 1);
+    {
+        const DevOperation outer;
+        ASSERT_TRUE(outer.held());
+        sim.unplug(first);
+        ASSERT_EQ(OnDevRemoval(sim.pathOf(first).c_str()), 1);
+        ASSERT_EQ(std::string(slot(0).DevicePath), sim.pathOf(second));
+        EXPECT_EQ(ReadDevInfo(), 1);
+        EXPECT_TRUE(sim.lockedHere(second)) << "the nested operation's end leaves the outer hold";
+    }
+    EXPECT_FALSE(sim.lockedHere(second));
+}
+
+// Sensors waited for at once come free one by one; each wait's end is told
+// with its own sensor's path.
+TEST_F(SensorLockTest, WaitsForSensorsAtOnceEndOneByOneWithTheirPaths)
+{
+    const sim::DeviceId first = sim.plugSensor();
+    const sim::DeviceId second = sim.plugSensor();
+    ASSERT_EQ(OpenSensors(nullptr), 1);
+    watchWaits(30000);
+    const std::uint64_t start = sim.nowMs();
+    sim.holdElsewhere(first, start + 500);
+    sim.holdElsewhere(second, start + 200);
+
+    std::vector<int> read(2, -1);
+    RunOnEverySensor([&](std::int16_t index) { read[static_cast<std::size_t>(index)] = ReadDevInfo(); });
+
+    EXPECT_EQ(read, (std::vector<int>{1, 1}));
+    EXPECT_EQ(waitsOver_, (std::vector<std::string>{sim.pathOf(second), sim.pathOf(first)}));
 }
 
 }  // namespace
