@@ -136,6 +136,7 @@ platform::Handle HidrawPlatform::open(const std::string& path)
 
 void HidrawPlatform::noteOpenResult(const std::string& path, int result)
 {
+    const std::lock_guard lock(refusedMutex_);
     std::erase(refused_, path);
     if (result < 0 && isAccessRefusal(-result)) {
         refused_.push_back(path);
@@ -144,6 +145,7 @@ void HidrawPlatform::noteOpenResult(const std::string& path, int result)
 
 std::vector<std::string> HidrawPlatform::inaccessibleSensorPaths()
 {
+    const std::lock_guard lock(refusedMutex_);
     std::erase_if(refused_, [](const std::string& path) {
         const auto parts = parseDevicePath(path);
         return !parts || !nodeShowsIds(*parts);

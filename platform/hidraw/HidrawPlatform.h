@@ -3,6 +3,7 @@
 // The Linux backend of the platform seam: keyboards found with libudev,
 // opened as /dev/hidrawN nodes, feature reports through the hidraw ioctls.
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
 private:
     void noteOpenResult(const std::string& path, int result);
 
+    // The library opens on its table's thread while the program may ask for
+    // the refusals from another.
+    std::mutex refusedMutex_;
     std::vector<std::string> refused_;  // latest open refused for lack of access, in refusal order
 };
 

@@ -2,9 +2,11 @@
 
 // The sensors present but refused to this user: the paths whose latest open
 // was refused for lack of access, in the order refused, kept only while the
-// system still refuses them.
+// system still refuses them. Opens are noted on one thread while another may
+// ask for the refusals.
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@ public:
     std::vector<std::string> confirmed(const std::function<bool(const std::string&)>& stillRefused);
 
 private:
+    std::mutex mutex_;
     std::vector<std::string> refused_;
 };
 

@@ -135,26 +135,34 @@ platform::Handle Win32Platform::open(const std::string& path)
         return platform::kInvalidHandle;
     }
     const auto handle = reinterpret_cast<platform::Handle>(device);
-    locks_.insert_or_assign(handle, std::make_unique<SensorMutex>(path));
+    auto sensorMutex = std::make_unique<SensorMutex>(path);
+    const std::lock_guard guard(locksMutex_);
+    locks_.insert_or_assign(handle, std::move(sensorMutex));
     return handle;
 }
 
 void Win32Platform::close(platform::Handle handle)
 {
-    locks_.erase(handle);
+    {
+        const std::lock_guard guard(locksMutex_);
+        locks_.erase(handle);
+    }
     if (isOpenDevice(handle)) {
         CloseHandle(deviceOf(handle));
     }
 }
 
+// The sensor mutex is taken and given back under the map's mutex: neither waits.
 platform::LockResult Win32Platform::tryLock(platform::Handle handle)
 {
+    const std::lock_guard guard(locksMutex_);
     const auto lock = locks_.find(handle);
     return lock == locks_.end() ? platform::LockResult::Failed : lock->second->tryLock();
 }
 
 void Win32Platform::unlock(platform::Handle handle)
 {
+    const std::lock_guard guard(locksMutex_);
     if (const auto lock = locks_.find(handle); lock != locks_.end()) {
         lock->second->unlock();
     }

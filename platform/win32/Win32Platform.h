@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/Platform.h"
 #include "platform/win32/AccessRefusals.h"
@@ -67,6 +68,8 @@ private:
     BoundService hid_;
     BoundService setup_;
     AccessRefusals refusals_;
+    // Sensor threads lock and unlock their sensors at once while handles may be opened and closed.
+    std::mutex locksMutex_;
     std::map<platform::Handle, std::unique_ptr<SensorMutex>> locks_;
 };
 

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/AccessRefusals.h"
@@ -45,6 +47,30 @@ TEST(Win32AccessRefusals, ForgetsWhatTheSystemNoLongerRefuses)
     EXPECT_EQ(refusals.confirmed(refusedAmong({"denied"})), Paths{"denied"});
     // Forgotten for good, not only left out once.
     EXPECT_EQ(refusals.confirmed(refusedAmong({"gone", "granted", "denied"})), Paths{"denied"});
+}
+
+// The library notes its opens on its own thread while the program asks for
+// the refusals on another: what is noted meanwhile is all there at the end.
+TEST(Win32AccessRefusals, OpensNotedWhileAnotherThreadAsksKeepEveryRefusal)
+{
+    AccessRefusals refusals;
+    const auto stillRefused = [](const std::string& path) { return path.starts_with("refused"); };
+    std::atomic<bool> noting = true;
+    std::thread asking([&] {
+        while (noting) refusals.confirmed(stillRefused);
+    });
+    Paths expected;
+    for (int i = 0; i < 2000; ++i) {
+        const std::string number = std::to_string(i);
+        refusals.noteOpen("refused" + number, true);
+        refusals.noteOpen("granted" + number, true);
+        refusals.noteOpen("granted" + number, false);
+        expected.push_back("refused" + number);
+    }
+    noting = false;
+    asking.join();
+
+    EXPECT_EQ(refusals.confirmed(stillRefused), expected);
 }
 
 }  // namespace
