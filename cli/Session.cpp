@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <type_traits>
 
 #include "ExitCodes.h"
 #include "NumberArgument.h"
@@ -25,6 +26,7 @@ struct SensorThread {
 };
 
 thread_local SensorThread* t_sensorThread = nullptr;
+static_assert(std::is_trivially_destructible_v<decltype(t_sensorThread)>);
 
 tsDevSlot SlotRecord(int slot)
 {

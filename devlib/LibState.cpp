@@ -9,6 +9,7 @@
 #include <numeric>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,9 @@ Holds g_holds = freshHolds();
 
 // The index of the sensor a thread started by RunOnEverySensor acts on; -1 on other threads.
 thread_local std::int16_t t_threadIndex = -1;
+// Plain values only: a thread_local with a destructor is unsafe where threads
+// end (see SensorLock.cpp).
+static_assert(std::is_trivially_destructible_v<decltype(t_threadIndex)>);
 
 // Arrivals and removals noted while a run across the sensors keeps the table still.
 struct TableChange {

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <memory>
 #include <mutex>
+#include <type_traits>
 #include <vector>
 
 #include "DevLibInternal.h"
@@ -17,10 +18,35 @@ tsSensorWait g_wait;
 // Threads working on different sensors at once each keep their own sensor's
 // hold; the wait's words are told by one of them at a time.
 std::mutex g_waitWordsMutex;
-// The hold each begin of this thread took, so each end releases the one its
-// begin took (none for a begin on no sensor). A hold whose handle was closed
-// meanwhile has nothing left to release.
-thread_local std::vector<std::weak_ptr<SensorHold>> t_begun;
+// The hold each begin of this thread took, innermost last, so each end
+// releases the one its begin took (none for a begin on no sensor). A hold
+// whose handle was closed meanwhile has nothing left to release. The list is
+// reached through a plain pointer and freed as its last hold ends: a
+// thread_local with a destructor is unsafe on a thread that ends, as with
+// mingw-w64's emulated TLS the variable's memory is freed before its
+// destructor runs, which then frees whatever that memory has come to hold.
+using BegunHolds = std::vector<std::weak_ptr<SensorHold>>;
+thread_local BegunHolds* t_begun = nullptr;
+static_assert(std::is_trivially_destructible_v<decltype(t_begun)>);
+
+void noteBegun(std::weak_ptr<SensorHold> hold)
+{
+    if (!t_begun) t_begun = new BegunHolds;
+    t_begun->push_back(std::move(hold));
+}
+
+// The hold the innermost begin took, or none; the list goes with its last hold.
+std::shared_ptr<SensorHold> takeInnermostBegun()
+{
+    if (!t_begun) return {};
+    std::shared_ptr<SensorHold> hold = t_begun->back().lock();
+    t_begun->pop_back();
+    if (t_begun->empty()) {
+        delete t_begun;
+        t_begun = nullptr;
+    }
+    return hold;
+}
 
 void tellWaiting(const char* devicePath, std::uint32_t waitedMs)
 {
@@ -63,10 +89,10 @@ bool acquire(const Sensor& sensor, bool wait)
 int begin(const Sensor& sensor, bool wait)
 {
     if (sensor.Slot.Handle == platform::kInvalidHandle) {
-        t_begun.emplace_back();
+        noteBegun({});
         return 1;
     }
-    t_begun.push_back(sensor.Hold);
+    noteBegun(sensor.Hold);
     SensorHold& hold = *sensor.Hold;
     if (hold.Depth++ == 0) hold.Refused = !acquire(sensor, wait);
     if (!hold.Refused) return 1;
@@ -109,10 +135,7 @@ int TryBeginDevOperation()
 
 void EndDevOperation()
 {
-    if (t_begun.empty()) return;
-    const std::shared_ptr<SensorHold> hold = t_begun.back().lock();
-    t_begun.pop_back();
-    if (hold) end(*hold);
+    if (const std::shared_ptr<SensorHold> hold = takeInnermostBegun()) end(*hold);
 }
 
 int DevChangedElsewhere()
