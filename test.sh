@@ -29,13 +29,14 @@ cmake --build build-fuzz -j "$jobs" --target template_file_fuzz
 ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 lap "fuzz"
 
-# The device library's runs across many sensors at once and tolvanectl's
-# commands on all of them, under ThreadSanitizer (clang); a race fails the run.
+# Every layer's tests under ThreadSanitizer (clang): the device library's runs
+# across many sensors at once, tolvanectl's commands on all of them, and the
+# pages and the sheet, where sensor threads meet the GUI thread; a race fails
+# the run.
 CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
-  -DTOLVANE_WERROR=ON -DTOLVANE_GUI=OFF -DTOLVANE_SANITIZE_THREAD=ON
-cmake --build build-tsan -j "$jobs" --target devlib_tests cli_tests
-build-tsan/tests/devlib/devlib_tests --gtest_brief=1
-build-tsan/tests/cli/cli_tests --gtest_brief=1
+  -DTOLVANE_WERROR=ON -DTOLVANE_SANITIZE_THREAD=ON
+cmake --build build-tsan -j "$jobs" --target devlib_tests cli_tests pages_tests app_tests sheet_stress
+tools/test-thread-sanitizer.sh build-tsan
 lap "thread sanitizer"
 
 # The optimised tree (a warning only -O2 raises fails here) and the Debian

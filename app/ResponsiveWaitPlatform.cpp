@@ -234,8 +234,7 @@ void ResponsiveWaitPlatform::runBesideTheEventLoop(const std::function<void()>& 
 {
     WaitInputGate gate;
     QEventLoop loop;
-    TaskHandOver handOver(
-        [&loop] { QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection); });
+    TaskHandOver handOver([&loop] { QCoreApplication::postEvent(&loop, new QEvent(QEvent::Quit)); });
     ++waits_;
     runOnWorker(handOver, work, [&] {
         do loop.exec();

@@ -1,5 +1,7 @@
 #include "SheetSensors.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <algorithm>
 #include <utility>
 
@@ -26,6 +28,22 @@ SheetSensors::~SheetSensors()
     SetSensorWait({});
 }
 
+namespace {
+
+// The library's word about a wait, posted from the thread that waits: a plain
+// event, owned by Qt once posted, so nothing is shared with that thread.
+class WaitEvent : public QEvent {
+public:
+    static inline const QEvent::Type Kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+
+    WaitEvent(const char* devicePath, bool over) : QEvent(Kind), Path(devicePath), Over(over) {}
+
+    const std::string Path;
+    const bool Over;
+};
+
+}  // namespace
+
 // The library tells of a wait on the thread that waits: the GUI thread
 // during a responsive wait, or a sensor's own thread while sensors are read
 // at once. Either way the news is posted, so only the GUI thread keeps the
@@ -35,27 +53,25 @@ void SheetSensors::installWaitWords()
     tsSensorWait wait;
     wait.LimitMs = kWaitLimitMs;
     wait.Waiting = [this](const char* devicePath, std::uint32_t) {
-        QMetaObject::invokeMethod(
-            this, [this, path = std::string(devicePath)] { onWaiting(path); }, Qt::QueuedConnection);
+        QCoreApplication::postEvent(this, new WaitEvent(devicePath, false));
     };
     wait.WaitOver = [this](const char* devicePath) {
-        QMetaObject::invokeMethod(
-            this, [this, path = std::string(devicePath)] { onWaitOver(path); }, Qt::QueuedConnection);
+        QCoreApplication::postEvent(this, new WaitEvent(devicePath, true));
     };
     SetSensorWait(std::move(wait));
 }
 
-void SheetSensors::onWaiting(const std::string& devicePath)
+void SheetSensors::customEvent(QEvent* event)
 {
-    assertOnGuiThread("SheetSensors::onWaiting");
-    const bool first = waitedFor_.empty();
-    if (waitedFor_.insert(devicePath).second && first) emit otherProgramWaitChanged(true);
-}
-
-void SheetSensors::onWaitOver(const std::string& devicePath)
-{
-    assertOnGuiThread("SheetSensors::onWaitOver");
-    if (waitedFor_.erase(devicePath) != 0 && waitedFor_.empty()) emit otherProgramWaitChanged(false);
+    if (event->type() != WaitEvent::Kind) return;
+    assertOnGuiThread("SheetSensors::customEvent");
+    const auto* wait = static_cast<const WaitEvent*>(event);
+    const bool waitingBefore = !waitedFor_.empty();
+    if (wait->Over)
+        waitedFor_.erase(wait->Path);
+    else
+        waitedFor_.insert(wait->Path);
+    if (waitedFor_.empty() == waitingBefore) emit otherProgramWaitChanged(!waitedFor_.empty());
 }
 
 // The model takes the sensor that was read completely first, as the

@@ -115,8 +115,7 @@ private:
     std::set<std::int16_t> readAtOnce(const std::vector<std::int16_t>& indices);
     // The library's wait words, posted here from the waiting thread.
     void installWaitWords();
-    void onWaiting(const std::string& devicePath);
-    void onWaitOver(const std::string& devicePath);
+    void customEvent(QEvent* event) override;
 
     ConfigModel& model_;
     std::vector<platform::DeviceEvent> pendingChanges_;

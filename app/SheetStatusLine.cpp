@@ -3,10 +3,15 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLoggingCategory>
 
 #include "GuiThread.h"
 
 namespace {
+
+// The line as it changes, for a run without a screen to read it from
+// (QT_LOGGING_RULES="tolvane.statusline.info=true").
+Q_LOGGING_CATEGORY(lcStatusLine, "tolvane.statusline", QtWarningMsg)
 
 QString IdleWords()
 {
@@ -71,8 +76,10 @@ QString SheetStatusLine::activityText() const
 void SheetStatusLine::setSensorStatus(const QString& words)
 {
     assertOnGuiThread("SheetStatusLine::setSensorStatus");
+    if (words == sensor_->text()) return;
     sensor_->setText(words);
     separator_->setVisible(!words.isEmpty());
+    qCInfo(lcStatusLine).noquote() << text();
 }
 
 QString SheetStatusLine::sensorText() const
@@ -88,10 +95,12 @@ QString SheetStatusLine::text() const
 
 void SheetStatusLine::showActivity()
 {
+    const QString before = activity_->text();
     if (!waiting_.isEmpty())
         activity_->setText(waiting_);
     else if (!activities_.isEmpty())
         activity_->setText(activities_.back());
     else
         activity_->setText(notice_.isEmpty() ? IdleWords() : notice_);
+    if (activity_->text() != before) qCInfo(lcStatusLine).noquote() << text();
 }

@@ -55,7 +55,7 @@ struct BusyApp : SimFixture {
     // Runs action once, at the start of the first wait that lasts ms.
     void duringFirstWaitOf(std::uint32_t ms, std::function<void()> action)
     {
-        Sim.DuringWait = [this, ms, action = std::move(action)](std::uint32_t wait) mutable {
+        Sim.DuringWait = [ms, action = std::move(action)](std::uint32_t wait) mutable {
             if (wait != ms || !action) return;
             const auto run = std::move(action);
             action = nullptr;
