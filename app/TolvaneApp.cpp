@@ -1,7 +1,6 @@
 #include "TolvaneApp.h"
 
 #include <QIcon>
-#include <QPixmap>
 #include <utility>
 
 #include "PropSheet.h"
@@ -82,8 +81,8 @@ void CTolvaneApp::BuildPagesAndSheet()
     misc_ = std::make_unique<MiscPage>(context, *walkAway_, *walkTo_, *sonar_);
     PageMisc = misc_.get();
 
-    const QPixmap icon(QString::fromLatin1(kIconResource));
-    if (!icon.isNull()) sheet_->setWindowIcon(QIcon(icon));
+    // Decoded when a window system first asks for it, not before the first paint.
+    sheet_->setWindowIcon(QIcon(QString::fromLatin1(kIconResource)));
 
     sheet_->AddPage(PageWalkAway);
     sheet_->AddPage(PageWalkTo);

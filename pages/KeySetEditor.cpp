@@ -1,6 +1,8 @@
 #include "KeySetEditor.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QStandardItemModel>
 #include <algorithm>
 
 #include "UiServices.h"
@@ -26,13 +28,33 @@ const QString kExtensionRefusedTip = QStringLiteral(
 
 KeySetEditor::KeySetEditor(KeySetPage& page, Binding binding) : page_(page), binding_(binding) {}
 
+namespace {
+
+// The key names with their codes, built once and shared by every key list:
+// the lists never change their items, and building fourteen lists of them
+// item by item is most of what a key-set page costs to create.
+QAbstractItemModel* keyNames()
+{
+    static QStandardItemModel* const names = [] {
+        auto* model = new QStandardItemModel(QCoreApplication::instance());
+        for (const KeyNameEntry* entry = KeyNameTable.data(); entry->Name != nullptr; ++entry) {
+            auto* item = new QStandardItem(QString::fromLatin1(entry->Name));
+            item->setData(int{entry->Code}, Qt::UserRole);
+            model->appendRow(item);
+        }
+        return model;
+    }();
+    return names;
+}
+
+}  // namespace
+
 bool KeySetEditor::FillKeyList(QComboBox* list)
 {
     if (list == nullptr) return false;
     const int selected = list->currentIndex();
-    for (const KeyNameEntry* entry = KeyNameTable.data(); entry->Name != nullptr; ++entry)
-        list->addItem(QString::fromLatin1(entry->Name), int{entry->Code});
-    // Appending to an empty list selects its first item; keep the selection it had.
+    list->setModel(keyNames());
+    // Taking a model selects its first item; keep the selection it had.
     list->setCurrentIndex(selected);
     return true;
 }

@@ -72,8 +72,8 @@ public:
 
     KeySetEditor(KeySetPage& page, Binding binding);
 
-    // Appends the key names to a list, each item carrying its code; false
-    // without a list.
+    // Gives a list the key names, each item carrying its code (one model
+    // shared by every list); false without a list.
     static bool FillKeyList(QComboBox* list);
 
     // Shows a modifier set and key code (low bytes) in group n (1 to 7);
