@@ -1,5 +1,6 @@
 #include "HaltKeySendsBox.h"
 
+#include <QEvent>
 #include <QPushButton>
 
 #include "SheetSensors.h"
@@ -27,6 +28,13 @@ HaltKeySendsBox::HaltKeySendsBox(QWidget& sheet, const QPushButton& ok, PageHost
     // Offered once a sensor has been read.
     setEnabled(false);
     place();
+    sheet.installEventFilter(this);
+}
+
+bool HaltKeySendsBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize) place();
+    return false;
 }
 
 void HaltKeySendsBox::place()

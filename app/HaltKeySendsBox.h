@@ -24,13 +24,16 @@ public:
     HaltKeySendsBox(QWidget& sheet, const QPushButton& ok, PageHost& host, UiServices& ui,
                     SheetSensors& sensors);
 
-    // Places the box by the OK button; the sheet calls it as it resizes.
-    void place();
     // Resumes the key sends while they are halted: the sensor left behind,
     // or the sheet closing, types again.
     void resumeIfHalted();
 
+protected:
+    // Follows the sheet's resizing, by the OK button.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void place();
     void sendHaltOrResume();
 
     const QPushButton& ok_;

@@ -183,12 +183,6 @@ void PropSheet::ReadSensorsAtStartUp()
     ui_.endBusyCursor();
 }
 
-void PropSheet::resizeEvent(QResizeEvent* event)
-{
-    QDialog::resizeEvent(event);
-    haltKeySends_->place();
-}
-
 // The sensor whose key sends were halted is no longer the one edited: the
 // next one types.
 void PropSheet::OnEditedSensorChanged()

@@ -90,9 +90,6 @@ public:
     SensorChooser* sensorChooser() const { return chooser_; }
     SheetStatusLine* statusLine() const { return statusLine_; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     void OnInitDialog();
     void OrderTabChain();
