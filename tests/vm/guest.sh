@@ -28,7 +28,9 @@
 #   policy         the plug-in policy: the rule asks systemd for the policy
 #                  service on the USB sensor's node (usb); the service's
 #                  command brings a plugged sensor to the policy and, plugged
-#                  again, writes nothing; without a policy it does nothing
+#                  again, writes nothing; beside the running sheet, the sheet
+#                  waits for it and then reads the sensor; without a policy
+#                  it does nothing
 set -u
 . "$TOLVANE_VM_OUT/env"
 OUT=$TOLVANE_VM_OUT
@@ -450,6 +452,52 @@ else
   result FAIL "policy: the sensor did not appear"
 fi
 stop_devices
+
+# The sheet is running when a sensor is plugged in and the policy service
+# takes it first: udev holds the plug-in back from the sheet until tolvanectl
+# apply has begun to talk to the sensor, as when the service starts before
+# the sheet hears of it. The sheet must say that it waits for another
+# program, read the sensor once the policy is applied, and touch no widget
+# off its GUI thread (Qt would warn of it).
+if [ -x "$APP" ]; then
+  sheet_log=$OUT/sheet-beside-policy.log
+  HOME=/run/app-home XDG_RUNTIME_DIR=/run/app-xdg QT_QPA_PLATFORM=offscreen \
+    QT_LOGGING_RULES="tolvane.statusline.info=true" timeout 120 "$APP" > "$sheet_log" 2>&1 &
+  app=$!
+  for _ in $(seq 100); do grep -q "No sensor connected" "$sheet_log" && break; sleep 0.2; done
+  # udevadm ignores requests in a chroot unless told that this one is the system.
+  SYSTEMD_IGNORE_CHROOT=1 udevadm control --stop-exec-queue
+  start_device sheet-policy-sensor
+  if n=$(node_named sheet-policy-sensor); then
+    t=$OUT/sheet-policy-sensor.transcript
+    apply_policy "$n" &
+    applying=$!
+    for _ in $(seq 200); do grep -qE ' SET ' "$t" && break; sleep 0.05; done
+    SYSTEMD_IGNORE_CHROOT=1 udevadm control --start-exec-queue
+    wait "$applying"; rc=$?
+    transfers_when_quiet "$t" 30 > /dev/null
+    for _ in $(seq 50); do grep -q "Sensor 1 of 1" "$sheet_log" && break; sleep 0.2; done
+    alive=$(kill -0 "$app" 2>/dev/null && echo yes || echo no)
+    # The last full read (eleven exchanges in a row) is the sheet's, after
+    # every report of the policy's.
+    last_read=$(grep -E '^[0-9]+ (GET|SET) ' "$t" | tail -n 22 | awk '{ if ($2 == "SET") printf "%s ", $7; else printf "get " }')
+    waited=$(grep -n "Waiting for another program using the sensor" "$sheet_log" | head -n 1 | cut -d: -f1)
+    shown=$(grep -n "Sensor 1 of 1: firmware 4.05, LUID 66, /dev/$n" "$sheet_log" | head -n 1 | cut -d: -f1)
+    warnings=$(grep -E "QObject|QWidget|QPixmap|QBasicTimer|thread" "$sheet_log" | grep -v "tolvane.statusline" | head -n 3 | tr '\n' '|')
+    detail="policy exit $rc, the sheet's last read: ${last_read:-none}, waiting words at line ${waited:-none} and the sensor shown at line ${shown:-none} of its log, Qt warnings: ${warnings:-none}, still running: $alive"
+    if [ "$rc" -eq 5 ] && [ "$last_read" = "80 get 81 get 82 get 83 get 84 get 8b get 8b get 8b get 8b get 85 get 8a get " ] &&
+      [ -n "$waited" ] && [ -n "$shown" ] && [ "$waited" -lt "$shown" ] && [ -z "$warnings" ] && [ "$alive" = yes ]; then
+      result PASS "policy beside the sheet: the sheet waited for the policy, then read the sensor it left: $detail"
+    else
+      result FAIL "policy beside the sheet: $detail; see sheet-beside-policy.log and policy.log"
+    fi
+  else
+    SYSTEMD_IGNORE_CHROOT=1 udevadm control --start-exec-queue
+    result FAIL "policy beside the sheet: the sensor did not appear"
+  fi
+  kill -TERM "$app" 2>/dev/null; wait "$app" 2>/dev/null
+  stop_devices
+fi
 rm "$policy_dir/policy.json"
 start_device unpolicied-sensor
 if n=$(node_named unpolicied-sensor); then
