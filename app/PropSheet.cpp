@@ -1,6 +1,7 @@
 #include "PropSheet.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QTabBar>
@@ -169,11 +170,13 @@ void PropSheet::BeginStartUp()
     QTimer::singleShot(0, this, &PropSheet::ReadSensorsAtStartUp);
 }
 
-// Devices are followed before the sensors are opened, so a sensor plugged
-// in or pulled out while they are read is not missed; a notification for a
-// sensor already in the table changes nothing.
+// The sheet paints itself first: its first paint waits for nothing of the
+// sensors'. Devices are followed before the sensors are opened, so a sensor
+// plugged in or pulled out while they are read is not missed; a
+// notification for a sensor already in the table changes nothing.
 void PropSheet::ReadSensorsAtStartUp()
 {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     RegisterForDeviceNotifications();
     sensors_->openAll();
     ActivateEveryPage();

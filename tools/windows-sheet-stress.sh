@@ -15,6 +15,12 @@ exe="$build/tests/app/sheet_stress.exe"
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 
+# Under Wine the first window program started in a prefix may never get its
+# windows up, and then never ends (tools/test-windows.sh lets notepad take
+# that for the distribution): one run that is not counted takes it here.
+timeout 60 wine "$exe" range >/dev/null 2>&1 || true
+wineserver -k 2>/dev/null || true
+
 failed=0
 for case in "bench 16" "bench 64" "range"; do
   passed=0
