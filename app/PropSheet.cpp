@@ -294,7 +294,7 @@ void PropSheet::ShowModelSensor()
 bool PropSheet::ChooseSensor(int index)
 {
     if (!modifiedPages_.empty()) {
-        const Answer answer = askAboutChangesBeforeSwitching(ui_, this);
+        const Answer answer = ask(ui_, this, SheetQuestion::ChangesBeforeSwitching);
         if (answer == Answer::Apply) {
             busyGuard_.whenIdle([this] {
                 const DeviceOperation operation(*this, ui_, ApplyingWords());
@@ -367,7 +367,7 @@ void PropSheet::OnApplyClicked()
 bool PropSheet::ConfirmWriteOverOtherChanges()
 {
     if (modifiedPages_.empty() || !sensors_->editedChangedElsewhere()) return true;
-    const Answer answer = askBeforeWritingOverOtherChanges(ui_, this);
+    const Answer answer = ask(ui_, this, SheetQuestion::WritingOverOtherChanges);
     if (answer == Answer::ReadAgain) ShowWhatTheSensorHolds();
     return answer == Answer::Overwrite;
 }
@@ -419,7 +419,7 @@ void PropSheet::CloseAskingAboutChanges()
         RejectNow();
         return;
     }
-    const Answer answer = askAboutChangesBeforeClosing(ui_, this);
+    const Answer answer = ask(ui_, this, SheetQuestion::ChangesBeforeClosing);
     if (answer == Answer::Discard) RejectNow();
     if (answer == Answer::Apply) ApplyAndClose();
 }

@@ -1,31 +1,45 @@
 #include "SheetQuestions.h"
 
-Answer askAboutChangesBeforeSwitching(UiServices& ui, QWidget* sheet)
+namespace {
+
+struct Wording {
+    const char* Text;
+    std::vector<Answer> Answers;
+    const char* Caption;
+};
+
+Wording wordingOf(SheetQuestion question)
 {
-    return ui.question(
-        sheet,
-        QStringLiteral("The changes on the pages have not been applied to the sensor being "
-                       "edited.\n\nApply them to it before editing the other sensor, or discard "
-                       "them?"),
-        {Answer::Apply, Answer::Discard, Answer::Cancel}, Answer::Cancel,
-        QStringLiteral("Edit another sensor"));
+    switch (question) {
+        case SheetQuestion::ChangesBeforeSwitching:
+            return {
+                "The changes on the pages have not been applied to the sensor being edited.\n\nApply them to "
+                "it "
+                "before editing the other sensor, or discard them?",
+                {Answer::Apply, Answer::Discard, Answer::Cancel},
+                "Edit another sensor"};
+        case SheetQuestion::WritingOverOtherChanges:
+            return {
+                "Another program has changed the sensor since this sheet read it.\n\nOverwrite its changes "
+                "with "
+                "the ones on the pages, or read the sensor again and drop the changes on the pages?",
+                {Answer::Overwrite, Answer::ReadAgain, Answer::Cancel},
+                "Sensor changed by another program"};
+        case SheetQuestion::ChangesBeforeClosing:
+            return {
+                "The changes on the pages have not been applied to the sensor.\n\nApply them to it before "
+                "closing, or discard them?",
+                {Answer::Apply, Answer::Discard, Answer::Cancel},
+                "Close"};
+    }
+    Q_UNREACHABLE();
 }
 
-Answer askBeforeWritingOverOtherChanges(UiServices& ui, QWidget* sheet)
-{
-    return ui.question(sheet,
-                       QStringLiteral("Another program has changed the sensor since this sheet read it.\n\n"
-                                      "Overwrite its changes with the ones on the pages, or read the sensor "
-                                      "again and drop the changes on the pages?"),
-                       {Answer::Overwrite, Answer::ReadAgain, Answer::Cancel}, Answer::Cancel,
-                       QStringLiteral("Sensor changed by another program"));
-}
+}  // namespace
 
-Answer askAboutChangesBeforeClosing(UiServices& ui, QWidget* sheet)
+Answer ask(UiServices& ui, QWidget* sheet, SheetQuestion question)
 {
-    return ui.question(
-        sheet,
-        QStringLiteral("The changes on the pages have not been applied to the sensor.\n\nApply "
-                       "them to it before closing, or discard them?"),
-        {Answer::Apply, Answer::Discard, Answer::Cancel}, Answer::Cancel, QStringLiteral("Close"));
+    const Wording wording = wordingOf(question);
+    return ui.question(sheet, QString::fromUtf8(wording.Text), wording.Answers, Answer::Cancel,
+                       QString::fromUtf8(wording.Caption));
 }

@@ -1,14 +1,18 @@
 #pragma once
 
 // The questions the sheet asks before changes on its pages could be lost or
-// written over, each with its answers and the safe one as the default.
+// written over, each with its answers and Cancel, which changes nothing, as
+// the default.
 
 #include "pages/UiServices.h"
 
-// Another sensor was chosen while changes are pending: Apply, Discard or Cancel.
-Answer askAboutChangesBeforeSwitching(UiServices& ui, QWidget* sheet);
-// Another program changed the sensor since the sheet read it: Overwrite,
-// ReadAgain or Cancel.
-Answer askBeforeWritingOverOtherChanges(UiServices& ui, QWidget* sheet);
-// The sheet is closed while changes are pending: Apply, Discard or Cancel.
-Answer askAboutChangesBeforeClosing(UiServices& ui, QWidget* sheet);
+enum class SheetQuestion {
+    // Another sensor was chosen while changes are pending: Apply, Discard or Cancel.
+    ChangesBeforeSwitching,
+    // Another program changed the sensor since the sheet read it: Overwrite, ReadAgain or Cancel.
+    WritingOverOtherChanges,
+    // The sheet is closed while changes are pending: Apply, Discard or Cancel.
+    ChangesBeforeClosing,
+};
+
+Answer ask(UiServices& ui, QWidget* sheet, SheetQuestion question);
