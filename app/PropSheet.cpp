@@ -203,15 +203,17 @@ void PropSheet::RegisterForDeviceNotifications()
                        QStringLiteral("RegisterDeviceNotification()"), MessageIcon::Exclamation);
 }
 
-// The visit of each page is not painted: the first one shows throughout.
+// The visit of each page is not painted, and it ends on the page shown
+// before it: the first, or the one the user chose while the sheet started.
 void PropSheet::ActivateEveryPage()
 {
+    const int shown = std::max(activePage_, 0);
     tabs_->setUpdatesEnabled(false);
     for (int index = 0; index < pageCount(); ++index) {
         ActivatePage(index);
         platform::current().sleepMs(kPageActivationPauseMs);
     }
-    if (pageCount() > 0) ActivatePage(0);
+    if (pageCount() > 0) ActivatePage(shown);
     tabs_->setUpdatesEnabled(true);
 }
 

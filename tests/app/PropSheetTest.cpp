@@ -124,6 +124,21 @@ private slots:
         QVERIFY(f.Ui.messages().empty());
     }
 
+    // A tab the user picks as the sheet appears, before its start-up is
+    // over, is the page the sheet shows once every page has been visited.
+    void startUpEndsOnThePageTheUserPicked()
+    {
+        SheetFixture f;
+        f.Sheet->show();
+        f.Sheet->tabs()->setCurrentIndex(2);
+        QCoreApplication::processEvents();
+
+        QCOMPARE(f.Sheet->activePageIndex(), 2);
+        QCOMPARE(f.Sheet->tabs()->currentIndex(), 2);
+        QCOMPARE(f.logTexts().last(), QStringLiteral("Sonar activate"));
+        for (const auto& page : f.Pages) QVERIFY(page->isCreated());
+    }
+
     void tabsAndButtonRow()
     {
         SheetFixture f;
