@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -171,12 +172,14 @@ void PropSheet::BeginStartUp()
 }
 
 // The sheet paints itself first: its first paint waits for nothing of the
-// sensors'. Devices are followed before the sensors are opened, so a sensor
-// plugged in or pulled out while they are read is not missed; a
-// notification for a sensor already in the table changes nothing.
+// sensors', nor for its icon to be decoded. Devices are followed before the
+// sensors are opened, so a sensor plugged in or pulled out while they are
+// read is not missed; a notification for a sensor already in the table
+// changes nothing.
 void PropSheet::ReadSensorsAtStartUp()
 {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    setWindowIcon(QIcon(QStringLiteral(":/tolvane.png")));
     RegisterForDeviceNotifications();
     sensors_->openAll();
     ActivateEveryPage();

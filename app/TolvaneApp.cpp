@@ -1,6 +1,5 @@
 #include "TolvaneApp.h"
 
-#include <QIcon>
 #include <utility>
 
 #include "PropSheet.h"
@@ -14,7 +13,6 @@
 namespace {
 
 constexpr std::int16_t kLowestLibMajor = 2;
-const char* const kIconResource = ":/tolvane.png";
 
 }  // namespace
 
@@ -80,9 +78,6 @@ void CTolvaneApp::BuildPagesAndSheet()
     PageSonar = sonar_.get();
     misc_ = std::make_unique<MiscPage>(context, *walkAway_, *walkTo_, *sonar_);
     PageMisc = misc_.get();
-
-    // Decoded when a window system first asks for it, not before the first paint.
-    sheet_->setWindowIcon(QIcon(QString::fromLatin1(kIconResource)));
 
     sheet_->AddPage(PageWalkAway);
     sheet_->AddPage(PageWalkTo);

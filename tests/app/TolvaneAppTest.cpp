@@ -91,9 +91,9 @@ private slots:
         QCOMPARE(f.App.Model.LibVerMajor, std::int16_t{5});
         PropSheet& sheet = *f.App.Sheet();
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
-        QVERIFY(!sheet.windowIcon().isNull());
 
         SimFixture::showAndStart(sheet);
+        QVERIFY(!sheet.windowIcon().isNull());
         QCOMPARE(sheet.windowTitle(), QStringLiteral("VANTREL 3.90, DLL 5.80, DeviceFW 0.00"));
         QVERIFY(f.Ui.messages().empty());
         QCOMPARE(f.App.Model.ConfigLoaded, 0u);
