@@ -12,6 +12,8 @@
 
 #include <QtGlobal>
 
+class QEvent;
+
 // Whether the caller runs on the thread that created the application object.
 bool onGuiThread();
 
@@ -21,3 +23,11 @@ inline void assertOnGuiThread(const char* where)
     Q_ASSERT_X(onGuiThread(), where, "a widget reached from a thread other than the GUI thread");
     Q_UNUSED(where);
 }
+
+// Qt's queue of posted events hands an event from the thread that posts it
+// to the GUI thread under locks of Qt's own, which a thread sanitizer cannot
+// see in a Qt not built with it. These tell it: the posting thread calls the
+// first just before posting, the GUI thread the second where it first looks
+// at the event. Without the sanitizer they do nothing.
+void handOverPostedEvent(const QEvent* event);
+void takeOverPostedEvent(const QEvent* event);

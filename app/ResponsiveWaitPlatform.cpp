@@ -72,6 +72,7 @@ void WaitInputGate::takeInputDuringWaits(QWidget& window)
 // over, so moves are dropped; presses, releases and keys are kept.
 bool WaitInputGate::eventFilter(QObject* receiver, QEvent* event)
 {
+    takeOverPostedEvent(event);
     if (!isUserInput(event->type()) || passesDuringWaits(receiver)) return false;
     if (event->type() != QEvent::MouseMove)
         held_.push_back({receiver, std::unique_ptr<QEvent>(event->clone())});
@@ -234,7 +235,11 @@ void ResponsiveWaitPlatform::runBesideTheEventLoop(const std::function<void()>& 
 {
     WaitInputGate gate;
     QEventLoop loop;
-    TaskHandOver handOver([&loop] { QCoreApplication::postEvent(&loop, new QEvent(QEvent::Quit)); });
+    TaskHandOver handOver([&loop] {
+        auto* quit = new QEvent(QEvent::Quit);
+        handOverPostedEvent(quit);
+        QCoreApplication::postEvent(&loop, quit);
+    });
     ++waits_;
     runOnWorker(handOver, work, [&] {
         do loop.exec();

@@ -52,17 +52,20 @@ void SheetSensors::installWaitWords()
 {
     tsSensorWait wait;
     wait.LimitMs = kWaitLimitMs;
-    wait.Waiting = [this](const char* devicePath, std::uint32_t) {
-        QCoreApplication::postEvent(this, new WaitEvent(devicePath, false));
-    };
-    wait.WaitOver = [this](const char* devicePath) {
-        QCoreApplication::postEvent(this, new WaitEvent(devicePath, true));
-    };
+    wait.Waiting = [this](const char* devicePath, std::uint32_t) { post(new WaitEvent(devicePath, false)); };
+    wait.WaitOver = [this](const char* devicePath) { post(new WaitEvent(devicePath, true)); };
     SetSensorWait(std::move(wait));
+}
+
+void SheetSensors::post(QEvent* event)
+{
+    handOverPostedEvent(event);
+    QCoreApplication::postEvent(this, event);
 }
 
 void SheetSensors::customEvent(QEvent* event)
 {
+    takeOverPostedEvent(event);
     if (event->type() != WaitEvent::Kind) return;
     assertOnGuiThread("SheetSensors::customEvent");
     const auto* wait = static_cast<const WaitEvent*>(event);

@@ -115,6 +115,8 @@ private:
     std::set<std::int16_t> readAtOnce(const std::vector<std::int16_t>& indices);
     // The library's wait words, posted here from the waiting thread.
     void installWaitWords();
+    // Posts to this object, on the GUI thread, from any thread.
+    void post(QEvent* event);
     void customEvent(QEvent* event) override;
 
     ConfigModel& model_;
