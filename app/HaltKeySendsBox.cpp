@@ -48,7 +48,8 @@ void HaltKeySendsBox::sendHaltOrResume()
     const bool halt = isChecked();
     const DeviceOperation operation(host_, ui_,
                                     halt ? QStringLiteral("Halting key sends…") : ResumingKeySendsWords());
-    sensors_.haltKeySends(halt);
+    // A command the sensor did not take leaves the box as the sensor is.
+    if (!sensors_.haltKeySends(halt)) setChecked(!halt);
     platform::current().sleepMs(kKeySendsPauseMs);
 }
 

@@ -13,10 +13,7 @@ OtherPrograms::OtherPrograms(SheetStatusLine& statusLine, SheetSensors& sensors,
     : QObject(parent), sensors_(sensors), lookNow_(std::move(lookNow)), changed_(std::move(changed))
 {
     connect(&sensors_, &SheetSensors::otherProgramWaitChanged, &statusLine, [&statusLine](bool waiting) {
-        if (waiting)
-            statusLine.showWaiting(WaitingForOtherProgramWords());
-        else
-            statusLine.showWaiting({});
+        statusLine.showWaiting(waiting ? WaitingForOtherProgramWords() : QString());
     });
     connect(&timer_, &QTimer::timeout, this, &OtherPrograms::lookForChanges);
     timer_.start(kChangeLookMs);

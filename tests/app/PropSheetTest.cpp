@@ -457,6 +457,21 @@ private slots:
         QCOMPARE(f.Ui.busyDepth(), 0);
     }
 
+    // A halt the sensor did not take leaves the box clear: it shows what the
+    // sensor does, not what was asked.
+    void aHaltTheSensorRefusedLeavesTheBoxClear()
+    {
+        SheetFixture f;
+        const sim::DeviceId sensor = f.Sim.plugSensor(0x0405);
+        f.showAndStart(*f.Sheet);
+        f.Sim.failTransfer(1);
+
+        f.Sheet->haltKeySendsBox()->click();
+
+        QVERIFY(!f.Sim.sensor(sensor).KeySendsHalted);
+        QVERIFY(!f.Sheet->haltKeySendsBox()->isChecked());
+    }
+
     void clearingTheBoxResumes()
     {
         SheetFixture f;
