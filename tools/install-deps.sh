@@ -18,6 +18,8 @@ packages+=(xvfb openbox x11-utils)
 packages+=(mingw-w64 wine wine64 googletest python3 zip unzip x11-apps netpbm)
 # The Ansible module's playbook test (tools/test-ansible.sh).
 packages+=(ansible-core)
+# The lint stage (tools/lint.sh).
+packages+=(clang-format shellcheck python3-flake8)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

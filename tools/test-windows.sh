@@ -18,13 +18,13 @@ build_only=false
 
 SECONDS=0
 jobs=$(nproc)
-build=build-windows
-googletest=build-windows-googletest
-headers=build-windows-headers
+build="build-windows"
+googletest="build-windows-googletest"
+headers="build-windows-headers"
 qt=$PWD/../shared/qt6-mingw
 triplet=x86_64-w64-mingw32
 # The compiler's runtime DLLs, which the programs and the Qt DLLs share.
-runtime_dlls=(/usr/lib/gcc/$triplet/12-posix /usr/$triplet/lib)
+runtime_dlls=("/usr/lib/gcc/$triplet/12-posix" "/usr/$triplet/lib")
 
 # Prints how long the stage has run so far, after what.
 lap() { echo "$1: ${SECONDS}s"; }

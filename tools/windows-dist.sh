@@ -14,7 +14,7 @@ build=${1:?usage: tools/windows-dist.sh BUILD_DIR QT_DIR}
 qt=${2:?usage: tools/windows-dist.sh BUILD_DIR QT_DIR}
 triplet=x86_64-w64-mingw32
 # Where the DLLs the programs need come from, searched in this order.
-dll_folders=("$qt/bin" /usr/lib/gcc/$triplet/12-posix /usr/$triplet/lib)
+dll_folders=("$qt/bin" "/usr/lib/gcc/$triplet/12-posix" "/usr/$triplet/lib")
 # The platform plugin, and the native look of the widgets.
 plugins=(platforms/qwindows.dll styles/qwindowsvistastyle.dll)
 

@@ -1,4 +1,5 @@
 #!/bin/busybox sh
+# shellcheck shell=dash
 # /init of the test VM: mounts the basics, loads the boot modules, mounts the
 # host's / read-only over 9p and the result folder read-write, runs the guest
 # script in a chroot into the host's files, and powers off. Kernel command
@@ -12,7 +13,7 @@ echo "vm: init at uptime $(cut -d' ' -f1 /proc/uptime)"
 for m in $(cat /modules.boot); do
   insmod "/modules/$m" || echo "vm: insmod $m failed"
 done
-script= out=
+script="" out=""
 for arg in $(cat /proc/cmdline); do
   case "$arg" in
     tolvane.script=*) script=${arg#tolvane.script=} ;;
