@@ -1,97 +1,167 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything from nothing and runs every test.
-# Every tree is built with warnings as errors. Prints how long each stage took.
+# Installs what is missing, builds from nothing what the chosen stages need
+# and runs their tests; every tree is built with warnings as errors.
+#
+#   ./test.sh              every stage but quick, as CI runs it
+#   ./test.sh STAGE...     only the named stages, in the order given
+#   ./test.sh --list       every stage, what it does and about how long it takes
+#
+# Prints how long each stage took.
 set -euo pipefail
 cd "$(dirname "$0")"
 
+# name|about how long on an idle 2-core machine, packages installed, from nothing|what it does
+stage_table=(
+  "quick|8 min, 1 after a change|the dev tree (Debug, GCC): every layer, program and test, run by CTest"
+  "lint|10 s|clang-format, shellcheck at warning level over every script, flake8 over the Python"
+  "asan|9 min|the tree under AddressSanitizer and UndefinedBehaviorSanitizer: every test"
+  "fuzz|2 min|the template file reader under libFuzzer (clang) for 60 seconds"
+  "tsan|6 min|every layer's tests, the sheet and sheet_stress under ThreadSanitizer (clang)"
+  "package|6 min|the optimised tree with Debian's flags, the Debian package made from it, checked"
+  "ansible|1 min|the Ansible module in a playbook on virtual sensors (optimised tree)"
+  "bench|3 min|the benchmarks on the real clock: they print figures and never fail (optimised tree)"
+  "screenshots|2 min|the sheet photographed under Xvfb and openbox at three screen sizes (asan tree)"
+  "vm|8 min|the real-kernel test: the hidraw backend and the programs in QEMU on uhid sensors (optimised tree)"
+  "windows|12 min|the mingw-w64 cross build, the Windows zip, the programs and tests under Wine"
+)
+# The full run: quick is left out, as asan builds and runs the same tests.
+full_run=(lint asan fuzz tsan package ansible bench screenshots windows vm)
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
 SECONDS=0
 lap() { echo "==== $1 done after ${SECONDS}s"; }
 
+list_stages() {
+  local row name time what
+  for row in "${stage_table[@]}"; do
+    IFS='|' read -r name time what <<<"$row"
+    printf '  %-12s %-26s %s\n' "$name" "$time" "$what"
+  done
+}
+
+is_stage() {
+  local row
+  for row in "${stage_table[@]}"; do [ "${row%%|*}" = "$1" ] && return 0; done
+  return 1
+}
+
+# ---- Trees -------------------------------------------------------------------
+
+# The optimised tree is configured as the Debian package is built.
+build_release() {
+  tools/build-package.sh --configure-only build-release -DTOLVANE_WERROR=ON &&
+    cmake --build build-release -j "$jobs" "$@"
+}
+
+# ---- Stages ------------------------------------------------------------------
+# A stage is called where errexit does not apply (its status is kept to print
+# its time first), so its steps are chained with && and its status is the
+# first failure's.
+
+stage_quick() {
+  cmake --preset dev && cmake --build --preset dev -j "$jobs" && ctest --preset dev -j "$jobs"
+}
+
+stage_lint() { tools/lint.sh; }
+
+stage_asan() {
+  cmake --preset asan && cmake --build --preset asan -j "$jobs" && ctest --preset asan -j "$jobs"
+}
+
+stage_fuzz() {
+  cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" &&
+    ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
+}
+
+stage_tsan() {
+  cmake --preset tsan &&
+    cmake --build build-tsan -j "$jobs" --target devlib_tests cli_tests pages_tests app_tests sheet_stress &&
+    tools/test-thread-sanitizer.sh build-tsan
+}
+
+stage_package() {
+  tools/build-package.sh build-release -DTOLVANE_WERROR=ON && tools/check-package.sh build-release/tolvane_*.deb
+}
+
+stage_ansible() { build_release --target tolvanectl && tools/test-ansible.sh build-release; }
+
+# Their figures against their targets; a benchmark that does not finish is
+# said, and does not fail the run.
+stage_bench() {
+  build_release --target responsiveness_bench cli_benchmark sensor_count_bench || return
+  # How long the windows go without answering during the sensor's operations.
+  build-release/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not finish"
+  # tolvanectl show against one full read's waits; list reads no block.
+  build-release/tests/cli/cli_benchmark || echo "tolvanectl benchmark did not finish"
+  # list, show --all, load --all and apply --check --all over 1 to 64 sensors.
+  build-release/tests/bench/sensor_count_bench || echo "sensor-count benchmark did not finish"
+}
+
+stage_screenshots() {
+  cmake --preset asan && cmake --build build-asan -j "$jobs" --target app_tests && tools/screenshots.sh build-asan
+}
+
+stage_vm() { build_release && tests/vm/run.sh build-release; }
+
+stage_windows() { tools/test-windows.sh; }
+
+run_stage() {
+  local status=0
+  "stage_$1" || status=$?
+  lap "$1"
+  return "$status"
+}
+
+# ---- The full run ------------------------------------------------------------
+
+# The real-kernel test (one processor) and the Windows cross build (at the
+# lowest priority) run beside the stages after the package; the stages beside
+# them run to their end whatever happens, so that both results are always
+# waited for and shown.
+full() {
+  local failed=0 windows_built=0
+  run_stage lint
+  run_stage asan
+  run_stage fuzz
+  run_stage tsan
+  run_stage package
+  tests/vm/run.sh build-release >build-release/vm-test.log 2>&1 &
+  local vm_test=$!
+  nice -n 19 tools/test-windows.sh --build-only >build-release/windows-build.log 2>&1 &
+  local windows_build=$!
+  run_stage ansible || failed=1
+  run_stage bench || failed=1
+  run_stage screenshots || failed=1
+  wait "$windows_build" || windows_built=$?
+  tail -n 5 build-release/windows-build.log
+  if [ "$windows_built" -eq 0 ]; then
+    run_stage windows || failed=1
+  else
+    cat build-release/windows-build.log
+    failed=1
+  fi
+  wait "$vm_test" || failed=1
+  cat build-release/vm-test.log
+  lap "vm"
+  return "$failed"
+}
+
+# ---- Main --------------------------------------------------------------------
+
+if [ "${1:-}" = --list ] || [ "${1:-}" = --help ]; then
+  echo "usage: ./test.sh [STAGE...]   (no stage: the full run, as CI runs it: ${full_run[*]})"
+  list_stages
+  exit 0
+fi
+for stage in "$@"; do
+  is_stage "$stage" || { echo "test.sh: no stage named '$stage'; these are:" >&2; list_stages >&2; exit 2; }
+done
+
 tools/install-deps.sh
 lap "packages"
-
-export QT_QPA_PLATFORM=offscreen
-jobs=$(nproc)
-
-# Every layer, the three programs and every test under AddressSanitizer and
-# UndefinedBehaviorSanitizer; line tables only (-g1) as debug information,
-# enough for the sanitizers' reports and quicker to build.
-cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DTOLVANE_WERROR=ON \
-  -DTOLVANE_SANITIZE=ON
-cmake --build build-sanitize -j "$jobs"
-ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
-lap "sanitizer tree"
-
-# The template file reader under libFuzzer (clang, ASan and UBSan) for 60 seconds.
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLVANE_WERROR=ON \
-  -DTOLVANE_GUI=OFF -DTOLVANE_SANITIZE=ON -DTOLVANE_FUZZ=ON
-cmake --build build-fuzz -j "$jobs" --target template_file_fuzz
-ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
-lap "fuzz"
-
-# Every layer's tests under ThreadSanitizer (clang): the device library's runs
-# across many sensors at once, tolvanectl's commands on all of them, and the
-# pages and the sheet, where sensor threads meet the GUI thread; a race fails
-# the run.
-CC=clang CXX=clang++ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g1 \
-  -DTOLVANE_WERROR=ON -DTOLVANE_SANITIZE_THREAD=ON
-cmake --build build-tsan -j "$jobs" --target devlib_tests cli_tests pages_tests app_tests sheet_stress
-tools/test-thread-sanitizer.sh build-tsan
-lap "thread sanitizer"
-
-# The optimised tree (a warning only -O2 raises fails here) and the Debian
-# package made from it, checked.
-tools/build-package.sh build-release -DTOLVANE_WERROR=ON
-tools/check-package.sh build-release/tolvane_*.deb
-lap "optimised tree and package"
-
-# The hidraw backend, the device library and the programs against a real
-# Linux kernel in a VM (one virtual CPU), with sensors emulated through uhid;
-# it runs beside the stages below and its result is waited for at the end.
-tests/vm/run.sh build-release >build-release/vm-test.log 2>&1 &
-vm_test=$!
-
-# The Windows cross build also runs beside them, at the lowest priority, so
-# that it takes only what the VM test and the real-clock benchmarks leave.
-nice -n 19 tools/test-windows.sh --build-only >build-release/windows-build.log 2>&1 &
-windows_build=$!
-
-# The stages beside the VM test run to their end whatever happens, so that
-# the VM test's result is always waited for and shown.
-failed=0
-# The Ansible module in a playbook on virtual sensors that keep their memory.
-tools/test-ansible.sh build-release || failed=1
-lap "Ansible module"
-
-# On the real clock, from the optimised tree; they print their figures
-# against their targets and never fail the run. Beside the VM test they have
-# the other processor.
-# How long the windows go without answering during the sensor's operations.
-build-release/tests/bench/responsiveness_bench || echo "responsiveness benchmark did not finish"
-# tolvanectl show against one full read's waits; list reads no block.
-build-release/tests/cli/cli_benchmark || echo "tolvanectl benchmark did not finish"
-# list, show --all, load --all and apply --check --all over 1 to 64 sensors.
-build-release/tests/bench/sensor_count_bench || echo "sensor-count benchmark did not finish"
-lap "benchmarks"
-
-# Screenshots under a real X server with a window manager.
-tools/screenshots.sh build-sanitize || failed=1
-lap "screenshots"
-
-# Everything cross-built for Windows against Qt for mingw-w64, the Windows zip
-# started from a fresh Wine prefix, and the test programs run under Wine.
-windows_built=0
-wait "$windows_build" || windows_built=$?
-tail -n 5 build-release/windows-build.log
-if [ "$windows_built" -eq 0 ]; then
-  tools/test-windows.sh || failed=1
+if (($# == 0)); then
+  full
 else
-  cat build-release/windows-build.log
-  failed=1
+  for stage in "$@"; do run_stage "$stage"; done
 fi
-lap "Windows stage"
-
-wait "$vm_test" || failed=1
-cat build-release/vm-test.log
-lap "real-kernel VM test"
-exit "$failed"

@@ -50,16 +50,9 @@ ln -sfn /usr/include/CLI "$headers/include/CLI"
 ln -sfn /usr/include/nlohmann "$headers/include/nlohmann"
 cp -r /usr/share/cmake/CLI11 /usr/share/cmake/nlohmann_json "$headers/share/cmake/"
 
-# Qt's moc, rcc and uic are Debian's own (the same Qt version), run on the host.
-# A tree configured before the Qt programs were built for Windows holds
-# TOLVANE_GUI=OFF and the static runtime's -static in its cache: both are set here.
-# No debug information (-g0): under Wine nobody reads it, and it costs a fifth
-# of the build.
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG=-g0 -DTOLVANE_WERROR=ON -DTOLVANE_GUI=ON \
-  -DCMAKE_EXE_LINKER_FLAGS= \
-  -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" \
-  -DCMAKE_PREFIX_PATH="$qt;$PWD/$googletest/prefix;$PWD/$headers" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+# The windows preset (CMakePresets.json) holds the tree's settings; the Qt
+# found above may lie elsewhere than the preset's default.
+cmake --preset windows -DCMAKE_PREFIX_PATH="$qt;$PWD/$googletest/prefix;$PWD/$headers"
 # Only what this stage ships or runs (no benchmark).
 cmake --build "$build" -j "$jobs" --target tolvane tolvane-sim tolvanectl \
   platform_tests devlib_tests config_tests pages_tests app_tests sensor_mutex_check sheet_stress
