@@ -51,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TextCase{"EveryModifier", {0xFF, 0x29}, "LCTL+LShft+LALT+LGUI+RCTL+RShft+RALT+RGUI+ESC"},
                     TextCase{"CodeWithoutName", {0x00, 0x32}, "0x32"},
                     TextCase{"NameWithComma", {0x00, 0x36}, ", COMMA"}),
-    [](const testing::TestParamInfo<TextCase>& info) { return std::string(info.param.Label); });
+    [](const testing::TestParamInfo<TextCase>& instance) { return std::string(instance.param.Label); });
 
 struct SequenceCase {
     const char* Label;
@@ -86,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                     SequenceCase{"NameWithBlankAndBrackets", "KP 1 [END]", {{0, 0x59}}},
                     SequenceCase{"HexCodes", "0x32, 0X64", {{0, 0x32}, {0, 0x64}}},
                     SequenceCase{"ModifierWithoutKey", "RSHFT+[NONE]", {{0x20, 0}}}),
-    [](const testing::TestParamInfo<SequenceCase>& info) { return std::string(info.param.Label); });
+    [](const testing::TestParamInfo<SequenceCase>& instance) { return std::string(instance.param.Label); });
 
 TEST(KeyNames, TextThatNamesNoKeyIsRefusedWithThePart)
 {

@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
         StoreCase{"KeyCountWUEx8", kWalkUpEx, {{KeyCountWUEx, 8}}, kRefused | kStatusBadWalkUpKeyCount},
         StoreCase{
             "IdleIsNotTested", kIdle, {{Reserved1I, 0xFFFF}, {FlagsI, 0xFFFF}, {SNBlankTmI, 0xFFFF}}, 0}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST_F(BlockAccessTest, StoreCopiesTheWholeBlockAndMarksOnlyIt)
 {

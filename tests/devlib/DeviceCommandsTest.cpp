@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(DeviceCommandsTest, OpenSensorsWithAFailedRead,
                                            FailedReadCase{"FirstTwoFail", {true, true, false}, 1, 2},
                                            FailedReadCase{"OnlySensorFails", {true}, 0, 0},
                                            FailedReadCase{"EverySensorFails", {true, true}, 0, 0}),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& instance) { return std::string(instance.param.Name); });
 
 struct StoredConfigCase {
     const char* Name;
@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredConfigCase{"FactoryResetFirmware410", 0x0410, ResetDevToFactory, 0xA0},
                       StoredConfigCase{"FactoryResetFirmware390", 0x0390, ResetDevToFactory, 0xA0},
                       StoredConfigCase{"FactoryResetFirmware143", 0x0143, ResetDevToFactory, 0xA0}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST_F(DeviceCommandsTest, RestoreAndSaveMoveTheUserDefaults)
 {
@@ -364,11 +364,11 @@ INSTANTIATE_TEST_SUITE_P(
                       WithoutSensorCase{"Halt", [] { return HaltKeySends(1); }, kStatusSuccess},
                       WithoutSensorCase{"Range",
                                         [] {
-                                            tsRangeInfo info{};
-                                            return GetRangeInfo(&info);
+                                            tsRangeInfo reading{};
+                                            return GetRangeInfo(&reading);
                                         },
                                         kStatusRangeFailed}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 }  // namespace
 }  // namespace devlib_test

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
                       TransferCase{"SendNoHandle", Setting::EmptyTable, false, 0x200},
                       TransferCase{"SendNoEntryPoint", Setting::MissingEntryPoint, false, 0x201},
                       TransferCase{"SendFailed", Setting::TransferFails, false, 0x202}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST_F(FeatureReportsTest, UnboundLibraryFailsWithoutACode)
 {

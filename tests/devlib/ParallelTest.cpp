@@ -131,10 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
                       OperationCase{"FactoryReset", [] {}, [] { return ResetDevToFactory(); }},
                       OperationCase{"Range", [] {},
                                     [] {
-                                        tsRangeInfo info{};
-                                        return GetRangeInfo(&info);
+                                        tsRangeInfo reading{};
+                                        return GetRangeInfo(&reading);
                                     }}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 // A sensor failing at any one of its exchanges during a read of every sensor
 // leaves the others' reads as they are alone: whole, with their own values.

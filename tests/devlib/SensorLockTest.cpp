@@ -130,7 +130,7 @@ TEST_P(EveryOperation, GivesUpAtTheLimitWithoutSendingAnything)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, EveryOperation, ::testing::ValuesIn(kOperations),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST_F(SensorLockTest, AFreeSensorCostsNoWaitAndNoWord)
 {
@@ -274,7 +274,7 @@ TEST_P(SensorLeaving, AnOperationEndingAfterItsSensorLeftLeavesTheNextSensorToLo
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SensorLeaving, ::testing::ValuesIn(kLeavings),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& instance) { return std::string(instance.param.Name); });
 
 // Notes each call the library makes on a handle after closing it.
 class ClosedHandleWatch : public platform::ForwardingPlatform {

@@ -163,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                        HalfId::Idle,
                        4,
                        0x01}),
-    [](const auto& info) { return std::string(info.param.Name); });
+    [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST_F(TransferProtocolTest, WriteWithNothingChangedSendsOnlyTheCommitWithMaskZero)
 {

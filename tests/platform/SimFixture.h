@@ -37,7 +37,7 @@ protected:
     SimFixture() { platform::install(&sim); }
     ~SimFixture() override { platform::install(nullptr); }
 
-    bool send(const sim::Report& r, platform::Handle handle) { return sim.setFeature(handle, r); }
+    bool send(const sim::Report& r, platform::Handle to) { return sim.setFeature(to, r); }
     bool send(const sim::Report& r) { return send(r, handle); }
     bool command(std::uint8_t code, std::uint8_t sub = 0) { return send(report({code, sub})); }
 

@@ -317,8 +317,6 @@ unsigned number(const char* text)
     return static_cast<unsigned>(std::strtoul(text, nullptr, 0));
 }
 
-}  // namespace
-
 int usage()
 {
     std::fprintf(stderr,
@@ -327,6 +325,8 @@ int usage()
                  "  [--transcript FILE] [--state FILE]\n");
     return 2;
 }
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
