@@ -9,13 +9,13 @@
 #include <nlohmann/json.hpp>
 
 #include "TolvanectlProcess.h"
+#include "TolvanectlTestSupport.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
 constexpr int kChanged = 5;
-constexpr std::uint8_t kCommit = 0x90;
 
 class Files {
 public:
@@ -35,13 +35,6 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-std::vector<std::uint8_t> CommandsOf(const std::vector<Exchange>& exchanges)
-{
-    std::vector<std::uint8_t> commands;
-    for (const Exchange& e : exchanges) commands.push_back(e.Command);
-    return commands;
-}
 
 // The settings document of a factory-fresh virtual sensor with the changes given.
 std::string SettingsDocument(const Json& changes)

@@ -73,7 +73,7 @@ TEST_P(HeldSensor, GivesUpAtTheLimitHavingSentNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HeldSensor, ::testing::ValuesIn(kCommands),
-                         [](const auto& info) { return std::string(info.param.Name); });
+                         [](const auto& row) { return std::string(row.param.Name); });
 
 TEST(HeldSensorOnATerminal, SaysThatItWaitsOnlyAfterASecond)
 {
