@@ -85,6 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
                           1,
                           {0xA0},
                           "sensor 1 (sim1): the factory reset failed (status 00080202)"}),
-    [](const testing::TestParamInfo<DeviceCommandCase>& row) { return std::string(row.param.Label); });
+    [](const testing::TestParamInfo<DeviceCommandCase>& instance) {
+        return std::string(instance.param.Label);
+    });
 
 }  // namespace

@@ -127,7 +127,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FirmwareFieldCase{"no_ping_rate_on_4_02", "4.02", "ping-rate", false},
                     FirmwareFieldCase{"power_up_delay_on_4_02", "4.02", "power-up-delay", true},
                     FirmwareFieldCase{"min_distance_on_4_05", "4.05", "min-distance", true}),
-    [](const testing::TestParamInfo<FirmwareFieldCase>& row) { return std::string(row.param.Label); });
+    [](const testing::TestParamInfo<FirmwareFieldCase>& instance) {
+        return std::string(instance.param.Label);
+    });
 
 TEST(TolvanectlShow, ExtensionSetsASensorDoesNotAnswer)
 {

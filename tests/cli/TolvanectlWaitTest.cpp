@@ -73,7 +73,7 @@ TEST_P(HeldSensor, GivesUpAtTheLimitHavingSentNothing)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, HeldSensor, ::testing::ValuesIn(kCommands),
-                         [](const auto& row) { return std::string(row.param.Name); });
+                         [](const auto& instance) { return std::string(instance.param.Name); });
 
 TEST(HeldSensorOnATerminal, SaysThatItWaitsOnlyAfterASecond)
 {
