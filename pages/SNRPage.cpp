@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <span>
 
-#include "SonarControls.h"
 #include "UiServices.h"
 #include "config/BlockWriters.h"
 #include "config/ConfigModel.h"
 #include "config/SonarSettings.h"
+#include "resources/SonarControls.h"
 
 using namespace sonar;
 

@@ -7,7 +7,7 @@
 # Prints each finding and fails when there is any.
 #   tools/lint.sh
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 
 failed=0
 check() {

@@ -17,9 +17,9 @@
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
 #include "pages/WAPage.h"
 #include "resources/KeySetControls.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "app/SensorChooser.h"
 #include "app/TolvaneApp.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 inline constexpr std::uint8_t kCommit = 0x90;
 // The sonar half's ping rate byte: 4 ms steps.

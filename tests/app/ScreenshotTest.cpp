@@ -33,7 +33,7 @@
 #include "pages/RangePlot.h"
 #include "pages/RangeWindow.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

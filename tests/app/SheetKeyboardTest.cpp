@@ -16,8 +16,8 @@
 #include "app/SensorChooser.h"
 #include "app/TolvaneApp.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
 #include "pages/WAPage.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
 #include "pages/WAPage.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

@@ -24,7 +24,7 @@
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

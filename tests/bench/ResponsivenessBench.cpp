@@ -33,8 +33,8 @@
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
 #include "platform/sim/SimPlatform.h"
+#include "resources/SonarControls.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "MiscSession.h"
 #include "TestRegistry.h"
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 using misctest::Session;
 using namespace misc;

@@ -10,9 +10,9 @@
 #include "MiscSession.h"
 #include "TestRegistry.h"
 #include "pages/MiscControls.h"
-#include "pages/SonarControls.h"
 #include "resources/DialogTemplate.h"
 #include "resources/KeySetControls.h"
+#include "resources/SonarControls.h"
 
 using misctest::Session;
 

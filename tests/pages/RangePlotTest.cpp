@@ -25,7 +25,7 @@
 #include "pages/RangePlot.h"
 #include "pages/RangeWindow.h"
 #include "pages/ReadableColor.h"
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 using misctest::Session;
 using namespace misc;

@@ -20,10 +20,10 @@
 #include "config/DeadTargetDelta.h"
 #include "devlib/DevLib.h"
 #include "pages/SNRPage.h"
-#include "pages/SonarControls.h"
 #include "pages/WAPage.h"
 #include "platform/sim/SimPlatform.h"
 #include "resources/KeySetControls.h"
+#include "resources/SonarControls.h"
 
 using namespace sonar;
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <ostream>
 
-#include "pages/SonarControls.h"
+#include "resources/SonarControls.h"
 
 namespace sonar_cases {
 
