@@ -297,7 +297,7 @@ bool Session::Read(int slot, SensorConfig& config)
         Error() << "cannot read " << Name(slot) << " (status " << StatusText(GetDevStatus()) << ")\n";
         return false;
     }
-    config.ExtensionSetsRead = (GetDevStatus() & kStatusReadConfigFailed) == 0;
+    config.ExtensionSetsRead = CurrentDevRecord().ExtensionSetsRefused == 0;
     ConfigModel model;
     model.PullConfigFmLib();
     model.UpdateDeviceVariant();

@@ -117,8 +117,7 @@ int ConfigModel::ReadConfigFmDevice()
 
 void ConfigModel::TakeExtensionSupportFmLib()
 {
-    // A read that succeeds with a failure noted is one whose extension sets were refused.
-    ExtensionSetsRefused = (GetDevStatus() & kStatusReadConfigFailed) != 0 ? 1 : 0;
+    ExtensionSetsRefused = CurrentDevRecord().ExtensionSetsRefused != 0 ? 1 : 0;
 }
 
 int ConfigModel::WriteSonarToDevice()
@@ -151,11 +150,13 @@ int ConfigModel::WriteIdleToDevice()
     return StoreAndWrite(SetIdleParms, EditCfg.Idle, static_cast<std::uint32_t*>(nullptr));
 }
 
+// A write that fails keeps its flag, as the blocks' writers do.
 int ConfigModel::WriteLuidToDevice()
 {
     SetDevLuid(EditLuid);
+    if (!WriteDevConfig()) return 0;
     LuidChanged = 0;
-    return WriteDevConfig() ? 1 : 0;
+    return 1;
 }
 
 int ConfigModel::ResetDeviceToFactory()

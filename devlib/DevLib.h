@@ -71,6 +71,9 @@ struct tsDevSlot {
     // gave them; its writes send them back unchanged.
     std::uint8_t LastReservedWU;
     std::uint8_t LastReservedI;
+    // Set by the last read when the sensor refused its extension sets; kept
+    // with the record, as later operations reset the status that said so.
+    std::uint32_t ExtensionSetsRefused;
 };
 
 // A run-time binding of one service: the module and each entry point found.

@@ -91,6 +91,7 @@ void readExtensionSets(tsDevSlot& slot)
     for (Half half : kExtensionHalves) {
         if (!readHalf(half, slot)) {
             slot.Status |= kStatusReadConfigFailed;
+            slot.ExtensionSetsRefused = 1;
             return;
         }
         keepExtensionKeyCount(half, slot);
@@ -167,6 +168,7 @@ int ReadDevConfig()
     const devlib::Sensor sensor = devlib::currentSensor();
     tsDevSlot& slot = sensor.Slot;
     slot.Status = kStatusSuccess;
+    slot.ExtensionSetsRefused = 0;
     const DevOperation hold;
     if (!hold.held()) return failWith(slot, kStatusReadConfigFailed);
     for (Half half : kBaseSequenceHalves) {

@@ -130,6 +130,79 @@ private slots:
                  words);
     }
 
+    // A sensor that refuses its extension sets, however the sheet comes to
+    // edit it: both pages' "Extension Set" boxes are disabled, and the model
+    // that Apply asks says the sets were refused.
+    void refusedExtensionSetsOnEveryPath_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("read at start-up") << "start-up";
+        QTest::newRow("plugged in") << "plug-in";
+        QTest::newRow("chosen") << "chooser";
+    }
+
+    void refusedExtensionSetsOnEveryPath()
+    {
+        QFETCH(QString, path);
+        RunningSheet f;
+        if (path == "chooser") f.Sim.plugSensor(0x0405, 1);
+        const auto plugRefusing = [&f] {
+            f.Sim.sensor(f.Sim.plugSensor(0x0405, 2)).ExtensionSetsSupported = false;
+        };
+        if (path != "plug-in") plugRefusing();
+        f.start();
+        if (path == "plug-in") {
+            plugRefusing();
+            f.deliverDeviceEvents();
+        }
+        if (path == "chooser") f.choose(1);
+
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{2});
+        QCOMPARE(f.App.Model.ExtensionSetsRefused, 1u);
+        int boxes = 0;
+        for (const QCheckBox* box : f.sheet().findChildren<QCheckBox*>()) {
+            if (box->text().remove('&') != QStringLiteral("Extension Set")) continue;
+            ++boxes;
+            QVERIFY2(!box->isEnabled(), qPrintable(box->parentWidget()->objectName()));
+        }
+        QCOMPARE(boxes, 2);
+    }
+
+    // Reset All asks about the sensor edited; with others attached the
+    // question names it by LUID and node, and nothing is sent on Cancel.
+    void resetAllNamesTheSensorAmongOthers_data()
+    {
+        QTest::addColumn<int>("sensors");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("the only one") << 1 << QString();
+        QTest::newRow("the second of two") << 2 << "LUID 2 (sim2)";
+    }
+
+    void resetAllNamesTheSensorAmongOthers()
+    {
+        QFETCH(int, sensors);
+        QFETCH(QString, named);
+        RunningSheet f;
+        for (std::uint16_t luid = 1; luid <= sensors; ++luid) f.Sim.plugSensor(0x0405, luid);
+        f.start();
+        f.choose(sensors - 1);
+        f.Sim.clearTranscript();
+
+        qobject_cast<QAbstractButton*>(f.App.PageMisc->item(misc::ResetAll))->click();
+
+        QCOMPARE(f.Ui.questions().size(), std::size_t{1});
+        const QString& question = f.Ui.questions().front().Text;
+        if (named.isEmpty()) {
+            QVERIFY(question.startsWith(QStringLiteral("The sensor's configuration will be replaced")));
+        } else {
+            QVERIFY2(
+                question.startsWith(QStringLiteral("The configuration of the sensor %1 will").arg(named)),
+                qPrintable(question));
+            QVERIFY(question.endsWith(QStringLiteral("Reset the sensor %1 now?").arg(named)));
+        }
+        QVERIFY(f.Sim.transcript().empty());
+    }
+
     // The sheet's words follow the sensors as they come and go, including
     // one the platform reports it may not open.
     void statusFollowsTheSensors()
