@@ -280,6 +280,14 @@ void PropSheet::endDeviceOperation()
     busyGuard_.end();
 }
 
+QString PropSheet::editedSensorAmongOthers() const
+{
+    const std::vector<SensorFacts> sensors = sensors_->listed();
+    const std::optional<std::size_t> edited = sensors_->editedInList();
+    if (sensors.size() < 2 || !edited) return {};
+    return sensorName(sensors.at(*edited));
+}
+
 void PropSheet::confirm(const QString& words)
 {
     statusLine_->showNotice(words);
@@ -396,7 +404,7 @@ void PropSheet::ShowWhatTheSensorHolds()
     const DeviceOperation operation(*this, ui_, ReadingSensorWords());
     sensors_->readEditedAgain();
     ShowModelSensor();
-    sendPageCommand(PageCommand::Refresh, kReadFromSensor);
+    sendPageCommand(PageCommand::Refresh, kReadBack);
 }
 
 void PropSheet::accept()

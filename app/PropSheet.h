@@ -55,6 +55,7 @@ public:
     void whenDeviceIdle(std::function<void()> work) override;
     // On the status line, until the next device operation.
     void confirm(const QString& words) override;
+    QString editedSensorAmongOthers() const override;
 
     // Switches the sheet to the sensor in the library's slot index, after
     // offering to apply or discard pending changes; false when the user kept

@@ -27,6 +27,13 @@ QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t inde
         .arg(facts.join(QStringLiteral(", ")));
 }
 
+QString sensorName(const SensorFacts& sensor)
+{
+    const QString node = QString::fromStdString(platform::deviceNodeOf(sensor.Path));
+    if (!sensor.Luid) return node;
+    return QStringLiteral("LUID %1 (%2)").arg(*sensor.Luid).arg(node);
+}
+
 QString sensorStatusText(const std::vector<SensorFacts>& sensors, std::optional<std::size_t> edited,
                          std::size_t inaccessible)
 {

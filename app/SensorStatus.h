@@ -21,6 +21,9 @@ struct SensorFacts {
 // "Sensor 2 of 3: firmware 4.05, LUID 258, /dev/hidraw4".
 QString describeSensor(const std::vector<SensorFacts>& sensors, std::size_t index);
 
+// "LUID 258 (/dev/hidraw4)", or the node alone before the LUID is known.
+QString sensorName(const SensorFacts& sensor);
+
 // The status of the sensors: the edited one (an index into sensors), or, with
 // none edited, "No sensor connected" with how to connect one, or the words for a sensor this user may
 // not open. inaccessible counts the present sensors that could not be opened.

@@ -194,8 +194,9 @@ void KeySetEditor::WritePageToDevice()
 
 void KeySetEditor::Refresh(int argument)
 {
-    // After a refresh the Misc. page's advanced-settings box is clear.
-    EnableAdvancedSettings(false);
+    // After a refresh the Misc. page's advanced-settings box is clear; a
+    // read-back leaves it as it is.
+    if (argument != kReadBack) EnableAdvancedSettings(false);
     LoadPageFromModel();
     // After a restore from file the next Apply writes the restored configuration.
     if (argument == kRestoredFromFile) markChanged(binding_.BaseChanged);

@@ -27,6 +27,11 @@ constexpr std::uint32_t kInitialRangeRateMs = 500;
 const QString kResetAllQuestion = QStringLiteral(
     "The sensor's configuration will be replaced by its factory defaults: every key sequence and "
     "detection setting on the sensor is lost, and this cannot be undone.\n\nReset the sensor now?");
+// With other sensors attached the question names the one it is about.
+const QString kResetNamedSensorQuestion = QStringLiteral(
+    "The configuration of the sensor %1 will be replaced by its factory defaults: every key sequence and "
+    "detection setting on that sensor is lost, and this cannot be undone. The other sensors keep "
+    "theirs.\n\nReset the sensor %1 now?");
 
 constexpr int kSensorActions[] = {ResetAll,   RestoreDefaults,   SaveDefaults,      AdvancedSettings,
                                   QuickWin2K, QuickWinXPWelcome, QuickWinXPClassic, QuickVista,
@@ -67,12 +72,13 @@ void MiscPage::OnInitDialog()
     RefreshStep();
 }
 
-void MiscPage::OnPageCommand(PageCommand command, int)
+void MiscPage::OnPageCommand(PageCommand command, int argument)
 {
     if (command != PageCommand::Refresh) return;
     RefreshStep();
-    // Every page turns its advanced controls off on a refresh by itself.
-    CheckDlgButton(AdvancedSettings, false);
+    // Every page turns its advanced controls off on a refresh by itself, but
+    // for a read-back.
+    if (argument != kReadBack) CheckDlgButton(AdvancedSettings, false);
 }
 
 void MiscPage::RefreshStep()
@@ -168,8 +174,10 @@ void MiscPage::OnButtonClicked(int id)
 // The reset cannot be undone, so the user confirms it first; Cancel is the default.
 void MiscPage::ResetAllClicked()
 {
-    const Answer answer = ui().question(this, kResetAllQuestion, {Answer::Yes, Answer::Cancel},
-                                        Answer::Cancel, QStringLiteral("Reset All"));
+    const QString sensor = host().editedSensorAmongOthers();
+    const QString question = sensor.isEmpty() ? kResetAllQuestion : kResetNamedSensorQuestion.arg(sensor);
+    const Answer answer = ui().question(this, question, {Answer::Yes, Answer::Cancel}, Answer::Cancel,
+                                        QStringLiteral("Reset All"));
     if (answer != Answer::Yes) return;
     RunStoredConfigCommand(&ConfigModel::ResetDeviceToFactory,
                            QStringLiteral("Resetting the sensor to factory defaults…"),
@@ -310,6 +318,8 @@ void MiscPage::RestoreFromFileClicked()
         return;
     }
     host().sendPageCommand(PageCommand::Refresh, kRestoredFromFile);
+    host().confirm(QStringLiteral("Restored the configuration from %1: Apply writes it to the sensor")
+                       .arg(QDir::toNativeSeparators(path)));
 }
 
 void MiscPage::CollectAllPages()
@@ -342,8 +352,11 @@ bool MiscPage::OnApply()
     const DeviceOperation operation = deviceOperation(QStringLiteral("Writing the LUID…"));
     const bool written = model().WriteLuidToDevice();
     sleepMs(kWriteSettleMs);
+    // A LUID the sensor did not take stays typed and marked, to apply again.
+    if (!written) {
+        ui().messageBox(this, QString::fromStdString(WriteFailedMessage("LUID")));
+        return true;
+    }
     SetModified(false);
-    model().LuidChanged = 0;
-    if (!written) ui().messageBox(this, QString::fromStdString(WriteFailedMessage("LUID")));
     return true;
 }

@@ -15,9 +15,12 @@ class PropertyPage;
 // number of a quick-setup preset.
 enum class PageCommand { Refresh = 1026, AdvancedSettings = 1027, QuickSetup = 1028 };
 
-// Why the pages show the model anew: it was read from the sensor, or restored
-// from a template file and so is to be written on the next Apply.
-enum RefreshReason : int { kReadFromSensor = 0, kRestoredFromFile = 1 };
+// Why the pages show the model anew: it was read from the sensor, restored
+// from a template file and so is to be written on the next Apply, or the
+// edited sensor was read back (after Apply, or changed by another program).
+// A read-back refreshes the values only: the view the user works in (the
+// advanced settings on or off, the page, the focused control) stays.
+enum RefreshReason : int { kReadFromSensor = 0, kRestoredFromFile = 1, kReadBack = 2 };
 
 // Whether the pages show their advanced settings.
 enum AdvancedView : int { kAdvancedHidden = 0, kAdvancedShown = 1 };
@@ -42,6 +45,9 @@ public:
     // Tells the user that something asked for is done ("Saved ..."), where the
     // host shows such words; a host without a place for them shows nothing.
     virtual void confirm(const QString& words);
+    // The edited sensor by LUID and device node, for questions about it, when
+    // other sensors are attached too; empty when it is the only one.
+    virtual QString editedSensorAmongOthers() const;
 };
 
 struct PageContext {

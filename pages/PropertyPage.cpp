@@ -248,6 +248,11 @@ QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* paren
 
 void PageHost::confirm(const QString&) {}
 
+QString PageHost::editedSensorAmongOthers() const
+{
+    return {};
+}
+
 PropertyPage::PropertyPage(const res::DialogTemplate& dialog, PageContext context, QWidget* parent)
     : QWidget(parent), dialog_(dialog), context_(context)
 {

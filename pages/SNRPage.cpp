@@ -105,7 +105,7 @@ void SNRPage::OnPageCommand(PageCommand command, int argument)
     switch (command) {
         case PageCommand::Refresh:
             LayoutStep();
-            AdvancedStep(false);
+            if (argument != kReadBack) AdvancedStep(false);
             FillStep();
             if (argument == kRestoredFromFile) {
                 SetAllFlags(1);

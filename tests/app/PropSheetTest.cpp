@@ -210,11 +210,12 @@ private slots:
 
         f.Sheet->applyButton()->click();
 
-        // Once every change is written, the sensor is read back and every page shows it.
+        // Once every change is written, the sensor is read back and every page
+        // shows it, as a read-back (2): the values only, the view stays.
         QCOMPARE(f.logTexts(),
                  QStringList({"Sonar leave", "Walk-Away apply", "Walk-To apply", "Sonar apply", "Misc. apply",
-                              "Walk-Away command 1026 0", "Walk-To command 1026 0", "Sonar command 1026 0",
-                              "Misc. command 1026 0"}));
+                              "Walk-Away command 1026 2", "Walk-To command 1026 2", "Sonar command 1026 2",
+                              "Misc. command 1026 2"}));
         for (const PageEvent& event : f.Log) QVERIFY(event.BusyDepth >= 1);
         QCOMPARE(f.Ui.busyDepth(), 0);
         QVERIFY(!f.Sheet->applyButton()->isEnabled());

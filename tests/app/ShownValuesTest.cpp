@@ -21,11 +21,14 @@
 #include "app/TolvaneApp.h"
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
+#include "pages/SNRPage.h"
 #include "pages/WAPage.h"
+#include "resources/SonarControls.h"
 
 namespace {
 
 constexpr int kWalkAwayDelayField = 1014;
+constexpr int kSonarPage = 2;
 
 // Records the names the save choosers suggest.
 class SuggestionsRecorded : public RecordingUiServices {
@@ -89,9 +92,34 @@ private slots:
         QVERIFY(f.SavingUi.messages().empty());
     }
 
+    // The read-back after Apply refreshes the values only: the advanced
+    // settings stay on, the page stays, and the field typed in keeps the
+    // focus, so the user can correct it again at once.
+    void applyKeepsTheUsersPlace()
+    {
+        ShownSheet f;
+        f.Sim.plugSensor(0x0405, 0);
+        f.start();
+        f.clickMisc(misc::AdvancedSettings);
+        f.sheet().tabs()->setCurrentIndex(kSonarPage);
+        QLineEdit* pingRate = qobject_cast<QLineEdit*>(f.App.PageSonar->item(sonar::PingRate));
+        pingRate->setFocus();
+        QTRY_VERIFY(pingRate->hasFocus());
+        pingRate->setText(QStringLiteral("300"));
+
+        f.sheet().applyButton()->click();
+
+        QVERIFY(!f.sheet().applyButton()->isEnabled());
+        QVERIFY(qobject_cast<QAbstractButton*>(f.App.PageMisc->item(misc::AdvancedSettings))->isChecked());
+        QVERIFY(pingRate->isEnabled());
+        QCOMPARE(f.sheet().tabs()->currentIndex(), kSonarPage);
+        QVERIFY(pingRate->hasFocus());
+    }
+
     // "Save To File" suggests the LUID and the day for a name; the status line
-    // confirms the file saved until the next operation.
-    void savedFileIsConfirmed()
+    // confirms the file saved, and then the file restored, until the next
+    // operation.
+    void savedAndRestoredFilesAreConfirmed()
     {
         ShownSheet f;
         f.Sim.plugSensor(0x0405, 7);
@@ -109,6 +137,14 @@ private slots:
         QVERIFY(QFile::exists(path));
         QCOMPARE(f.sheet().statusLine()->activityText(),
                  QStringLiteral("Saved the configuration to %1").arg(QDir::toNativeSeparators(path)));
+        QVERIFY(f.SavingUi.messages().empty());
+
+        f.SavingUi.queueFileAnswer(path);
+        f.clickMisc(misc::RestoreFromFile);
+        QCOMPARE(f.sheet().statusLine()->activityText(),
+                 QStringLiteral("Restored the configuration from %1: Apply writes it to the sensor")
+                     .arg(QDir::toNativeSeparators(path)));
+        QVERIFY(f.sheet().applyButton()->isEnabled());
         QVERIFY(f.SavingUi.messages().empty());
 
         f.clickMisc(misc::GetRange);

@@ -1,6 +1,7 @@
 // The Misc. page's device actions, advanced settings, quick setup, layout by
 // variant and the LUID, with the four pages on a virtual sensor.
 
+#include <QLineEdit>
 #include <QTest>
 #include <algorithm>
 
@@ -382,7 +383,9 @@ private slots:
         QVERIFY(s->sim.transcript().empty());
     }
 
-    void failedLuidWriteIsReported()
+    // The failed write is reported, and the LUID typed stays, marked, until
+    // an Apply writes it.
+    void aFailedLuidWriteKeepsWhatWasTyped()
     {
         const sim::DeviceId id = s->sim.plugSensor(0x0405, 7);
         s->start();
@@ -391,6 +394,13 @@ private slots:
         QVERIFY(s->misc->OnApply());
         verifyPlainMessages({QStringLiteral("Failed to Write the device Features (LUID)!")});
         QCOMPARE(s->sim.sensor(id).Luid, 7);
+        QVERIFY(s->model.LuidChanged);
+        QVERIFY(s->host.isMarkedModified(*s->misc));
+        QCOMPARE(qobject_cast<QLineEdit*>(s->misc->item(Luid))->text(), QStringLiteral("9"));
+
+        s->sim.failAllTransfers(false);
+        QVERIFY(s->misc->OnApply());
+        QCOMPARE(s->sim.sensor(id).Luid, 9);
         QVERIFY(!s->model.LuidChanged);
         QVERIFY(!s->host.isMarkedModified(*s->misc));
     }
