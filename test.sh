@@ -48,6 +48,10 @@ is_stage() {
 
 # ---- Trees -------------------------------------------------------------------
 
+# A tree of CMakePresets.json, configured when it is new; after that its build
+# configures it again when a CMakeLists.txt changed.
+configure() { [ -f "build-$1/build.ninja" ] || cmake --preset "$1"; }
+
 # The optimised tree is configured as the Debian package is built.
 build_release() {
   tools/build-package.sh --configure-only build-release -DTOLVANE_WERROR=ON &&
@@ -60,22 +64,22 @@ build_release() {
 # first failure's.
 
 stage_quick() {
-  cmake --preset dev && cmake --build --preset dev -j "$jobs" && ctest --preset dev -j "$jobs"
+  configure dev && cmake --build --preset dev -j "$jobs" && ctest --preset dev -j "$jobs"
 }
 
 stage_lint() { tools/lint.sh; }
 
 stage_asan() {
-  cmake --preset asan && cmake --build --preset asan -j "$jobs" && ctest --preset asan -j "$jobs"
+  configure asan && cmake --build --preset asan -j "$jobs" && ctest --preset asan -j "$jobs"
 }
 
 stage_fuzz() {
-  cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" &&
+  configure fuzz && cmake --build --preset fuzz -j "$jobs" &&
     ctest --test-dir build-fuzz -R template_file_fuzz --output-on-failure
 }
 
 stage_tsan() {
-  cmake --preset tsan &&
+  configure tsan &&
     cmake --build build-tsan -j "$jobs" --target devlib_tests cli_tests pages_tests app_tests sheet_stress &&
     tools/test-thread-sanitizer.sh build-tsan
 }
@@ -99,10 +103,12 @@ stage_bench() {
 }
 
 stage_screenshots() {
-  cmake --preset asan && cmake --build build-asan -j "$jobs" --target app_tests && tools/screenshots.sh build-asan
+  configure asan && cmake --build build-asan -j "$jobs" --target app_tests && tools/screenshots.sh build-asan
 }
 
-stage_vm() { build_release && tests/vm/run.sh build-release; }
+# The programs the real-kernel test runs; the package stage builds the others.
+build_vm_programs() { build_release --target tolvane tolvanectl vm_uhid_sensor vm_hidraw_check; }
+stage_vm() { build_vm_programs && tests/vm/run.sh build-release; }
 
 stage_windows() { tools/test-windows.sh; }
 
@@ -126,6 +132,7 @@ full() {
   run_stage fuzz
   run_stage tsan
   run_stage package
+  build_vm_programs
   tests/vm/run.sh build-release >build-release/vm-test.log 2>&1 &
   local vm_test=$!
   nice -n 19 tools/test-windows.sh --build-only >build-release/windows-build.log 2>&1 &

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the optimised tree with Debian's build flags, hardening included, and
-# makes the Debian package from it: TREE/tolvane_<version>_<arch>.deb.
+# Builds what the Debian package holds, optimised with Debian's build flags,
+# hardening included, and makes the package: TREE/tolvane_<version>_<arch>.deb.
 # Usage: tools/build-package.sh [--configure-only] [TREE [CMAKE OPTION...]];
 # TREE is build-release unless given. --configure-only configures the tree the
 # same way and stops, for builds of a few of its targets.
@@ -17,6 +17,6 @@ cmake -S . -B "$tree" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" "$@"
 ! $configure_only || exit 0
-cmake --build "$tree" -j "$(nproc)"
+cmake --build "$tree" -j "$(nproc)" --target package_contents
 rm -f "$tree"/tolvane_*.deb
 (cd "$tree" && cpack -G DEB)

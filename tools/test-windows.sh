@@ -194,7 +194,7 @@ for program in platform devlib config; do
   # A program that hangs fails the stage instead of stopping it.
   status=0
   timeout 300 wine "$exe" --gtest_brief=1 || status=$?
-  result "${program}_tests.exe" "$status"
+  result "${program}_tests.exe" "$status" "exit $status"
 done
 
 # Qt Test functions that do not pass under Wine, with the reason. They run
