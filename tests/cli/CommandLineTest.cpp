@@ -98,12 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"all and one sensor",
                   {"-s", "2", "load", "--all", "f.txt"},
                   "--all and --sensor exclude each other"}),
-    [](const testing::TestParamInfo<UsageCase>& instance) {
-        std::string name = instance.param.Label;
-        std::ranges::replace_if(
-            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-        return name;
-    });
+    NameFromLabel{});
 
 // ---- No sensor and the choice of sensor --------------------------------------------
 
@@ -420,12 +415,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "ping-rate=1019\nwalk-away-key-delay=100\ndead-target-delta=13\n",
                   "",
                   Concat(Concat(kWalkAway, kSonar), {0x85, kCommit})}),
-    [](const testing::TestParamInfo<TrustCase>& instance) {
-        std::string name = instance.param.Label;
-        std::ranges::replace_if(
-            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
-        return name;
-    });
+    NameFromLabel{});
 
 // ---- Progress -------------------------------------------------------------------
 

@@ -57,14 +57,7 @@ TEST_P(TolvanectlSetCorrections, MatchThePage)
 }
 
 INSTANTIATE_TEST_SUITE_P(SharedWithTheSonarPage, TolvanectlSetCorrections,
-                         testing::ValuesIn(sonar_cases::kCases),
-                         [](const testing::TestParamInfo<sonar_cases::Case>& instance) {
-                             std::string name = instance.param.Label;
-                             std::ranges::replace_if(
-                                 name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); },
-                                 '_');
-                             return name;
-                         });
+                         testing::ValuesIn(sonar_cases::kCases), NameFromLabel{});
 
 TEST(TolvanectlSet, WritesOnlyTheChangedBlockThenPauses)
 {

@@ -4,7 +4,11 @@
 // when each sensor's last report came, messages apart from the wire, and
 // template files in a folder of the test's own.
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -22,6 +26,19 @@ inline const std::vector<std::uint8_t> kFullRead = {0x80, 0x81, 0x82, 0x83, 0x84
                                                     0x8B, 0x8B, 0x8B, 0x85, 0x8A};
 // The writes of the walk-away block: its two data reports and the commit.
 inline const std::vector<std::uint8_t> kWalkAway = {0x81, 0x82, kCommit};
+
+// A parameterised case's test name: its label, every character but letters
+// and digits made '_'.
+struct NameFromLabel {
+    template <class Case>
+    std::string operator()(const testing::TestParamInfo<Case>& instance) const
+    {
+        std::string name = instance.param.Label;
+        std::ranges::replace_if(
+            name, [](char c) { return !std::isalnum(static_cast<unsigned char>(c)); }, '_');
+        return name;
+    }
+};
 
 bool Contains(const std::string& text, const std::string& part);
 
