@@ -25,6 +25,7 @@
 #include "config/ConfigModel.h"
 #include "pages/UiServices.h"
 #include "pages/WindowMemory.h"
+#include "platform/DevicePath.h"
 
 namespace {
 
@@ -280,12 +281,18 @@ void PropSheet::endDeviceOperation()
     busyGuard_.end();
 }
 
-QString PropSheet::editedSensorAmongOthers() const
+EditedSensor PropSheet::editedSensor() const
 {
     const std::vector<SensorFacts> sensors = sensors_->listed();
     const std::optional<std::size_t> edited = sensors_->editedInList();
-    if (sensors.size() < 2 || !edited) return {};
-    return sensorName(sensors.at(*edited));
+    if (!edited || *edited >= sensors.size()) return {};
+    const SensorFacts& sensor = sensors[*edited];
+    return {QString::fromStdString(platform::deviceNodeOf(sensor.Path)), sensorName(sensor)};
+}
+
+QString PropSheet::editedSensorAmongOthers() const
+{
+    return sensors_->listed().size() < 2 ? QString() : editedSensor().Name;
 }
 
 void PropSheet::confirm(const QString& words)

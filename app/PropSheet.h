@@ -55,6 +55,7 @@ public:
     void whenDeviceIdle(std::function<void()> work) override;
     // On the status line, until the next device operation.
     void confirm(const QString& words) override;
+    EditedSensor editedSensor() const override;
     QString editedSensorAmongOthers() const override;
 
     // Switches the sheet to the sensor in the library's slot index, after

@@ -84,6 +84,7 @@ void MiscPage::OnPageCommand(PageCommand command, int argument)
 void MiscPage::RefreshStep()
 {
     const bool rangeShown = model().DeviceVariant != kCompactDeviceVariant;
+    range_->FollowEditedSensor();
     range_->SetShown(rangeShown);
     ShowDlgItem(RangeWindowButton, rangeShown);
     OfferSensorActions(model().ConfigLoaded != 0);

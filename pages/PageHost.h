@@ -25,6 +25,15 @@ enum RefreshReason : int { kReadFromSensor = 0, kRestoredFromFile = 1, kReadBack
 // Whether the pages show their advanced settings.
 enum AdvancedView : int { kAdvancedHidden = 0, kAdvancedShown = 1 };
 
+// The sensor the pages edit: its device node, which stays as its LUID
+// changes, and its name for people ("LUID 5 (/dev/hidraw3)"); both empty
+// without one.
+struct EditedSensor {
+    QString Node;
+    QString Name;
+    bool operator==(const EditedSensor&) const = default;
+};
+
 // What a page needs from the sheet that holds it.
 class PageHost {
 public:
@@ -45,8 +54,9 @@ public:
     // Tells the user that something asked for is done ("Saved ..."), where the
     // host shows such words; a host without a place for them shows nothing.
     virtual void confirm(const QString& words);
-    // The edited sensor by LUID and device node, for questions about it, when
-    // other sensors are attached too; empty when it is the only one.
+    virtual EditedSensor editedSensor() const;
+    // The edited sensor's name, for questions about it, when other sensors
+    // are attached too; empty when it is the only one.
     virtual QString editedSensorAmongOthers() const;
 };
 

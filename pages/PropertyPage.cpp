@@ -248,6 +248,11 @@ QWidget* createControlWidget(const res::ControlTemplate& control, QWidget* paren
 
 void PageHost::confirm(const QString&) {}
 
+EditedSensor PageHost::editedSensor() const
+{
+    return {};
+}
+
 QString PageHost::editedSensorAmongOthers() const
 {
     return {};

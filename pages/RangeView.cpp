@@ -131,5 +131,18 @@ void RangeView::OnTimer()
 
 void RangeView::ShowReading()
 {
+    readingsOf_ = host_.editedSensor();
     controls_.Text->setText(QString::fromStdString(RangeText(reading_)));
+    controls_.Text->setToolTip(QStringLiteral("Read from %1").arg(readingsOf_.Name));
+}
+
+void RangeView::FollowEditedSensor()
+{
+    const EditedSensor edited = host_.editedSensor();
+    if (readingsOf_.Node.isEmpty() || edited.Node.isEmpty() || edited.Node == readingsOf_.Node) return;
+    StopAutoReadings(
+        QStringLiteral("they came from %1, which is no longer the sensor edited").arg(readingsOf_.Name));
+    controls_.Text->clear();
+    controls_.Text->setToolTip(QString());
+    readingsOf_ = {};
 }

@@ -12,11 +12,11 @@
 #include <QObject>
 #include <cstdint>
 
+#include "PageHost.h"
 #include "RangeSeries.h"
 #include "devlib/DevLib.h"
 
 class ConfigModel;
-class PageHost;
 class UiServices;
 class QAbstractButton;
 class QLineEdit;
@@ -44,6 +44,11 @@ public:
     void AutoGetRangeClicked(std::uint32_t rateMs);
     // Shows and enables the group, or hides it and ends the automatic readings.
     void SetShown(bool shown);
+    // A reading belongs to the sensor it came from: once the pages edit
+    // another sensor, the reading shown is cleared and timed readings stop,
+    // saying whose they were. Without a sensor, timed readings end in their
+    // trap as before.
+    void FollowEditedSensor();
 
 signals:
     void ReadingTaken(const RangeReading& reading);
@@ -64,4 +69,5 @@ private:
     QWidget* owner_;
     QTimer* timer_;
     tsRangeInfo reading_{};
+    EditedSensor readingsOf_;
 };

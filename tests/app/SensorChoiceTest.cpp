@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <cstdlib>
 #include <optional>
@@ -24,6 +25,7 @@
 #include "app/TolvaneApp.h"
 #include "pages/MiscControls.h"
 #include "pages/MiscPage.h"
+#include "pages/RangePlot.h"
 #include "pages/SNRPage.h"
 #include "resources/SonarControls.h"
 
@@ -201,6 +203,52 @@ private slots:
             QVERIFY(question.endsWith(QStringLiteral("Reset the sensor %1 now?").arg(named)));
         }
         QVERIFY(f.Sim.transcript().empty());
+    }
+
+    // A range reading belongs to the sensor it came from: when the pages
+    // edit another sensor, whether the first was pulled out or the user chose
+    // the other, the reading shown goes, and the timed readings stop saying
+    // whose they were.
+    void aReadingDoesNotOutliveItsSensor_data()
+    {
+        QTest::addColumn<bool>("pulledOut");
+        QTest::newRow("pulled out") << true;
+        QTest::newRow("another chosen") << false;
+    }
+
+    void aReadingDoesNotOutliveItsSensor()
+    {
+        QFETCH(bool, pulledOut);
+        RunningSheet f;
+        const sim::DeviceId first = f.Sim.plugSensor(0x0405, 1);
+        f.Sim.plugSensor(0x0405, 2);
+        f.start();
+        MiscPage& misc = *f.App.PageMisc;
+        auto* reading = qobject_cast<QLineEdit*>(misc.item(misc::RangeText));
+        auto* automatic = qobject_cast<QAbstractButton*>(misc.item(misc::AutoGetRange));
+        auto* timer = misc.findChild<QTimer*>(QStringLiteral("rangeTimer"));
+        qobject_cast<QLineEdit*>(misc.item(misc::RangeRate))->setText(QStringLiteral("500"));
+        automatic->click();
+        f.Sim.sleepMs(500);
+        QMetaObject::invokeMethod(timer, "timeout");
+        QVERIFY(reading->text().contains(QStringLiteral("InRange")));
+        QCOMPARE(reading->toolTip(), QStringLiteral("Read from LUID 1 (sim1)"));
+
+        if (pulledOut) {
+            f.Sim.unplug(first);
+            f.deliverDeviceEvents();
+        } else {
+            f.choose(1);
+        }
+
+        QCOMPARE(f.App.Model.EditLuid, std::uint16_t{2});
+        QVERIFY(reading->text().isEmpty());
+        QVERIFY(!automatic->isChecked());
+        QVERIFY(!timer->isActive());
+        const RangeSeries& series = misc.rangePlot()->series();
+        QCOMPARE(series.state(), RangeSeries::State::Stopped);
+        QCOMPARE(QString::fromStdString(series.stopReason()),
+                 QStringLiteral("they came from LUID 1 (sim1), which is no longer the sensor edited"));
     }
 
     // The sheet's words follow the sensors as they come and go, including
