@@ -93,7 +93,8 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
     sensor.New = new QPushButton(tr("New sensor"), sensor.Box);
     sensor.New->setToolTip(tr("Unplugs this sensor and plugs in a factory-fresh one in its place"));
     sensor.Firmware = new QLineEdit(firmwareText(kDefaultFirmware), sensor.Box);
-    sensor.Firmware->setToolTip(tr("Reported from the next read of the sensor on"));
+    sensor.Firmware->setToolTip(
+        tr("The firmware version the sensor reports from its next read onwards, such as 4.05"));
     sensor.TargetInches = new QSpinBox(sensor.Box);
     sensor.TargetInches->setRange(0, kMaxTargetInches);
     sensor.TargetInches->setSuffix(tr(" in"));

@@ -429,6 +429,10 @@ private slots:
         QVERIFY2(about.Text.startsWith(QLatin1String("Tolvane 3.90\n")), qPrintable(about.Text));
         QVERIFY(about.Text.contains(QLatin1String("Device library (DLL) 5.80")));
         QVERIFY(about.Text.contains(QLatin1String("No licence has been chosen for Tolvane yet")));
+        // What Tolvane is, said once.
+        QCOMPARE(about.Text.count(QLatin1String("configuration tool for a USB ultrasonic presence sensor"),
+                                  Qt::CaseInsensitive),
+                 1);
         QCOMPARE(f.Sheet->aboutButton()->text(), QStringLiteral("A&bout…"));
     }
 

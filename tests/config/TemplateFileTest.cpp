@@ -30,6 +30,26 @@ TEST_F(TemplateFileTest, WritesTheGoldenFileByteForByte)
     EXPECT_EQ(FilesIn(folder), std::set<std::string>{"saved.txt"});
 }
 
+// The limits a saved file states beside a value are the ones the sensor's
+// record is held to.
+TEST(TemplateFields, StatedLimitsAreTheOnesApplied)
+{
+    const struct {
+        std::string_view Field;
+        std::uint16_t Min, Max;
+    } limits[] = {{"PingRateS", kMinPingRate, kMaxPingRate},
+                  {"MinDistS", kMinMinDist, kMaxMinDist},
+                  {"MaxDistS", kMinMaxDist, kMaxMaxDist},
+                  {"InterKeyDelayWA", kMinInterKeyDelay, kMaxInterKeyDelay}};
+    for (const auto& limit : limits) {
+        const TemplateField* field = FindTemplateField(limit.Field);
+        ASSERT_NE(field, nullptr) << limit.Field;
+        const std::string stated =
+            "(min " + std::to_string(limit.Min) + ", max " + std::to_string(limit.Max) + ")";
+        EXPECT_TRUE(field->Description.ends_with(stated)) << field->Description << " against " << stated;
+    }
+}
+
 TEST_F(TemplateFileTest, ReadingTheGoldenFileRestoresAllSixBlocksAndMarksThemChanged)
 {
     for (const bool crLf : {false, true}) {
