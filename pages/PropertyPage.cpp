@@ -14,6 +14,7 @@
 #include <QRegularExpressionValidator>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "CaptionRoom.h"
@@ -163,18 +164,45 @@ QString tipOf(const res::ControlTemplate& control, const res::DialogTemplate& di
     return tip ? QString::fromUtf8(tip) : QString();
 }
 
+// A caption that stands more than once in one group (or outside any) is told
+// apart by the label of its row.
+bool captionRepeatsInItsGroup(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
+{
+    const res::ControlTemplate* group = groupOf(control, dialog);
+    for (const res::ControlTemplate& other : dialog.Controls)
+        if (&other != &control && other.Kind == control.Kind &&
+            std::strcmp(other.Caption, control.Caption) == 0 && groupOf(other, dialog) == group)
+            return true;
+    return false;
+}
+
+QString spokenNameOf(const char* caption)
+{
+    const char* spoken = res::spokenCaption(caption);
+    return spoken ? QString::fromUtf8(spoken) : withoutMnemonic(caption);
+}
+
+QString withoutTrailingColons(QString text)
+{
+    while (text.endsWith(QLatin1Char(':'))) text.chop(1);
+    return text;
+}
+
 }  // namespace
 
-// What a screen reader says a control is: its caption, or for an edit or a
-// list its label, each after the title of the group it stands in.
+// What a screen reader says a control is: its caption spelt out, or for an
+// edit or a list its label, each after the title of the group it stands in;
+// a caption repeated in its group goes after the label of its row.
 QString accessibleNameOf(const res::ControlTemplate& control, const res::DialogTemplate& dialog)
 {
-    QString name = withoutMnemonic(control.Caption);
+    QString name = spokenNameOf(control.Caption);
+    const res::ControlTemplate* label = labelOf(control, dialog);
     if (name.isEmpty()) {
-        if (const res::ControlTemplate* label = labelOf(control, dialog))
-            name = withoutMnemonic(label->Caption);
+        if (label) name = spokenNameOf(label->Caption);
+    } else if (label && captionRepeatsInItsGroup(control, dialog)) {
+        name = withoutTrailingColons(spokenNameOf(label->Caption)) + QStringLiteral(": ") + name;
     }
-    while (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    name = withoutTrailingColons(name);
     const res::ControlTemplate* group = groupOf(control, dialog);
     if (!group) return name;
     const QString title = withoutMnemonic(group->Caption);

@@ -5,6 +5,7 @@
 // out of the Tab order.
 
 #include <QLineEdit>
+#include <QSet>
 #include <QTest>
 
 #include "MiscSession.h"
@@ -25,7 +26,13 @@ private slots:
         QTest::addColumn<int>("id");
         QTest::addColumn<QString>("name");
         const res::KeySetGroupIds& first = res::kWalkAwayKeySets[0];
-        QTest::newRow("modifier box") << 0 << first.Modifiers[7] << "Key Set 1: RGUI";
+        QTest::newRow("modifier box") << 0 << first.Modifiers[7] << "Key Set 1: Right GUI";
+        QTest::newRow("left shift") << 1 << res::kWalkToKeySets[2].Modifiers[0] << "Key Set 3: Left Shift";
+        QTest::newRow("in-range minutes")
+            << 2 << int(sonar::InRangeMinutes) << "In-Range Detection Delay: Minutes (not sec)";
+        QTest::newRow("out-of-range minutes")
+            << 2 << int(sonar::OutOfRangeMinutes) << "Out-of-Range Detection Delay: Minutes (not sec)";
+        QTest::newRow("cycles") << 2 << int(sonar::Cycles) << "40 kHz cycles";
         QTest::newRow("key code") << 0 << first.CodeField << "Key Set 1: Key";
         QTest::newRow("key list") << 0 << first.KeyList << "Key Set 1";
         QTest::newRow("seventh key list") << 1 << res::kWalkToKeySets[6].KeyList << "Key Set 7";
@@ -54,17 +61,28 @@ private slots:
         QCOMPARE(control->accessibleName(), name);
     }
 
+    // Every control has a name, and no two controls the keyboard reaches on
+    // one page share one: a screen reader could not tell them apart.
     void everyControlHasAName()
     {
         Session s;
         s.sim.plugSensor();
         s.start();
         for (PropertyPage* page : s.pages()) {
+            QStringList focusable;
             for (QWidget* control : page->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
                 if (control->isWindow()) continue;
                 QVERIFY2(!control->accessibleName().isEmpty(),
                          qPrintable(page->caption() + QLatin1Char(' ') + control->objectName()));
+                if ((control->focusPolicy() & Qt::TabFocus) && control->isVisibleTo(page))
+                    focusable << control->accessibleName();
             }
+            const QSet<QString> distinct(focusable.begin(), focusable.end());
+            if (distinct.size() == focusable.size()) continue;
+            QStringList repeated;
+            for (const QString& name : distinct)
+                if (focusable.count(name) > 1) repeated << name;
+            QFAIL(qPrintable(page->caption() + QStringLiteral(": names repeated: ") + repeated.join(", ")));
         }
     }
 
