@@ -58,6 +58,22 @@ int targetInches(const sim::VirtualSensor& sensor)
     return static_cast<int>(std::lround(sensor.TargetRaw / sim::kUnitsPerInch));
 }
 
+// Every row has the same buttons and fields: a screen reader names each
+// after the box it stands in ("Sensor 2: Plug in"), or the user cannot tell
+// them apart.
+void nameAfterBox(QWidget* control, const QString& what)
+{
+    const auto* box = qobject_cast<const QGroupBox*>(control->parentWidget());
+    control->setAccessibleName(box ? box->title() + QStringLiteral(": ") + what : what);
+}
+
+// A button's text, and its name after its box.
+void setButtonText(QPushButton* button, const QString& text)
+{
+    button->setText(text);
+    nameAfterBox(button, text);
+}
+
 }  // namespace
 
 VirtualSensorsWindow::VirtualSensorsWindow(sim::SimPlatform& sim, QWidget* parent)
@@ -89,8 +105,10 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
 {
     SensorRow& sensor = sensors_[row];
     sensor.Box = new QGroupBox(tr("Sensor %1").arg(row + 1), this);
-    sensor.Plug = new QPushButton(tr("Plug in"), sensor.Box);
-    sensor.New = new QPushButton(tr("New sensor"), sensor.Box);
+    sensor.Plug = new QPushButton(sensor.Box);
+    setButtonText(sensor.Plug, tr("Plug in"));
+    sensor.New = new QPushButton(sensor.Box);
+    setButtonText(sensor.New, tr("New sensor"));
     sensor.New->setToolTip(tr("Unplugs this sensor and plugs in a factory-fresh one in its place"));
     sensor.Firmware = new QLineEdit(firmwareText(kDefaultFirmware), sensor.Box);
     sensor.Firmware->setToolTip(
@@ -103,6 +121,9 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
     sensor.ExtensionSets->setChecked(true);
     sensor.State = new QLabel(tr("Not plugged in"), sensor.Box);
     sensor.State->setWordWrap(true);
+    nameAfterBox(sensor.Firmware, tr("Firmware"));
+    nameAfterBox(sensor.TargetInches, tr("Target"));
+    nameAfterBox(sensor.ExtensionSets, sensor.ExtensionSets->text());
 
     const QString number = QString::number(row + 1);
     sensor.Plug->setObjectName(QStringLiteral("plugSensor") + number);
@@ -133,7 +154,8 @@ QGroupBox* VirtualSensorsWindow::createSensorRow(int row)
 QGroupBox* VirtualSensorsWindow::createKeyboardRow()
 {
     auto* box = new QGroupBox(tr("Keyboard"), this);
-    keyboardPlug_ = new QPushButton(tr("Plug in"), box);
+    keyboardPlug_ = new QPushButton(box);
+    setButtonText(keyboardPlug_, tr("Plug in"));
     keyboardPlug_->setObjectName(QStringLiteral("plugKeyboard"));
     auto* layout = new QVBoxLayout(box);
     layout->addWidget(keyboardPlug_);
@@ -149,7 +171,9 @@ QGroupBox* VirtualSensorsWindow::createBenchRow()
     benchCount_->setObjectName(QStringLiteral("benchCount"));
     benchCount_->setRange(1, kMaxDevices);
     benchCount_->setValue(kMaxDevices / 4);
-    auto* plug = new QPushButton(tr("Plug in"), box);
+    nameAfterBox(benchCount_, tr("Sensors to plug in"));
+    auto* plug = new QPushButton(box);
+    setButtonText(plug, tr("Plug in"));
     plug->setObjectName(QStringLiteral("plugBench"));
     plug->setToolTip(tr("Plugs this many factory-fresh sensors in at once"));
     auto* unplug = new QPushButton(tr("Unplug all"), box);
@@ -226,7 +250,7 @@ void VirtualSensorsWindow::plugSensor(int row)
     applyFirmware(row);
     applyTarget(row);
     applyExtensionSets(row);
-    sensor.Plug->setText(tr("Unplug"));
+    setButtonText(sensor.Plug, tr("Unplug"));
     showSensorState(row);
 }
 
@@ -235,7 +259,7 @@ void VirtualSensorsWindow::unplugSensor(int row)
     SensorRow& sensor = sensors_[row];
     if (!isPlugged(row)) return;
     sim_.unplug(*sensor.Device);
-    sensor.Plug->setText(tr("Plug in"));
+    setButtonText(sensor.Plug, tr("Plug in"));
     showSensorState(row);
 }
 
@@ -264,10 +288,10 @@ void VirtualSensorsWindow::toggleKeyboard()
     if (keyboard_) {
         sim_.unplug(*keyboard_);
         keyboard_.reset();
-        keyboardPlug_->setText(tr("Plug in"));
+        setButtonText(keyboardPlug_, tr("Plug in"));
     } else {
         keyboard_ = sim_.plugKeyboard(kKeyboardVendor, kKeyboardProduct);
-        keyboardPlug_->setText(tr("Unplug"));
+        setButtonText(keyboardPlug_, tr("Unplug"));
     }
 }
 

@@ -1,6 +1,7 @@
 // The Virtual Sensors window of tolvane-sim drives the sim, and the sheet
 // follows what it plugs and unplugs.
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -273,6 +274,31 @@ private slots:
         QVERIFY(f.Sim.pluggedDevices().empty());
         QCOMPARE(GetDevCount(), std::int16_t{0});
         QVERIFY(f.Ui.messages().empty());
+    }
+
+    // Every row has the same buttons and fields: a screen reader hears each
+    // named after its box, also once a button's text changed.
+    void everyControlHasANameOfItsOwn()
+    {
+        SimFixture f;
+        VirtualSensorsWindow window(f.Sim);
+        window.show();
+        window.findChild<QPushButton*>(QStringLiteral("plugSensor2"))->click();
+        QStringList names;
+        for (QWidget* control : window.findChildren<QWidget*>()) {
+            // Qt's own parts of a control ("qt_spinbox_lineedit") speak as that control.
+            if (control->objectName().startsWith(QLatin1String("qt_"))) continue;
+            if (!(control->focusPolicy() & Qt::TabFocus) || !control->isVisibleTo(&window)) continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+            QVERIFY(accessible);
+            const QString name = accessible->text(QAccessible::Name);
+            QVERIFY2(!name.isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!names.contains(name), qPrintable(name));
+            names << name;
+        }
+        QVERIFY(names.contains(QStringLiteral("Sensor 1: Plug in")));
+        QVERIFY(names.contains(QStringLiteral("Sensor 2: Unplug")));
+        QVERIFY(names.contains(QStringLiteral("Sensor 2: Firmware")));
     }
 
     // A firmware that is no version ("4.5": the minor takes two digits)
