@@ -67,6 +67,8 @@ void MiscPage::OnInitDialog()
          item(RangeRate), item(RangeRateLabel)},
         model(), ui(), host(), this);
     rangePlot_ = new RangePlot(*range_, sonar_.detectionWindowShown(), ui(), this);
+    // The reading box has no label of its own: named beside its group's title.
+    item(RangeText)->setAccessibleName(QStringLiteral("View Range: latest reading"));
     ShowDlgItem(QuickWin98, false);
     SetDlgItemInt(RangeRate, kInitialRangeRateMs);
     RefreshStep();

@@ -224,6 +224,8 @@ QWidget* RangeWindow::createControls()
     layout->setContentsMargins(0, 0, 0, 0);
     span_ = new QComboBox(box);
     span_->setObjectName(QStringLiteral("span"));
+    // Named by its label, not by the span it shows.
+    span_->setAccessibleName(QStringLiteral("Show"));
     for (const Span& span : kSpans)
         span_->addItem(QString::fromUtf8(span.Text), QVariant::fromValue(span.Ms));
     connect(span_, &QComboBox::currentIndexChanged, this, &RangeWindow::ShowSeries);

@@ -2,6 +2,7 @@
 // button, Ctrl+Tab and Ctrl+Shift+Tab change page from inside a page, and Tab
 // ends on the button row from left to right.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -136,6 +137,27 @@ private slots:
         QCOMPARE(chain.mid(chain.size() - row.size()), row);
         for (QWidget* widget : chain.first(chain.size() - row.size()))
             QVERIFY(widget == chain.front() || f.App.PageWalkAway->isAncestorOf(widget));
+    }
+
+    // What the keyboard reaches outside the pages has a name of its own for a
+    // screen reader: the tab row is named by the page on show.
+    void theSheetsOwnControlsHaveNames()
+    {
+        KeyboardSheet f;
+        f.Sim.plugSensor(0x0405, 1);
+        f.Sim.plugSensor(0x0405, 2);
+        f.start();
+        QStringList names;
+        for (QWidget* widget : f.tabChain()) {
+            if (f.App.PageWalkAway->isAncestorOf(widget)) continue;
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            QVERIFY(accessible);
+            const QString name = accessible->text(QAccessible::Name);
+            QVERIFY2(!name.isEmpty(), widget->metaObject()->className());
+            QVERIFY2(!names.contains(name), qPrintable(name));
+            names << name;
+        }
+        QVERIFY2(names.contains(QStringLiteral("Walk-Away")), qPrintable(names.join(" / ")));
     }
 };
 

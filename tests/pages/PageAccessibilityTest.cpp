@@ -41,7 +41,7 @@ private slots:
         QTest::newRow("minimum distance") << 2 << int(sonar::MinDist) << "Minimum Detection Distance";
         QTest::newRow("dead target delta")
             << 2 << 1062 << "Still Target Detection: Dead Target Delta Distance (inches)";
-        QTest::newRow("range text") << 3 << int(misc::RangeText) << "View Range";
+        QTest::newRow("range text") << 3 << int(misc::RangeText) << "View Range: latest reading";
         QTest::newRow("range rate") << 3 << int(misc::RangeRate) << "View Range: msec Rate";
         QTest::newRow("range window") << 3 << int(misc::RangeWindowButton) << "View Range: Range";
         QTest::newRow("LUID") << 3 << int(misc::Luid) << "LUID";

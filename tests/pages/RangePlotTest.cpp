@@ -368,6 +368,7 @@ private slots:
         }
         auto* span = window.findChild<QComboBox*>(QStringLiteral("span"));
         QCOMPARE(span->currentText(), QStringLiteral("Last minute"));
+        QCOMPARE(span->accessibleName(), QStringLiteral("Show"));
         QCOMPARE(pointCount(window, QStringLiteral("distancePath")), 7);
         auto* axis = qobject_cast<QValueAxis*>(
             chartSeries<QXYSeries>(window, QStringLiteral("distancePath"))->attachedAxes().value(0));
