@@ -283,16 +283,21 @@ void PropSheet::endDeviceOperation()
 
 EditedSensor PropSheet::editedSensor() const
 {
-    const std::vector<SensorFacts> sensors = sensors_->listed();
-    const std::optional<std::size_t> edited = sensors_->editedInList();
-    if (!edited || *edited >= sensors.size()) return {};
-    const SensorFacts& sensor = sensors[*edited];
-    return {QString::fromStdString(platform::deviceNodeOf(sensor.Path)), sensorName(sensor)};
+    return editedOf(sensors_->listed());
 }
 
 QString PropSheet::editedSensorAmongOthers() const
 {
-    return sensors_->listed().size() < 2 ? QString() : editedSensor().Name;
+    const std::vector<SensorFacts> sensors = sensors_->listed();
+    return sensors.size() < 2 ? QString() : editedOf(sensors).Name;
+}
+
+EditedSensor PropSheet::editedOf(const std::vector<SensorFacts>& sensors) const
+{
+    const std::optional<std::size_t> edited = sensors_->editedInList();
+    if (!edited || *edited >= sensors.size()) return {};
+    const SensorFacts& sensor = sensors[*edited];
+    return {QString::fromStdString(platform::deviceNodeOf(sensor.Path)), sensorName(sensor)};
 }
 
 void PropSheet::confirm(const QString& words)

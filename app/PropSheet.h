@@ -20,6 +20,7 @@
 #include "pages/PropertyPage.h"
 #include "platform/Platform.h"
 
+struct SensorFacts;
 class ConfigModel;
 class DeviceWatcher;
 class OtherPrograms;
@@ -93,6 +94,8 @@ public:
     SheetStatusLine* statusLine() const { return statusLine_; }
 
 private:
+    // The edited one of the sensors listed, empty without one.
+    EditedSensor editedOf(const std::vector<SensorFacts>& sensors) const;
     void OnInitDialog();
     void OrderTabChain();
     // The sensors are read while the sheet shows that it is reading them;

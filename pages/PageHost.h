@@ -31,7 +31,6 @@ enum AdvancedView : int { kAdvancedHidden = 0, kAdvancedShown = 1 };
 struct EditedSensor {
     QString Node;
     QString Name;
-    bool operator==(const EditedSensor&) const = default;
 };
 
 // What a page needs from the sheet that holds it.
